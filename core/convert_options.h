@@ -1,0 +1,26 @@
+#pragma once
+#include <cstdint>
+
+constexpr int ChannelCount = 16;
+constexpr int32_t DefaultTuneLength = 7680;
+
+// The one record through which the front ends and the analysis steer the
+// conversion. Index = MIDI channel 0..15.
+struct ConvertOptionsRecord {
+    int32_t velocityOffset[ChannelCount] = {};
+    int32_t instrumentOverride[ChannelCount] = {};
+    int32_t channelUsed[ChannelCount] = {};
+    int32_t firstProgram[ChannelCount] = {};
+    int32_t octaveShift[ChannelCount] = {};
+    int32_t analysedLength = 0;
+    int32_t tuneLength = 0;
+    int32_t detectLevel = 1;
+    int32_t noTimeDetect = 0;
+};
+
+extern ConvertOptionsRecord ConvertOptions;
+
+void resetConvertOptions();
+void roundTuneLength();
+int signedByte(int32_t v);
+void applyVelocityOffset(uint8_t* message, int32_t offset);

@@ -1,0 +1,9 @@
+#pragma once
+#include <cstdint>
+
+#include "smf_header.h"
+
+// Starts a pass over the source loaded in inputFile: rewinds it, reads the 14
+// header bytes into header (bytes the file lacks read as 0, never stale ones)
+// and clears the track reader's running status. Track chunks follow.
+void beginFilePass(uint8_t* header);

@@ -1,0 +1,94 @@
+#include "midi_track.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "delta_time.h"
+
+namespace {
+constexpr int32_t ChunkHeaderSize = 8;
+constexpr int32_t SpareBytes = 16;
+
+bool isChannelStatus(int32_t s) { return s >= 0x80 && s <= 0xEF; }
+}  // namespace
+
+MIDITrack::~MIDITrack() { release(); }
+
+void MIDITrack::release() {
+    if (capacity != 0) std::free(data);
+    data = nullptr;
+    requested = capacity = length = 0;
+    valid = 0;
+    lastStatus = 0;
+}
+
+int MIDITrack::init(int32_t size) {
+    if (size <= 0 || size > INT32_MAX - SpareBytes) return 0;
+    if (valid) release();
+    requested = 0;
+    auto* buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(size) + SpareBytes));
+    if (buffer == nullptr) return 0;
+    data = buffer;
+    requested = size;
+    capacity = size + SpareBytes;
+    std::memcpy(data, "MTrk\0\0\0\0", ChunkHeaderSize);
+    length = ChunkHeaderSize;
+    valid = 1;
+    return 1;
+}
+
+int MIDITrack::put(uint8_t b) {
+    if (!valid) return 0;
+    if (length >= capacity) {
+        overflow = 1;
+        return 0;
+    }
+    data[length++] = b;
+    return 1;
+}
+
+int MIDITrack::statusSkip(uint8_t* event) {
+    if (runningStatusMode == 0) return 0;
+    const int32_t s = event[0];
+    if (!isChannelStatus(lastStatus) || !isChannelStatus(s)) {
+        lastStatus = s;
+        return 0;
+    }
+    if (s == lastStatus) return 1;
+    const bool noteOffAfterNoteOnOfSameChannel =
+        (lastStatus & 0xF0) == 0x90 && (s & 0xF0) == 0x80 && (s & 0x0F) == (lastStatus & 0x0F);
+    if (runningStatusMode > 1 && noteOffAfterNoteOnOfSameChannel) {
+        event[2] = 0;
+        return 1;
+    }
+    lastStatus = s;
+    return 0;
+}
+
+int MIDITrack::append(int32_t delta, uint8_t* event, int32_t n) {
+    overflow = 0;
+    uint8_t encoded[4];
+    const int count = encodeVarLen(delta, encoded);
+    for (int i = 0; i < count && put(encoded[i]); ++i) {
+    }
+    if (overflow || !valid) return 0;
+    const int32_t skip = n > 0 ? statusSkip(event) : 0;
+    for (int32_t i = skip; i < n && put(event[i]); ++i) {
+    }
+    updateLength();
+    return overflow ? 0 : 1;
+}
+
+void MIDITrack::updateLength() {
+    if (!valid) return;
+    const uint32_t body = static_cast<uint32_t>(length - ChunkHeaderSize);
+    data[4] = static_cast<uint8_t>(body >> 24);
+    data[5] = static_cast<uint8_t>(body >> 16);
+    data[6] = static_cast<uint8_t>(body >> 8);
+    data[7] = static_cast<uint8_t>(body);
+}
+
+int MIDITrack::writeTo(FILE* stream) const {
+    if (!valid || stream == nullptr) return 0;
+    return std::fwrite(data, 1, static_cast<size_t>(length), stream) == static_cast<size_t>(length) ? 1 : 0;
+}

@@ -1,0 +1,31 @@
+#pragma once
+#include <cstdint>
+#include <cstdio>
+
+// Builds one output track chunk in memory, event by event, with optional
+// running status; the chunk header is current after every append.
+class MIDITrack {
+public:
+    uint8_t* data = nullptr;
+    int32_t requested = 0;
+    int32_t capacity = 0;
+    int32_t length = 0;
+    int32_t overflow = 0;
+    int32_t valid = 0;
+    int32_t lastStatus = 0;
+    int32_t runningStatusMode = 0;
+
+    MIDITrack() = default;
+    MIDITrack(const MIDITrack&) = delete;
+    MIDITrack& operator=(const MIDITrack&) = delete;
+    ~MIDITrack();
+
+    int init(int32_t size);
+    int append(int32_t delta, uint8_t* event, int32_t n);
+    int writeTo(FILE* stream) const;
+    int put(uint8_t b);
+    int statusSkip(uint8_t* event);
+    void updateLength();
+    // Frees the buffer; the object is as new, apart from runningStatusMode.
+    void release();
+};

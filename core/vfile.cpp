@@ -1,0 +1,192 @@
+#include "vfile.h"
+
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+VFILE inputFile;
+VFILE reportFile;
+
+VFILE::~VFILE() { release(); }
+
+int VFILE::copyPath(char* target, const char* filePath) {
+    if (filePath == nullptr) return 0;
+    const size_t n = std::strlen(filePath);
+    if (n > MaxPathLength) return 0;
+    std::memcpy(target, filePath, n + 1);
+    return 1;
+}
+
+void VFILE::release() {
+    if (isOpen && file != nullptr) std::fclose(file);
+    file = nullptr;
+    if (isLoaded) std::free(data);
+    data = nullptr;
+    isOpen = isLoaded = isModified = 0;
+    size = capacity = position = 0;
+}
+
+int VFILE::load(const char* filePath) {
+    release();
+    if (filePath == nullptr || std::strlen(filePath) > MaxPathLength) return 0;
+    file = std::fopen(filePath, "rb");
+    if (file == nullptr) return 0;
+    copyPath(path, filePath);
+    isOpen = 1;
+
+    const long start = std::ftell(file);
+    long end = -1;
+    if (std::fseek(file, 0, SEEK_END) == 0) end = std::ftell(file);
+    std::fseek(file, 0, SEEK_SET);
+    const long measured = end - start;
+    if (start < 0 || end < 0 || measured < 0 || measured > INT32_MAX - 2) {
+        std::fclose(file);
+        file = nullptr;
+        isOpen = 0;
+        return 0;
+    }
+    data = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(measured) + 2));
+    if (data == nullptr) {
+        std::fclose(file);
+        file = nullptr;
+        isOpen = 0;
+        return 0;
+    }
+    size = capacity = static_cast<int32_t>(measured);
+    isLoaded = 1;
+    position = 0;
+    const size_t got = std::fread(data, 1, static_cast<size_t>(size), file);
+    // A file that shrank while being read holds only what could be read.
+    size = static_cast<int32_t>(got);
+    data[size] = 0;
+    std::fclose(file);
+    file = nullptr;
+    isOpen = 0;
+    return 1;
+}
+
+int VFILE::create(const char* filePath, int32_t newSize) {
+    release();
+    if (newSize < 0) return 0;
+    if (!copyPath(path, filePath)) return 0;
+    data = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(newSize) + 2));
+    if (data == nullptr) return 0;
+    size = capacity = newSize;
+    isLoaded = 1;
+    position = 0;
+    return 1;
+}
+
+int VFILE::resize(int32_t n) {
+    if (!isLoaded) return 0;
+    if (n == size) return 1;
+    if (n < 0) {
+        release();
+        return 0;
+    }
+    if (n > capacity) {
+        if (n > INT32_MAX - 2) {
+            release();
+            return 0;
+        }
+        auto* grown = static_cast<uint8_t*>(std::realloc(data, static_cast<size_t>(n) + 2));
+        if (grown == nullptr) {
+            release();
+            return 0;
+        }
+        data = grown;
+        capacity = n;
+    }
+    size = n;
+    if (position > size) position = size;
+    return 1;
+}
+
+int VFILE::reserve(int32_t n) {
+    if (!isLoaded || n < 0) return 0;
+    if (n <= capacity) return 1;
+    int64_t target = static_cast<int64_t>(capacity) * 2;
+    if (target < n) target = n;
+    if (target > INT32_MAX - 2) target = INT32_MAX - 2;
+    if (target < n) return 0;
+    auto* grown = static_cast<uint8_t*>(std::realloc(data, static_cast<size_t>(target) + 2));
+    if (grown == nullptr) return 0;
+    data = grown;
+    capacity = static_cast<int32_t>(target);
+    return 1;
+}
+
+int VFILE::read(void* destination, int32_t n) {
+    if (!isLoaded || n <= 0) return 0;
+    if (n > size - position) n = size - position;
+    std::memcpy(destination, data + position, static_cast<size_t>(n));
+    position += n;
+    return n;
+}
+
+int VFILE::write(const void* source, int32_t n) {
+    if (!isLoaded || n < 0) return 0;
+    if (n > INT32_MAX - position) return 0;
+    if (position + n > size && !resize(position + n)) return 0;
+    std::memcpy(data + position, source, static_cast<size_t>(n));
+    position += n;
+    isModified = 1;
+    return n;
+}
+
+void VFILE::print(const char* format, ...) {
+    // Room for the formatted text and for every LF becoming CR LF.
+    char text[4096 * 2];
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(text, 4096, format, arguments);
+    va_end(arguments);
+    if (!isLoaded) return;
+    expandLineEnds(text);
+    const int32_t n = static_cast<int32_t>(std::strlen(text));
+    if (position + n > capacity) reserve(position + n);
+    write(text, n);
+}
+
+void VFILE::expandLineEnds(char* text) {
+    const size_t n = std::strlen(text);
+    char* copy = static_cast<char*>(std::malloc(n + 1));
+    if (copy == nullptr) return;
+    std::memcpy(copy, text, n + 1);
+    char previous = 0;
+    char* out = text;
+    for (size_t i = 0; i < n; ++i) {
+        const char c = copy[i];
+        if (c == '\n' && previous != '\r') *out++ = '\r';
+        *out++ = c;
+        previous = c;
+    }
+    *out = 0;
+    std::free(copy);
+}
+
+int VFILE::flush() {
+    if (!isLoaded || !isModified) return 0;
+    isModified = 0;
+    return saveAs(path);
+}
+
+int VFILE::saveAs(const char* filePath) const {
+    if (!isLoaded || filePath == nullptr) return 0;
+    FILE* out = std::fopen(filePath, "wb");
+    if (out == nullptr) return 0;
+    const size_t written = std::fwrite(data, 1, static_cast<size_t>(size), out);
+    const int closed = std::fclose(out);
+    return written == static_cast<size_t>(size) && closed == 0 ? 1 : 0;
+}
+
+void VFILE::rewind() {
+    if (isLoaded) position = 0;
+}
+
+void VFILE::truncate() {
+    if (!isLoaded) return;
+    size = position;
+    data[position] = 0;
+}

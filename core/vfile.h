@@ -1,0 +1,53 @@
+#pragma once
+#include <cstdint>
+#include <cstdio>
+
+// A whole file held in memory with one read/write position. The source MIDI
+// file and the report being built both live in one of these, so disk files are
+// touched only while loading or saving.
+class VFILE {
+public:
+    static constexpr int MaxPathLength = 255;
+
+    FILE* file = nullptr;
+    char path[MaxPathLength + 1] = {};
+    uint8_t* data = nullptr;
+    int32_t isOpen = 0;
+    int32_t isLoaded = 0;
+    int32_t isModified = 0;
+    int32_t size = 0;
+    int32_t capacity = 0;
+    int32_t position = 0;
+
+    VFILE() = default;
+    VFILE(const VFILE&) = delete;
+    VFILE& operator=(const VFILE&) = delete;
+    ~VFILE();
+
+    int load(const char* filePath);
+    int create(const char* filePath, int32_t newSize);
+    int resize(int32_t newSize);
+    int read(void* destination, int32_t n);
+    int write(const void* source, int32_t n);
+    void print(const char* format, ...)
+#if defined(__GNUC__)
+        __attribute__((format(printf, 2, 3)))
+#endif
+        ;
+    static void expandLineEnds(char* text);
+    int flush();
+    int saveAs(const char* filePath) const;
+    void rewind();
+    void truncate();
+    void release();
+
+    // Makes room for at least n bytes, growing the buffer geometrically so that
+    // text appended piece by piece is not copied over and over. `size` stays.
+    int reserve(int32_t n);
+
+private:
+    static int copyPath(char* target, const char* filePath);
+};
+
+extern VFILE inputFile;
+extern VFILE reportFile;

@@ -1,0 +1,107 @@
+#include "test_support.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+#include "file_pass.h"
+#include "mtrk.h"
+#include "vfile.h"
+
+namespace {
+void putBigEndian(Bytes& out, uint32_t value, int width) {
+    for (int shift = (width - 1) * 8; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(value >> shift));
+}
+}  // namespace
+
+Bytes smfHeaderChunk(int format, int trackCount, int division) {
+    Bytes out = {'M', 'T', 'h', 'd', 0, 0, 0, 6};
+    putBigEndian(out, static_cast<uint32_t>(format), 2);
+    putBigEndian(out, static_cast<uint32_t>(trackCount), 2);
+    putBigEndian(out, static_cast<uint32_t>(division), 2);
+    return out;
+}
+
+Bytes trackChunk(const Bytes& body) {
+    Bytes out = {'M', 'T', 'r', 'k'};
+    putBigEndian(out, static_cast<uint32_t>(body.size()), 4);
+    out.insert(out.end(), body.begin(), body.end());
+    return out;
+}
+
+Bytes smfFile(int format, int division, const std::vector<Bytes>& bodies) {
+    Bytes out = smfHeaderChunk(format, static_cast<int>(bodies.size()), division);
+    for (const Bytes& body : bodies) {
+        const Bytes chunk = trackChunk(body);
+        out.insert(out.end(), chunk.begin(), chunk.end());
+    }
+    return out;
+}
+
+Bytes concat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& part : parts) out.insert(out.end(), part.begin(), part.end());
+    return out;
+}
+
+std::string writeFile(const std::string& name, const Bytes& bytes) {
+    std::ofstream out(name, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return name;
+}
+
+std::string writeTextFile(const std::string& name, const std::string& text) {
+    return writeFile(name, Bytes(text.begin(), text.end()));
+}
+
+Bytes readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string readText(const std::string& path) {
+    const Bytes bytes = readFile(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+bool fileExists(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return in.good();
+}
+
+std::string testDataPath(const std::string& name) { return std::string(QUAVEL_TEST_DATA_DIR) + "/" + name; }
+
+bool loadSource(const Bytes& bytes, const std::string& name) {
+    writeFile(name, bytes);
+    return inputFile.load(name.c_str()) == 1;
+}
+
+std::vector<std::vector<DecodedEvent>> decodeTracks(int trackCount) {
+    uint8_t header[SmfHeaderSize];
+    beginFilePass(header);
+    std::vector<std::vector<DecodedEvent>> tracks;
+    for (int t = 0; t < trackCount; ++t) {
+        if (!trackReader.load(inputFile)) break;
+        std::vector<DecodedEvent> events;
+        while (int n = trackReader.nextEvent())
+            events.push_back({trackReader.delta, trackReader.kind, Bytes(trackReader.event, trackReader.event + n)});
+        tracks.push_back(events);
+    }
+    return tracks;
+}
+
+std::vector<DecodedEvent> decodeBody(const Bytes& body) {
+    if (!loadSource(smfFile(0, 96, {body}), "body.mid")) return {};
+    const auto tracks = decodeTracks(1);
+    return tracks.empty() ? std::vector<DecodedEvent>{} : tracks.front();
+}
+
+std::string hexText(const Bytes& bytes) {
+    std::string out;
+    char digits[4];
+    for (uint8_t b : bytes) {
+        std::snprintf(digits, sizeof digits, "%02X ", b);
+        out += digits;
+    }
+    return out;
+}

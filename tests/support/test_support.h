@@ -1,0 +1,39 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+using Bytes = std::vector<uint8_t>;
+
+// A header chunk "MThd" with the given fields.
+Bytes smfHeaderChunk(int format, int trackCount, int division);
+// A track chunk "MTrk" around body.
+Bytes trackChunk(const Bytes& body);
+// A whole file: the header (track count = number of bodies) and one chunk per body.
+Bytes smfFile(int format, int division, const std::vector<Bytes>& bodies);
+Bytes concat(std::initializer_list<Bytes> parts);
+
+// Files in the test's working directory.
+std::string writeFile(const std::string& name, const Bytes& bytes);
+std::string writeTextFile(const std::string& name, const std::string& text);
+Bytes readFile(const std::string& path);
+std::string readText(const std::string& path);
+bool fileExists(const std::string& path);
+std::string testDataPath(const std::string& name);
+
+// Writes bytes to a file and loads it into inputFile.
+bool loadSource(const Bytes& bytes, const std::string& name = "source.mid");
+
+// Every event of every track as the reader delivers it.
+struct DecodedEvent {
+    int32_t delta;
+    int32_t kind;
+    Bytes bytes;
+    bool operator==(const DecodedEvent& other) const {
+        return delta == other.delta && kind == other.kind && bytes == other.bytes;
+    }
+};
+std::vector<std::vector<DecodedEvent>> decodeTracks(int trackCount);
+std::vector<DecodedEvent> decodeBody(const Bytes& body);
+
+std::string hexText(const Bytes& bytes);
