@@ -1,0 +1,39 @@
+#pragma once
+#include <cstdint>
+
+// Fixed tables of the MIDI vocabulary and the lookups that turn numbers from
+// events into words. Slot widths are fixed; lookups index by slot.
+constexpr int InstrumentNameSlot = 32;
+constexpr int DrumNameSlot = 32;
+constexpr int DrumAbbreviationSlot = 8;
+constexpr int ControllerNameSlot = 64;
+constexpr int FirstDrumNote = 35;
+constexpr int LastDrumNote = 81;
+constexpr int DrumNoteCount = LastDrumNote - FirstDrumNote + 1;
+
+extern const char GM_INSTRUMENT_NAMES[128][InstrumentNameSlot];
+extern const char GM_DRUM_NAMES[DrumNoteCount][DrumNameSlot];
+extern const char GM_DRUM_ABBREVIATIONS[DrumNoteCount][DrumAbbreviationSlot];
+extern const char NOTE_LETTERS[13];
+extern const char CONTROLLER_NAMES[128][ControllerNameSlot];
+extern const char KEY_NAMES[63];
+
+// Shared by the returning forms below: each call overwrites the previous text.
+extern char lookupBuffer[256];
+
+// Caller-buffer forms write into out (at least 256 characters) and return it.
+char* instrumentName(int program, char* out);
+char* drumName(int note, char* out);
+char* noteName(int note, int sharpStyle, char* out);
+char* channelNoteName(int channel, int note, int sharpStyle, char* out);
+char* controllerName(int controller, char* out);
+char* keyName(int sharpsFlats, int mode, char* out);
+
+// Returning forms, into lookupBuffer.
+const char* instrumentName(int program);
+const char* channelNoteName(int channel, int note, int sharpStyle);
+const char* controllerName(int controller);
+const char* keyName(int sharpsFlats, int mode);
+
+// 1 doubled n times in a wrapping 32-bit register (time-signature denominators).
+int32_t powerOfTwo(int n);
