@@ -4,4 +4,6 @@
 
 std::vector<std::string> fatalErrors;
 
-void fatalError(const char* message) { fatalErrors.emplace_back(message); }
+void fatalError(const char* message) {
+    fatalErrors.emplace_back(message);
+}

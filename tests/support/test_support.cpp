@@ -10,7 +10,8 @@
 
 namespace {
 void putBigEndian(Bytes& out, uint32_t value, int width) {
-    for (int shift = (width - 1) * 8; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(value >> shift));
+    for (int shift = (width - 1) * 8; shift >= 0; shift -= 8)
+        out.push_back(static_cast<uint8_t>(value >> shift));
 }
 }  // namespace
 
@@ -69,7 +70,9 @@ bool fileExists(const std::string& path) {
     return in.good();
 }
 
-std::string testDataPath(const std::string& name) { return std::string(QUAVEL_TEST_DATA_DIR) + "/" + name; }
+std::string testDataPath(const std::string& name) {
+    return std::string(QUAVEL_TEST_DATA_DIR) + "/" + name;
+}
 
 bool loadSource(const Bytes& bytes, const std::string& name) {
     writeFile(name, bytes);
@@ -84,7 +87,8 @@ std::vector<std::vector<DecodedEvent>> decodeTracks(int trackCount) {
         if (!trackReader.load(inputFile)) break;
         std::vector<DecodedEvent> events;
         while (int n = trackReader.nextEvent())
-            events.push_back({trackReader.delta, trackReader.kind, Bytes(trackReader.event, trackReader.event + n)});
+            events.push_back(
+                {trackReader.delta, trackReader.kind, Bytes(trackReader.event, trackReader.event + n)});
         tracks.push_back(events);
     }
     return tracks;

@@ -1,0 +1,89 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "test_support.h"
+#include "vfile.h"
+
+TEST(VFILE, LoadReadsTheWholeFileAndReadStopsAtTheEnd) {
+    VFILE file;
+    writeFile("empty.bin", {});
+    ASSERT_EQ(file.load("empty.bin"), 1);
+    EXPECT_EQ(file.size, 0);
+    uint8_t buffer[16];
+    EXPECT_EQ(file.read(buffer, 10), 0);
+
+    writeFile("six.bin", {1, 2, 3, 4, 5, 6});
+    ASSERT_EQ(file.load("six.bin"), 1);
+    EXPECT_EQ(file.read(buffer, 2), 2);
+    EXPECT_EQ(file.read(buffer, 10), 4);
+    EXPECT_EQ(buffer[0], 3);
+    EXPECT_EQ(file.position, file.size);
+}
+
+TEST(VFILE, LoadAndCreateRefuseWhatTheyCannotHold) {
+    VFILE file;
+    EXPECT_EQ(file.load("no-such-file.mid"), 0);
+    EXPECT_EQ(file.isLoaded, 0);
+    uint8_t byte;
+    EXPECT_EQ(file.read(&byte, 1), 0);
+
+    const std::string longPath(256, 'a');
+    writeFile("short.bin", {1});
+    EXPECT_EQ(file.load(longPath.c_str()), 0);
+    EXPECT_EQ(file.create(longPath.c_str(), 10), 0);
+    EXPECT_EQ(file.create(std::string(255, 'b').c_str(), 10), 1);
+    EXPECT_EQ(file.create("x", -1), 0);
+}
+
+TEST(VFILE, WriteGrowsExactlyAndResizeClampsThePosition) {
+    VFILE file;
+    writeFile("32.bin", Bytes(32, 0));
+    ASSERT_EQ(file.load("32.bin"), 1);
+    file.position = 30;
+    const uint8_t six[6] = {1, 2, 3, 4, 5, 6};
+    EXPECT_EQ(file.write(six, 6), 6);
+    EXPECT_EQ(file.size, 36);
+    EXPECT_EQ(file.capacity, 36);
+    EXPECT_EQ(file.isModified, 1);
+
+    EXPECT_EQ(file.resize(10), 1);
+    EXPECT_EQ(file.position, 10);
+    EXPECT_EQ(file.capacity, 36);
+    EXPECT_EQ(file.resize(-1), 0);
+    EXPECT_EQ(file.isLoaded, 0);
+}
+
+TEST(VFILE, PrintWritesCrLfLineEnds) {
+    VFILE file;
+    ASSERT_EQ(file.create("report.txt", 0), 1);
+    file.print("a\nb\n");
+    file.print("c\r\n");
+    file.print("%s=%d\n", "n", 7);
+    file.truncate();
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(file.data)), "a\r\nb\r\nc\r\nn=7\r\n");
+}
+
+TEST(VFILE, PrintCutsAVeryLongLineAndGrowsWithoutLosingText) {
+    VFILE file;
+    ASSERT_EQ(file.create("big.txt", 4), 1);
+    const std::string line(5000, 'x');
+    file.print("%s", line.c_str());
+    EXPECT_EQ(file.size, 4095);
+    for (int i = 0; i < 2000; ++i) file.print("%04d\n", i);
+    EXPECT_EQ(file.size, 4095 + 2000 * 6);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(file.data) + 4095, 6), "0000\r\n");
+}
+
+TEST(VFILE, FlushSavesOnlyAfterAWrite) {
+    VFILE file;
+    ASSERT_EQ(file.create("flushed.txt", 0), 1);
+    EXPECT_EQ(file.flush(), 0);
+    EXPECT_FALSE(fileExists("flushed.txt"));
+    file.print("hello\n");
+    EXPECT_EQ(file.flush(), 1);
+    EXPECT_EQ(readText("flushed.txt"), "hello\r\n");
+    EXPECT_EQ(file.flush(), 0);
+    EXPECT_EQ(file.isLoaded, 1);
+    EXPECT_EQ(file.saveAs(""), 0);
+}
