@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "test_support.h"
@@ -76,6 +77,7 @@ TEST(VFILE, PrintCutsAVeryLongLineAndGrowsWithoutLosingText) {
 }
 
 TEST(VFILE, FlushSavesOnlyAfterAWrite) {
+    std::remove("flushed.txt");
     VFILE file;
     ASSERT_EQ(file.create("flushed.txt", 0), 1);
     EXPECT_EQ(file.flush(), 0);

@@ -1,0 +1,8 @@
+#pragma once
+#include <cstdint>
+
+// Writes the handset version of the source loaded in inputFile to outputPath,
+// steered by ConvertOptions; tracks other than the first are fitted to
+// tuneLength ticks. Relies on the SmfHeader that the analysis of the same file
+// left. On failure fatalError is called and outputPath is left as it was.
+void convertMidiFile(const char* outputPath, int32_t tuneLength);

@@ -1,0 +1,58 @@
+#include "midi_sametime_note.h"
+
+#include <cstring>
+
+#include "midi_track.h"
+
+namespace {
+constexpr int32_t NoteMessageSize = 3;
+
+bool isNoteMessage(const uint8_t* message) {
+    return (message[0] & 0xE0) == 0x80;
+}
+
+bool isRelease(const uint8_t* message) {
+    const int type = message[0] & 0xF0;
+    return type == 0x80 || (type == 0x90 && message[2] == 0);
+}
+}  // namespace
+
+void MIDISametimeNote::reset() {
+    groupDelta = 0;
+    noteCount = 0;
+    std::memset(pending, 0, sizeof pending);
+}
+
+int MIDISametimeNote::add(int32_t delta, const uint8_t* message, int32_t n) {
+    if (isFull() || n != NoteMessageSize || !isNoteMessage(message)) return 0;
+    std::memcpy(notes[noteCount], message, NoteMessageSize);
+    pending[noteCount] = 1;
+    if (delta >= groupDelta) groupDelta = delta;
+    return ++noteCount;
+}
+
+bool MIDISametimeNote::appendSlot(MIDITrack& builder, int slot, int32_t& delta) {
+    pending[slot] = 0;
+    const bool appended = builder.append(delta, notes[slot], NoteMessageSize) != 0;
+    delta = 0;
+    return appended;
+}
+
+int32_t MIDISametimeNote::flush(MIDITrack& builder) {
+    if (isEmpty()) return 0;
+    const int32_t written = groupDelta;
+    int32_t delta = groupDelta;
+    bool appended = true;
+    for (int slot = 0; slot < noteCount && appended; ++slot)
+        if (pending[slot] && isRelease(notes[slot])) appended = appendSlot(builder, slot, delta);
+    for (int slot = 0; slot < noteCount && appended; ++slot)
+        if (pending[slot]) appended = appendSlot(builder, slot, delta);
+    reset();
+    return appended ? written : SametimeFlushFailed;
+}
+
+int32_t MIDISametimeNote::takeDelta() {
+    const int32_t taken = groupDelta;
+    groupDelta = 0;
+    return taken;
+}
