@@ -1,0 +1,73 @@
+#include "startup.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "fatal_error.h"
+#include "message_boxes.h"
+#include "text_copy.h"
+#include "win_app.h"
+
+char workDir[PathSize];
+char sourcePath[PathSize];
+char outputPath[PathSize];
+char reportPath[PathSize];
+char playPath[PathSize];
+char textPath[PathSize];
+char textMidiPath[PathSize];
+
+namespace {
+// The longest name joined to workDir: a directory that leaves no room for it
+// would make cut paths that could name one file twice.
+const char LongestWorkFile[] = "tmpplay.mid";
+const char CurrentDirectory[] = ".";
+
+void readWorkDir() {
+    const DWORD length = GetCurrentDirectoryA(PathSize, workDir);
+    const DWORD room = PathSize - 1 - (sizeof LongestWorkFile - 1) - 1;
+    if (length == 0 || length > room) copyText(workDir, CurrentDirectory);
+}
+
+// workDir, one backslash, name; no second backslash after a root such as "C:\".
+void workFile(char (&path)[PathSize], const char* name) {
+    const std::size_t length = std::strlen(workDir);
+    const bool endsWithBackslash = length > 0 && workDir[length - 1] == '\\';
+    std::snprintf(path, PathSize, endsWithBackslash ? "%s%s" : "%s\\%s", workDir, name);
+}
+}  // namespace
+
+bool checkInstanceLock(const char* commandLine) {
+    if (commandLine != nullptr && std::strcmp(commandLine, "unlock") == 0 && appProfile.enabled)
+        appProfile.lockOwner = 1;
+    if (appProfile.enabled && appProfile.lockOwner) return true;
+    showNotice("QUAVEL was Already Started.");
+    return false;
+}
+
+void setUpPaths() {
+    readWorkDir();
+    if (sourcePath[0] == '\0') workFile(sourcePath, "test.mid");
+    workFile(reportPath, "quavel.log");
+    workFile(outputPath, "out.mid");
+    workFile(playPath, LongestWorkFile);
+    workFile(textPath, "temp.txt");
+    workFile(textMidiPath, "temp.mid");
+    copyText(fileDialog.initialDir, workDir);
+    fileDialog.addFilter("MIDI", "MIDI File|*.mid||", "mid");
+    fileDialog.addFilter("TEXT", "TEXT File|*.txt||", "txt");
+}
+
+void formatWindowTitle(char* title, int size) {
+    std::snprintf(title, size, "Quavel Version %s", KestoVersion);
+}
+
+void fatalError(const char* message) {
+    _fcloseall();
+    MessageBoxA(nullptr, message, "KESTO Error", MB_OK);
+    // Written whether or not this process owns the lock: the run is over.
+    AppProfile::writeBootValue(appProfile.profileFile, true);
+    // Before the main window exists (the first load runs inside its creation) there is nothing to close.
+    if (mainWindow != nullptr) PostMessageA(mainWindow, WM_CLOSE, 0, 0);
+}

@@ -1,0 +1,186 @@
+#include "startup.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "fatal_error.h"
+#include "gui_test_support.h"
+#include "kesto_app.h"
+#include "test_support.h"
+
+namespace {
+const char* const AlreadyStarted = "QUAVEL was Already Started.";
+
+// Runs checkInstanceLock and reports what it answered and showed.
+struct LockCheck {
+    bool allowed;
+    std::vector<BoxText> boxes;
+};
+LockCheck checkLock(const char* commandLine) {
+    ModalDriver driver;
+    driver.expectBox();
+    const bool allowed = checkInstanceLock(commandLine);
+    return {allowed, driver.seen};
+}
+
+class InstanceLockTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        appProfile.enabled = 1;
+        appProfile.lockOwner = 0;
+    }
+    void TearDown() override { appProfile.lockOwner = 0; }
+};
+
+// Runs with the current directory set to a folder, then goes back.
+class InDirectory {
+public:
+    explicit InDirectory(const std::string& directory) : previous(currentDirectory()) {
+        CreateDirectoryA(directory.c_str(), nullptr);
+        entered = SetCurrentDirectoryA(directory.c_str()) != FALSE;
+    }
+    ~InDirectory() { SetCurrentDirectoryA(previous.c_str()); }
+    bool entered;
+
+private:
+    std::string previous;
+};
+
+void setUpPathsAfresh() {
+    sourcePath[0] = '\0';
+    setUpPaths();
+}
+}  // namespace
+
+TEST_F(InstanceLockTest, OwnerGoesOnWithoutANotice) {
+    appProfile.lockOwner = 1;
+    const LockCheck check = checkLock("");
+    EXPECT_TRUE(check.allowed);
+    EXPECT_TRUE(check.boxes.empty());
+}
+
+TEST_F(InstanceLockTest, ExactlyUnlockTakesTheLockOver) {
+    const LockCheck check = checkLock("unlock");
+    EXPECT_TRUE(check.allowed);
+    EXPECT_EQ(1, appProfile.lockOwner);
+    EXPECT_TRUE(check.boxes.empty());
+}
+
+TEST_F(InstanceLockTest, OtherCommandLinesAreRefusedWithTheNotice) {
+    for (const char* commandLine : {"", "Unlock", "UNLOCK", "unlock ", " unlock", "unlock x", "unlockx"}) {
+        const LockCheck check = checkLock(commandLine);
+        EXPECT_FALSE(check.allowed) << '"' << commandLine << '"';
+        ASSERT_EQ(1u, check.boxes.size()) << '"' << commandLine << '"';
+        EXPECT_EQ("Notice!", check.boxes[0].caption);
+        EXPECT_EQ(AlreadyStarted, check.boxes[0].text);
+    }
+    EXPECT_FALSE(checkLock(nullptr).allowed);
+}
+
+TEST(WorkingPaths, AreJoinedToTheStartDirectoryByOneBackslash) {
+    const std::string directory = currentDirectory() + "\\start dir";
+    InDirectory start(directory);
+    ASSERT_TRUE(start.entered);
+    setUpPathsAfresh();
+    EXPECT_EQ(directory, workDir);
+    EXPECT_EQ(directory + "\\test.mid", sourcePath);
+    EXPECT_EQ(directory + "\\quavel.log", reportPath);
+    EXPECT_EQ(directory + "\\out.mid", outputPath);
+    EXPECT_EQ(directory + "\\tmpplay.mid", playPath);
+    EXPECT_EQ(directory + "\\temp.txt", textPath);
+    EXPECT_EQ(directory + "\\temp.mid", textMidiPath);
+    EXPECT_EQ(directory, fileDialog.initialDir);
+}
+
+TEST(WorkingPaths, ASourceAlreadyChosenIsKept) {
+    std::snprintf(sourcePath, sizeof sourcePath, "C:\\chosen.mid");
+    setUpPaths();
+    EXPECT_STREQ("C:\\chosen.mid", sourcePath);
+}
+
+TEST(WorkingPaths, AtARootTheSeparatorIsNotDoubled) {
+    InDirectory root("C:\\");
+    ASSERT_TRUE(root.entered);
+    setUpPathsAfresh();
+    EXPECT_STREQ("C:\\test.mid", sourcePath);
+    EXPECT_STREQ("C:\\out.mid", outputPath);
+}
+
+TEST(WorkingPaths, DirectoryTooLongForTheNamesFallsBackToARelativeOne) {
+    const std::string base = currentDirectory() + "\\";
+    const std::string directory = base + std::string(246 - base.size(), 'L');
+    InDirectory deep(directory);
+    ASSERT_TRUE(deep.entered) << "directory of " << directory.size() << " characters";
+    setUpPathsAfresh();
+    EXPECT_STREQ(".\\test.mid", sourcePath);
+    EXPECT_STREQ(".\\tmpplay.mid", playPath);
+    EXPECT_STRNE(sourcePath, playPath);
+}
+
+TEST(WorkingPaths, DialogFiltersForMidiAndTextAreAdded) {
+    setUpPathsAfresh();
+    auto findKey = [](const char* key) -> const FFSET* {
+        for (int i = 0; i < fileDialog.filterCount; ++i)
+            if (std::string(fileDialog.filters[i]->key) == key) return fileDialog.filters[i];
+        return nullptr;
+    };
+    ASSERT_NE(nullptr, findKey("MIDI"));
+    ASSERT_NE(nullptr, findKey("TEXT"));
+    EXPECT_STREQ("mid", findKey("MIDI")->defaultExt);
+    EXPECT_STREQ("*.txt", findKey("TEXT")->filter + sizeof "TEXT File");
+}
+
+TEST(WindowTitle, NamesTheVersion) {
+    char title[64];
+    formatWindowTitle(title, sizeof title);
+    EXPECT_STREQ("Quavel Version 1.9.2", title);
+}
+
+class FatalErrorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        AppProfile::writeBootValue(appProfile.profileFile, false);
+        app->windowClass->setIcon(KestoIconName);
+        app->windowClass->registerClass();
+        mainWindow = app->createMainWindow("kesto", -1, -1, 780, 475, true);
+    }
+    void TearDown() override {
+        if (IsWindow(mainWindow)) DestroyWindow(mainWindow);
+        drainMessages();
+        mainWindow = nullptr;
+        delete app;
+    }
+    KestoApp* app = new KestoApp(GetModuleHandleA(nullptr));
+};
+
+TEST_F(FatalErrorTest, ShowsTheErrorFreesTheLockAndClosesTheMainWindow) {
+    ASSERT_NE(nullptr, app->windowClass->record.hIcon) << "QUAVELICON resource";
+    ASSERT_TRUE(IsWindow(mainWindow));
+    FILE* pending = std::fopen("pending.bin", "wb");
+    ASSERT_NE(nullptr, pending);
+    std::fputs("unflushed", pending);
+    ModalDriver driver;
+    driver.expectBox();
+    fatalError("Not a MIDI file");
+    ASSERT_EQ(1u, driver.seen.size());
+    EXPECT_EQ("KESTO Error", driver.seen[0].caption);
+    EXPECT_EQ("Not a MIDI file", driver.seen[0].text);
+    EXPECT_EQ("unflushed", readText("pending.bin")) << "open files are flushed and closed";
+    EXPECT_EQ(1, AppProfile::readBootValue(appProfile.profileFile));
+    drainMessages();
+    EXPECT_FALSE(IsWindow(mainWindow));
+}
+
+TEST_F(FatalErrorTest, WithoutAMainWindowOnlyTheBoxAndTheLockRemain) {
+    HWND window = mainWindow;
+    mainWindow = nullptr;  // as during the first load inside the window's creation
+    ModalDriver driver;
+    driver.expectBox();
+    fatalError("early");
+    EXPECT_EQ(1u, driver.seen.size());
+    EXPECT_EQ(1, AppProfile::readBootValue(appProfile.profileFile));
+    drainMessages();
+    EXPECT_TRUE(IsWindow(window));
+    mainWindow = window;
+}
