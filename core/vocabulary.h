@@ -10,6 +10,10 @@ constexpr int ControllerNameSlot = 64;
 constexpr int FirstDrumNote = 35;
 constexpr int LastDrumNote = 81;
 constexpr int DrumNoteCount = LastDrumNote - FirstDrumNote + 1;
+// Channel index 9 (the tenth channel) carries percussion.
+constexpr int PercussionChannel = 9;
+// Size of lookupBuffer and the least size of a caller's lookup buffer.
+constexpr int LookupTextSize = 256;
 
 extern const char GM_INSTRUMENT_NAMES[128][InstrumentNameSlot];
 extern const char GM_DRUM_NAMES[DrumNoteCount][DrumNameSlot];
@@ -19,9 +23,10 @@ extern const char CONTROLLER_NAMES[128][ControllerNameSlot];
 extern const char KEY_NAMES[63];
 
 // Shared by the returning forms below: each call overwrites the previous text.
-extern char lookupBuffer[256];
+extern char lookupBuffer[LookupTextSize];
 
-// Caller-buffer forms write into out (at least 256 characters) and return it.
+// Caller-buffer forms write into out (at least LookupTextSize characters) and
+// return it.
 char* instrumentName(int program, char* out);
 char* drumName(int note, char* out);
 char* noteName(int note, int sharpStyle, char* out);
@@ -34,6 +39,10 @@ const char* instrumentName(int program);
 const char* channelNoteName(int channel, int note, int sharpStyle);
 const char* controllerName(int controller);
 const char* keyName(int sharpsFlats, int mode);
+
+// Writes each byte as two upper-case hexadecimal digits and a blank ("%02X "),
+// then a NUL: out must hold 3 * count + 1 characters. Returns 3 * count.
+int32_t formatHexBytes(const uint8_t* bytes, int32_t count, char* out);
 
 // 1 doubled n times in a wrapping 32-bit register (time-signature denominators).
 int32_t powerOfTwo(int n);

@@ -1,0 +1,28 @@
+#pragma once
+#include <cstdint>
+
+// Describes one channel message (status byte first, running status resolved)
+// as a short kind label and a detail text for the analysis report.
+struct MIDIChannelEvent {
+    static constexpr int RawSize = 16;
+    static constexpr int KindTextSize = 64;
+    static constexpr int DetailTextSize = 512;
+    // Longest event whose bytes are dumped for an unknown or unsupported message.
+    static constexpr int MaxDumpLength = 3;
+
+    uint8_t raw[RawSize] = {};
+    char kindText[KindTextSize] = {};
+    char detailText[DetailTextSize] = {};
+    int32_t hasDetail = 0;
+    int32_t hasNumber = 0;
+    int32_t length = 0;
+
+    void describe(const uint8_t* bytes, int32_t count);
+    void setUnknown();
+    void setUnsupported();
+
+private:
+    void describeNote(int channel, const char* kind);
+    void describeController(int channel);
+    void describeProgram(int channel);
+};
