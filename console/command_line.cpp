@@ -1,0 +1,85 @@
+#include "command_line.h"
+
+#include <cctype>
+#include <cstring>
+
+#include "convert_options.h"
+#include "hex_digits.h"
+
+namespace {
+constexpr const char* DefaultSourceName = "test.mid";
+constexpr const char* DefaultOutputName = "out.mid";
+constexpr int MaxProgramValue = 0x80;  // program 127 stored plus one
+
+void takePositional(CommandLine& line, const char* argument) {
+    const bool placeholder = std::strcmp(argument, "-") == 0;
+    if (line.positionalCount == 0) line.sourceName = placeholder ? DefaultSourceName : argument;
+    if (line.positionalCount == 1) line.outputName = placeholder ? DefaultOutputName : argument;
+    ++line.positionalCount;
+}
+
+// -Ic:hh and -Vc:hh: exactly six characters with ':' in the fourth place.
+bool channelValueForm(const char* argument, int& channel, int& value) {
+    if (std::strlen(argument) != 6 || argument[3] != ':') return false;
+    channel = hexDigitValue(argument[2]);
+    value = hexByteValue(argument[4], argument[5]);
+    return true;
+}
+
+void takeOption(const char* argument) {
+    const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(argument[1])));
+    int channel = 0;
+    int value = 0;
+    switch (letter) {
+        case 'D':
+            ConvertOptions.detectLevel = argument[2] == 0 ? 1 : hexDigitValue(argument[2]);
+            break;
+        case 'T':
+            ConvertOptions.tuneLength = parseTicks(argument + 2);
+            if (ConvertOptions.tuneLength == 0) ConvertOptions.tuneLength = DefaultTuneLength;
+            break;
+        case 'I':
+            // A value above 80 would write a program byte that is not a data byte.
+            if (channelValueForm(argument, channel, value) && value <= MaxProgramValue)
+                ConvertOptions.instrumentOverride[channel] = value;
+            break;
+        case 'V':
+            if (channelValueForm(argument, channel, value)) ConvertOptions.velocityOffset[channel] = value;
+            break;
+        default:
+            break;
+    }
+}
+}  // namespace
+
+int32_t parseTicks(const char* text) {
+    while (std::isspace(static_cast<unsigned char>(*text))) ++text;
+    bool negative = false;
+    if (*text == '+' || *text == '-') negative = *text++ == '-';
+    int64_t magnitude = 0;
+    const int64_t limit = negative ? -static_cast<int64_t>(INT32_MIN) : INT32_MAX;
+    for (; std::isdigit(static_cast<unsigned char>(*text)); ++text) {
+        magnitude = magnitude * 10 + (*text - '0');
+        if (magnitude >= limit) {
+            magnitude = limit;
+            break;
+        }
+    }
+    return static_cast<int32_t>(negative ? -magnitude : magnitude);
+}
+
+CommandLine parseCommandLine(int argc, const char* const* argv) {
+    CommandLine line;
+    if (argc <= 1) {
+        line.sourceName = DefaultSourceName;
+        return line;
+    }
+    for (int i = 1; i < argc; ++i) {
+        const char* argument = argv[i];
+        if (argument[0] != '-' || argument[1] == 0)
+            takePositional(line, argument);
+        else
+            takeOption(argument);
+    }
+    return line;
+}

@@ -1,0 +1,3 @@
+#include "console_run.h"
+
+int main(int argc, char** argv) { return runConsole(argc, argv); }

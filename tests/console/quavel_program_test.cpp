@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "midi_generator.h"
+#include "run_program.h"
+#include "test_support.h"
+
+namespace {
+const std::string banner = "Quavel for Java Apps. Version 1.9.2\n";
+
+std::string analysed(const std::string& name) {
+    return "MIDI file [" + name + "] analisation done. Reported to [quavel.log].\n";
+}
+
+// A small tune: two notes on channel 0 over one tempo track, 480 ticks long.
+Bytes tune() {
+    return smfFile(1, 480, {{0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20, 0x00, 0xFF, 0x2F, 0x00},
+                            {0x00, 0xC0, 0x05, 0x00, 0x90, 0x3C, 0x64, 0x83, 0x60, 0x80, 0x3C, 0x40, 0x00, 0xFF, 0x2F, 0x00}});
+}
+
+class QuavelProgram : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* name : {"test.mid", "out.mid", "out2.mid", "in.mid", "quavel.log"}) std::remove(name);
+    }
+    static ProgramRun quavel(const std::string& arguments) { return runProgram(QUAVEL_PROGRAM, arguments); }
+};
+}  // namespace
+
+TEST_F(QuavelProgram, WithoutArgumentsAnalysesTestMidAndAsksForAnOutput) {
+    ProgramRun run = quavel("");
+    EXPECT_EQ(run.output, banner + "Cannot open source file\n");
+    EXPECT_EQ(run.status, 1);
+
+    writeFile("test.mid", tune());
+    run = quavel("");
+    EXPECT_EQ(run.output, banner + analysed("test.mid") + "Not configure the output file. so no converted.\n");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(fileExists("quavel.log"));
+    EXPECT_FALSE(fileExists("out.mid"));
+}
+
+TEST_F(QuavelProgram, PlaceholdersStandForTheDefaultNames) {
+    writeFile("test.mid", tune());
+    ProgramRun run = quavel("- -");
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(run.output, banner + analysed("test.mid") +
+                              "Out file making as [out.mid] with TuneLength=[480]\nDinamic Detection on Level=1\n");
+    EXPECT_TRUE(fileExists("out.mid"));
+
+    writeFile("in.mid", tune());
+    EXPECT_EQ(quavel("in.mid -").status, 0);
+    EXPECT_EQ(quavel("- out2.mid").status, 0);
+    EXPECT_TRUE(fileExists("out2.mid"));
+    EXPECT_EQ(quavel("in.mid out2.mid third.mid").status, 0);
+    EXPECT_FALSE(fileExists("third.mid"));
+}
+
+TEST_F(QuavelProgram, OptionsThatFitTheirFormArePrintedAndApplied) {
+    writeFile("in.mid", tune());
+    const ProgramRun run = quavel("-D2 in.mid out.mid -T1920 -V1:F0 -I0:01");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output, banner + analysed("in.mid") +
+                              "Out file making as [out.mid] with TuneLength=[1920]\n"
+                              "Dinamic Detection on Level=2\n"
+                              "-> Change instrument of ch0 to 1\n"
+                              "-> Add the Velocity of ch1 to -16\n");
+    const Bytes out = readFile("out.mid");
+    const Bytes programChange = {0xC0, 0x00};
+    EXPECT_NE(std::search(out.begin(), out.end(), programChange.begin(), programChange.end()), out.end());
+}
+
+TEST_F(QuavelProgram, OptionsThatDoNotFitAreIgnored) {
+    writeFile("in.mid", tune());
+    const std::string expectedLine = "Out file making as [out.mid] with TuneLength=[480]\n";
+    for (const char* options : {"-V1:F", "-V1-F0", "-V1:ZZ", "-I0:81", "-X", "-Ixx"}) {
+        const ProgramRun run = quavel(std::string(options) + " in.mid out.mid");
+        EXPECT_EQ(run.output, banner + analysed("in.mid") + expectedLine + "Dinamic Detection on Level=1\n") << options;
+    }
+    EXPECT_EQ(quavel("-D0 in.mid out.mid").output, banner + analysed("in.mid") + expectedLine);
+    EXPECT_NE(quavel("-DF in.mid out.mid").output.find("Dinamic Detection on Level=15\n"), std::string::npos);
+    EXPECT_NE(quavel("-VG:10 in.mid out.mid").output.find("-> Add the Velocity of ch0 to 16\n"), std::string::npos);
+}
+
+TEST_F(QuavelProgram, TuneLengthOption) {
+    writeFile("in.mid", tune());
+    const struct {
+        const char* option;
+        const char* length;
+    } cases[] = {{"-T", "7680"},   {"-T0", "7680"},          {"-Tabc", "7680"},         {"-T960", "960"},
+                 {"-t 42x", "42"}, {"-T99999999999", "2147483647"}, {"-T-99999999999", "-2147483648"}};
+    for (const auto& c : cases) {
+        const ProgramRun run = quavel(std::string("\"") + c.option + "\" in.mid out.mid");
+        EXPECT_NE(run.output.find(std::string("TuneLength=[") + c.length + "]"), std::string::npos) << c.option << run.output;
+    }
+}
+
+TEST_F(QuavelProgram, RefusesToOverwriteTheSourceOrToRunWithoutAnOutput) {
+    writeFile("in.mid", tune());
+    ProgramRun run = quavel("in.mid in.mid");
+    EXPECT_EQ(run.output, banner + analysed("in.mid") + "Cannot out to this_file. so no converted.\n");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(readFile("in.mid"), tune());
+    run = quavel("in.mid");
+    EXPECT_EQ(run.output, banner + analysed("in.mid") + "Not configure the output file. so no converted.\n");
+    EXPECT_EQ(quavel("-D2").output, banner + "Cannot open source file\n");
+}
+
+TEST_F(QuavelProgram, EachHeaderRefusalEndsTheRunWithItsMessage) {
+    Bytes notMidi = tune();
+    notMidi[0] = 'X';
+    Bytes badLength = tune();
+    badLength[7] = 7;
+    Bytes format3 = tune();
+    format3[9] = 3;
+    Bytes smpte = tune();
+    smpte[12] = 0xE2;
+    const std::pair<Bytes, const char*> cases[] = {{notMidi, "this is not midi"},
+                                                   {badLength, "head type no good"},
+                                                   {format3, "MIDI format no match"},
+                                                   {smpte, "no support type delta time"}};
+    for (const auto& [bytes, message] : cases) {
+        writeFile("in.mid", bytes);
+        const ProgramRun run = quavel("in.mid out.mid");
+        EXPECT_EQ(run.output, banner + message + "\n");
+        EXPECT_EQ(run.status, 1);
+        EXPECT_FALSE(fileExists("out.mid"));
+    }
+}
+
+TEST_F(QuavelProgram, NamesLongerThanAPathBufferAreRefusedNotCut) {
+    writeFile("in.mid", tune());
+    const std::string longName(300, 'n');
+    EXPECT_EQ(quavel(longName + ".mid out.mid").output, banner + "Cannot open source file\n");
+    const ProgramRun run = quavel("in.mid " + longName);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.output.find("Cannot open dest file\n"), std::string::npos);
+}
+
+TEST_F(QuavelProgram, AnUnwritableOutputFailsWithoutTouchingTheSource) {
+    writeFile("in.mid", tune());
+    const ProgramRun run = quavel("in.mid no-such-folder/out.mid");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.output.find("Cannot open dest file\n"), std::string::npos);
+}

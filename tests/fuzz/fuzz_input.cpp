@@ -1,0 +1,18 @@
+#include "fuzz_input.h"
+
+#include "analysis_report.h"
+#include "convert_options.h"
+#include "vfile.h"
+
+void loadFuzzInput(const uint8_t* data, size_t size) {
+    inputFile.create("fuzz.mid", 0);
+    inputFile.write(data, static_cast<int32_t>(size));
+    inputFile.rewind();
+}
+
+int analyseFuzzInput(const uint8_t* data, size_t size) {
+    loadFuzzInput(data, size);
+    // An empty report path: the report is built in memory and not saved.
+    ConvertOptions.analysedLength = writeAnalysisReport("fuzz.mid", "");
+    return ConvertOptions.analysedLength >= 0 && reportFile.isLoaded;
+}

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang (address and undefined sanitizers)
+# and runs each for a bounded time from seeds the project generates.
+# FUZZ_SECONDS sets the time per target (default 30). A crash fails the run and
+# leaves its input in build/fuzz/crashes/ to become a regression case.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=${BUILD_ROOT:-build}
+seconds=${FUZZ_SECONDS:-30}
+dir="$root/fuzz"
+CC=clang CXX=clang++ cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUAVEL_SANITIZE=ON -DQUAVEL_FUZZ=ON \
+  >"$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; exit 1; }
+cmake --build "$dir" -j "$(nproc)"
+
+seeds="$dir/seeds"
+rm -rf "$seeds" && mkdir -p "$seeds/midi" "$seeds/text" "$seeds/args" "$dir/crashes"
+for i in 1 2 3 4 5 6; do "$dir/tests/generate_midi" "$seeds/midi/g$i.mid" "$i" 3 30 $((i % 2)); done
+cp examples/test.mid tests/data/*.mid "$seeds/midi/"
+printf '%s\0%s\0%s' -D2 in.mid -T1920 > "$seeds/args/a1"
+printf '%s\0%s\0%s\0%s' - out.mid -I0:01 -V1:F0 > "$seeds/args/a2"
+for f in tests/text/data/*.txt; do [ -f "$f" ] && cp "$f" "$seeds/text/"; done
+printf -- '-H:MIDI-EventFile\r\n+F:00 01 \r\n+N:00 01 \r\n+D:01 E0 \r\n-T:10\r\n      0:90 O5C 64\r\n    480:!120\r\n      0:FF 2F 00\r\n-TE\r\n' > "$seeds/text/t1.txt"
+
+run_target() {
+  local target=$1 corpus=$2
+  [ -x "$dir/tests/fuzz/$target" ] || { echo "skip $target (not built)"; return 0; }
+  local work="$dir/corpus-$target"
+  mkdir -p "$work" && cp -n "$corpus"/* "$work/" 2>/dev/null || true
+  echo "== $target for ${seconds}s"
+  (cd "$dir" && "tests/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+      -artifact_prefix="crashes/$target-" "corpus-$target" 2>&1 | tail -n 3)
+}
+status=0
+run_target fuzz_reader "$seeds/midi" || status=1
+run_target fuzz_report "$seeds/midi" || status=1
+run_target fuzz_convert "$seeds/midi" || status=1
+run_target fuzz_command_line "$seeds/args" || status=1
+run_target fuzz_text_import "$seeds/text" || status=1
+if [ -n "$(ls -A "$dir/crashes")" ]; then
+  echo "fuzzing found crashes: $(ls "$dir/crashes")"
+  status=1
+fi
+exit $status
