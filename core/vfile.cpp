@@ -135,18 +135,39 @@ int VFILE::write(const void* source, int32_t n) {
     return n;
 }
 
+namespace {
+constexpr int PrintTextSize = 4096;
+
+// Copies up to limit characters of text to out with every LF not preceded by
+// CR turned into CR LF; out holds twice that. Returns the length written.
+int32_t copyExpandingLineEnds(const char* text, char* out, size_t limit) {
+    char previous = 0;
+    char* end = out;
+    for (const char* c = text; *c != 0 && static_cast<size_t>(c - text) < limit; ++c) {
+        if (*c == '\n' && previous != '\r') *end++ = '\r';
+        *end++ = *c;
+        previous = *c;
+    }
+    *end = 0;
+    return static_cast<int32_t>(end - out);
+}
+}  // namespace
+
 void VFILE::print(const char* format, ...) {
-    // Room for the formatted text and for every LF becoming CR LF.
-    char text[4096 * 2];
+    char text[PrintTextSize];
     va_list arguments;
     va_start(arguments, format);
-    std::vsnprintf(text, 4096, format, arguments);
+    std::vsnprintf(text, sizeof text, format, arguments);
     va_end(arguments);
+    printText(text);
+}
+
+void VFILE::printText(const char* text) {
     if (!isLoaded) return;
-    expandLineEnds(text);
-    const int32_t n = static_cast<int32_t>(std::strlen(text));
-    if (position + n > capacity) reserve(position + n);
-    write(text, n);
+    char expanded[PrintTextSize * 2];
+    const int32_t n = copyExpandingLineEnds(text, expanded, PrintTextSize - 1);
+    if (n > capacity - position) reserve(position + n);
+    write(expanded, n);
 }
 
 void VFILE::expandLineEnds(char* text) {
@@ -154,15 +175,7 @@ void VFILE::expandLineEnds(char* text) {
     char* copy = static_cast<char*>(std::malloc(n + 1));
     if (copy == nullptr) return;
     std::memcpy(copy, text, n + 1);
-    char previous = 0;
-    char* out = text;
-    for (size_t i = 0; i < n; ++i) {
-        const char c = copy[i];
-        if (c == '\n' && previous != '\r') *out++ = '\r';
-        *out++ = c;
-        previous = c;
-    }
-    *out = 0;
+    copyExpandingLineEnds(copy, text, n);
     std::free(copy);
 }
 

@@ -34,6 +34,8 @@ public:
         __attribute__((format(printf, 2, 3)))
 #endif
         ;
+    // As print, for a text already formatted (at most 4095 characters are taken).
+    void printText(const char* text);
     static void expandLineEnds(char* text);
     int flush();
     int saveAs(const char* filePath) const;
