@@ -15,7 +15,7 @@ cmake --build "$dir" -j "$(nproc)"
 seeds="$dir/seeds"
 rm -rf "$seeds" && mkdir -p "$seeds/midi" "$seeds/text" "$seeds/args" "$dir/crashes"
 for i in 1 2 3 4 5 6; do "$dir/tests/generate_midi" "$seeds/midi/g$i.mid" "$i" 3 30 $((i % 2)); done
-cp examples/test.mid tests/data/*.mid "$seeds/midi/"
+cp examples/test.mid tests/data/*.mid tests/data/regressions/*.mid "$seeds/midi/"
 printf '%s\0%s\0%s' -D2 in.mid -T1920 > "$seeds/args/a1"
 printf '%s\0%s\0%s\0%s' - out.mid -I0:01 -V1:F0 > "$seeds/args/a2"
 for f in tests/text/data/*.txt; do [ -f "$f" ] && cp "$f" "$seeds/text/"; done

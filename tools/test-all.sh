@@ -26,3 +26,6 @@ echo "== 32-bit Windows build and tests under Wine"
 configure_and_build win32 -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
 tools/check-static-exe.sh "$root/win32"
 timeout 1200 xvfb-run -a -s "-screen 0 1024x768x24" ctest --test-dir "$root/win32" --output-on-failure
+
+echo "== fuzzing each entry point for a bounded time"
+FUZZ_SECONDS=${FUZZ_SECONDS:-30} BUILD_ROOT="$root" tools/fuzz.sh

@@ -3,6 +3,7 @@
 // valid output file, never a crash or a sanitizer report.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <set>
 #include <string>
 
@@ -109,4 +110,15 @@ TEST(MalformedFiles, OneHundredThousandSimultaneousNotesStayInTheirTrack) {
     const auto tracks = decodeTracks(1);
     ASSERT_EQ(tracks.size(), 1u);
     EXPECT_EQ(tracks[0].size(), 100001u);
+}
+
+// Inputs that once broke a stage (found by fuzzing) stay here for good.
+TEST(MalformedFiles, FormerCrashInputsAreAnalysedAndConverted) {
+    const std::filesystem::path folder = testDataPath("regressions");
+    ASSERT_TRUE(std::filesystem::is_directory(folder));
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.path().extension() != ".mid") continue;
+        for (int level = 0; level < 3; ++level)
+            analyseAndConvert(readFile(entry.path().string()), level, entry.path().filename().string());
+    }
 }
