@@ -1,8 +1,6 @@
 #include "analysis_report.h"
 
-#include <algorithm>
 #include <cinttypes>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -13,14 +11,15 @@
 #include "midi_meta_event.h"
 #include "mtrk.h"
 #include "smf_header.h"
+#include "text_appender.h"
 #include "vfile.h"
 #include "vocabulary.h"
 
 namespace {
 // One report line before CR LF expansion; the longest is a meta line with a
-// full detail text, well inside what VFILE::print formats at once.
+// full detail text, well inside what VFILE::printLine takes at once.
 constexpr int LineSize = 2048;
-// SysEx bytes formatted per print call; a SysEx line can be as long as its track.
+// SysEx bytes formatted per piece; a SysEx line can be as long as its track.
 constexpr int32_t HexBytesPerPiece = 512;
 
 struct TrackWalk {
@@ -52,75 +51,37 @@ void printHeader(const char* displayName) {
     reportFile.print("DeltaT:%d\n", static_cast<int>(SmfHeader.division));
 }
 
-// Appends to the line at used and returns its new length, never past its end.
-#if defined(__GNUC__)
-__attribute__((format(printf, 3, 4)))
-#endif
-int appendToLine(char* line, int used, const char* format, ...) {
-    if (used >= LineSize - 1) return used;
-    va_list arguments;
-    va_start(arguments, format);
-    const int n = std::vsnprintf(line + used, static_cast<size_t>(LineSize - used), format, arguments);
-    va_end(arguments);
-    if (n < 0) return used;
-    return std::min(used + n, LineSize - 1);
-}
-
-// The delta time as "%08x(%7d):" of its 32-bit value, formatted by hand: it
-// starts every event line, and the general formatter dominated the report's cost.
-int formatDeltaPrefix(char* line, int32_t delta) {
-    static const char hexDigits[] = "0123456789abcdef";
-    uint32_t bits = static_cast<uint32_t>(delta);
-    for (int i = 7; i >= 0; --i, bits >>= 4) line[i] = hexDigits[bits & 0xF];
-    char decimal[12];
-    int digits = 0;
-    int64_t value = delta < 0 ? -static_cast<int64_t>(delta) : delta;
-    do {
-        decimal[digits++] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    if (delta < 0) decimal[digits++] = '-';
-    int used = 8;
-    line[used++] = '(';
-    for (int pad = 7 - digits; pad > 0; --pad) line[used++] = ' ';
-    while (digits > 0) line[used++] = decimal[--digits];
-    line[used++] = ')';
-    line[used++] = ':';
-    line[used] = 0;
-    return used;
+// The delta time as "%08x(%7d):" of its 32-bit value; it starts every event line.
+void appendDeltaPrefix(TextAppender& line, int32_t delta) {
+    line.hexWord(static_cast<uint32_t>(delta)).character('(').decimalRightAligned(delta, 7).text("):");
 }
 
 // Appends "%s " of the detail when there is one, then the number when there is one.
-void appendDetails(char* line, int used, const char* detail, int32_t hasDetail, int32_t hasNumber,
+void appendDetails(TextAppender& line, const char* detail, int32_t hasDetail, int32_t hasNumber,
                    int32_t number) {
-    if (hasDetail) used = appendToLine(line, used, "%s ", detail);
-    if (hasNumber) appendToLine(line, used, "%" PRId32, number);
+    if (hasDetail) line.text(detail).character(' ');
+    if (hasNumber) line.decimal(number);
 }
 
-// The line is already formatted: no second formatting pass over it.
-void printLine(const char* line) {
-    reportFile.printText(line);
-    reportFile.printText("\n");
-}
-
-void reportMetaEvent(TrackWalk& walk, char* line, int used) {
+void reportMetaEvent(TrackWalk& walk, TextAppender& line) {
     MIDIMetaEvent& meta = walk.metaEvent;
     meta.clear();
     meta.describe(trackReader.event, trackReader.eventLength);
-    used = appendToLine(line, used, "Meta %s:", meta.kindText);
-    appendDetails(line, used, meta.detailText, meta.hasDetail, meta.hasNumber, meta.number);
-    printLine(line);
+    line.text("Meta ").text(meta.kindText).character(':');
+    appendDetails(line, meta.detailText, meta.hasDetail, meta.hasNumber, meta.number);
 }
 
-void reportSysExEvent(const char* prefix) {
-    reportFile.print("%sSysEx ", prefix);
+// A SysEx line can be as long as its track: its bytes go straight to the
+// report, a piece at a time, after the start of the line.
+void reportSysExEvent(const char* lineStart, int32_t startLength) {
+    reportFile.printText(lineStart, startLength);
     char hex[HexBytesPerPiece * 3 + 1];
     for (int32_t done = 0; done < trackReader.eventLength; done += HexBytesPerPiece) {
         const int32_t left = trackReader.eventLength - done;
-        formatHexBytes(trackReader.event + done, left < HexBytesPerPiece ? left : HexBytesPerPiece, hex);
-        reportFile.printText(hex);
+        reportFile.append(hex, formatHexBytes(trackReader.event + done,
+                                              left < HexBytesPerPiece ? left : HexBytesPerPiece, hex));
     }
-    reportFile.print("\n");
+    reportFile.append("\r\n", 2);
 }
 
 void noteChannelFacts() {
@@ -133,30 +94,34 @@ void noteChannelFacts() {
     }
 }
 
-void reportChannelEvent(TrackWalk& walk, char* line, int used) {
+void reportChannelEvent(TrackWalk& walk, TextAppender& line) {
     noteChannelFacts();
     walk.noteTime = advanceNoteTime(walk.noteTime, trackReader);
     MIDIChannelEvent& channelEvent = walk.channelEvent;
     channelEvent.length = channelEvent.hasNumber = channelEvent.hasDetail = 0;
     channelEvent.describe(trackReader.event, trackReader.eventLength);
-    used = appendToLine(line, used, "Norm:%s:", channelEvent.kindText);
-    appendDetails(line, used, channelEvent.detailText, channelEvent.hasDetail, 0, 0);
-    printLine(line);
+    line.text("Norm:").text(channelEvent.kindText).character(':');
+    appendDetails(line, channelEvent.detailText, channelEvent.hasDetail, 0, 0);
 }
 
 void reportEvent(TrackWalk& walk) {
-    char line[LineSize];
-    const int used = formatDeltaPrefix(line, trackReader.delta);
+    char text[LineSize];
+    TextAppender line(text, LineSize);
+    appendDeltaPrefix(line, trackReader.delta);
     switch (trackReader.kind) {
         case EVENT_META:
-            return reportMetaEvent(walk, line, used);
+            reportMetaEvent(walk, line);
+            break;
         case EVENT_SYSEX:
-            return reportSysExEvent(line);
+            line.text("SysEx ");
+            return reportSysExEvent(text, line.size());
         case EVENT_CHANNEL:
-            return reportChannelEvent(walk, line, used);
+            reportChannelEvent(walk, line);
+            break;
         default:
-            reportFile.print("%sError\n", line);
+            line.text("Error");
     }
+    reportFile.printLine(text, line.size());
 }
 
 int32_t reportTrack(int32_t index, TrackWalk& walk) {

@@ -1,13 +1,12 @@
 #pragma once
-#include <cstdio>
-
+#include "text_appender.h"
 #include "vocabulary.h"
 
 // Both event describers name what they do not know by a kind label and, while
 // the event is short enough, a hexadecimal dump of its bytes.
 template <class Describer>
 void setHexDump(Describer& event, const char* kind) {
-    std::snprintf(event.kindText, sizeof event.kindText, "%s", kind);
+    TextAppender(event.kindText, Describer::KindTextSize).text(kind);
     event.hasDetail = 1;
     event.hasNumber = 0;
     event.detailText[0] = 0;

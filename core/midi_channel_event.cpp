@@ -1,10 +1,10 @@
 #include "midi_channel_event.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 #include "describer_dump.h"
+#include "text_appender.h"
 #include "vocabulary.h"
 
 namespace {
@@ -54,22 +54,28 @@ void MIDIChannelEvent::describe(const uint8_t* bytes, int32_t count) {
 }
 
 void MIDIChannelEvent::describeNote(int channel, const char* kind) {
-    std::snprintf(kindText, sizeof kindText, "%s", kind);
-    std::snprintf(detailText, sizeof detailText, "Ch:%d Note:%s(%02X) Vel:%d", channel,
-                  channelNoteName(channel, raw[1], 1), raw[1], raw[2]);
+    TextAppender(kindText, KindTextSize).text(kind);
+    TextAppender detail(detailText, DetailTextSize);
+    detail.text("Ch:").decimal(channel).text(" Note:");
+    appendChannelNoteName(detail, channel, raw[1], 1);
+    detail.character('(').hexByte(raw[1]).text(") Vel:").decimal(raw[2]);
     hasDetail = 1;
 }
 
 void MIDIChannelEvent::describeController(int channel) {
-    std::snprintf(kindText, sizeof kindText, "ContChg.");
-    std::snprintf(detailText, sizeof detailText, "Ch:%d %s <= %d", channel, controllerName(raw[1]), raw[2]);
+    TextAppender(kindText, KindTextSize).text("ContChg.");
+    TextAppender detail(detailText, DetailTextSize);
+    detail.text("Ch:").decimal(channel).character(' ');
+    appendControllerName(detail, raw[1]);
+    detail.text(" <= ").decimal(raw[2]);
     hasDetail = 1;
 }
 
 void MIDIChannelEvent::describeProgram(int channel) {
-    std::snprintf(kindText, sizeof kindText, "ProgChg.");
-    std::snprintf(detailText, sizeof detailText, "Ch:%d Instrument:%d.%s", channel, raw[1],
-                  instrumentName(raw[1]));
+    TextAppender(kindText, KindTextSize).text("ProgChg.");
+    TextAppender detail(detailText, DetailTextSize);
+    detail.text("Ch:").decimal(channel).text(" Instrument:").decimal(raw[1]).character('.');
+    appendInstrumentName(detail, raw[1]);
     hasDetail = 1;
 }
 

@@ -1,12 +1,12 @@
 #include "midi_meta_event.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 #include "convert_options.h"
 #include "delta_time.h"
 #include "describer_dump.h"
+#include "text_appender.h"
 #include "vocabulary.h"
 
 namespace {
@@ -79,7 +79,7 @@ void MIDIMetaEvent::describeType(int type) {
 // Every byte after the length bytes, cut to what the detail field holds; the
 // length itself is not compared with the byte count.
 void MIDIMetaEvent::describeText(int type) {
-    std::snprintf(kindText, sizeof kindText, "%s", TEXT_KINDS[type - FirstTextType]);
+    TextAppender(kindText, KindTextSize).text(TEXT_KINDS[type - FirstTextType]);
     const int32_t available = std::min(length - dataOffset, static_cast<int32_t>(DetailTextSize - 1));
     std::memcpy(detailText, raw + dataOffset, static_cast<size_t>(available));
     detailText[available] = 0;
@@ -87,7 +87,7 @@ void MIDIMetaEvent::describeText(int type) {
 }
 
 void MIDIMetaEvent::setNumber(const char* kind, int32_t value) {
-    std::snprintf(kindText, sizeof kindText, "%s", kind);
+    TextAppender(kindText, KindTextSize).text(kind);
     number = value;
     hasNumber = 1;
 }
@@ -105,7 +105,7 @@ void MIDIMetaEvent::describeByteNumber(const char* kind) {
 
 void MIDIMetaEvent::describeEndOfTrack() {
     if (!hasData(0)) return setUnknown();
-    std::snprintf(kindText, sizeof kindText, "End of track");
+    TextAppender(kindText, KindTextSize).text("End of track");
 }
 
 // A tempo of 0 microseconds has no quarter notes per minute; it shows 0.
@@ -115,23 +115,29 @@ void MIDIMetaEvent::describeTempo() {
     const int32_t microseconds = static_cast<int32_t>(converter.toTriple());
     setNumber("Tempo", microseconds);
     const int32_t perMinute = microseconds == 0 ? 0 : MicrosecondsPerMinute / microseconds;
-    std::snprintf(detailText, sizeof detailText, "tempo=%d", perMinute);
+    TextAppender(detailText, DetailTextSize).text("tempo=").decimal(perMinute);
     hasDetail = 1;
 }
 
 void MIDIMetaEvent::describeTimeSignature() {
     if (!hasData(4)) return setUnknown();
     const uint8_t* data = raw + dataOffset;
-    std::snprintf(kindText, sizeof kindText, "Metronome");
-    std::snprintf(detailText, sizeof detailText, "%d/%d %dMIDIclk=1/4note. 1/32notex%d=1/4note.",
-                  signedByte(data[0]), powerOfTwo(signedByte(data[1])), signedByte(data[2]),
-                  signedByte(data[3]));
+    TextAppender(kindText, KindTextSize).text("Metronome");
+    TextAppender(detailText, DetailTextSize)
+        .decimal(signedByte(data[0]))
+        .character('/')
+        .decimal(powerOfTwo(signedByte(data[1])))
+        .character(' ')
+        .decimal(signedByte(data[2]))
+        .text("MIDIclk=1/4note. 1/32notex")
+        .decimal(signedByte(data[3]))
+        .text("=1/4note.");
     hasDetail = 1;
 }
 
 void MIDIMetaEvent::describeKeySignature() {
     if (!hasData(2)) return setUnknown();
-    std::snprintf(kindText, sizeof kindText, "Tune");
+    TextAppender(kindText, KindTextSize).text("Tune");
     keyName(raw[dataOffset], raw[dataOffset + 1], detailText);
     hasDetail = 1;
 }

@@ -137,19 +137,50 @@ int VFILE::write(const void* source, int32_t n) {
 
 namespace {
 constexpr int PrintTextSize = 4096;
+constexpr int32_t PrintTextLimit = PrintTextSize - 1;
+constexpr int32_t LineEndLength = 2;
+// Room for a text of PrintTextLimit characters that are all LF, and a line end.
+constexpr int ExpandedTextSize = PrintTextLimit * 2 + LineEndLength;
 
-// Copies up to limit characters of text to out with every LF not preceded by
-// CR turned into CR LF; out holds twice that. Returns the length written.
-int32_t copyExpandingLineEnds(const char* text, char* out, size_t limit) {
-    char previous = 0;
+int32_t boundedLength(const char* text, int32_t limit) {
+    int32_t n = 0;
+    while (n < limit && text[n] != 0) ++n;
+    return n;
+}
+
+// Copies n characters of text to out with every LF not preceded by CR (in
+// text) turned into CR LF; out holds 2 * n. Runs between line ends are copied
+// whole: report lines are long and mostly without LF. Returns the length written.
+int32_t copyExpandingLineEnds(const char* text, int32_t n, char* out) {
+    const char* from = text;
+    const char* const stop = text + n;
     char* end = out;
-    for (const char* c = text; *c != 0 && static_cast<size_t>(c - text) < limit; ++c) {
-        if (*c == '\n' && previous != '\r') *end++ = '\r';
-        *end++ = *c;
-        previous = *c;
+    while (from < stop) {
+        const auto* lineEnd = static_cast<const char*>(std::memchr(from, '\n', static_cast<size_t>(stop - from)));
+        const char* runEnd = lineEnd == nullptr ? stop : lineEnd;
+        std::memcpy(end, from, static_cast<size_t>(runEnd - from));
+        end += runEnd - from;
+        if (lineEnd == nullptr) break;
+        if (lineEnd == text || lineEnd[-1] != '\r') *end++ = '\r';
+        *end++ = '\n';
+        from = lineEnd + 1;
     }
-    *end = 0;
     return static_cast<int32_t>(end - out);
+}
+
+// The expansion of n characters of text, then CR LF if endLine; out holds 2 * n + 2.
+int32_t expandText(const char* text, int32_t n, bool endLine, char* out) {
+    int32_t written = copyExpandingLineEnds(text, n, out);
+    if (endLine) {
+        out[written++] = '\r';
+        out[written++] = '\n';
+    }
+    return written;
+}
+
+int32_t printableLength(int32_t length) {
+    if (length < 0) return 0;
+    return length < PrintTextLimit ? length : PrintTextLimit;
 }
 }  // namespace
 
@@ -162,12 +193,37 @@ void VFILE::print(const char* format, ...) {
     printText(text);
 }
 
-void VFILE::printText(const char* text) {
+void VFILE::printText(const char* text) { printText(text, boundedLength(text, PrintTextLimit)); }
+
+void VFILE::printText(const char* text, int32_t length) { printExpanded(text, length, false); }
+
+void VFILE::printLine(const char* text, int32_t length) { printExpanded(text, length, true); }
+
+// The text is expanded straight into the buffer, with room made first for the
+// longest expansion; only when that room cannot be had does it go through a
+// scratch copy, for which the buffer grows by no more than that copy needs.
+void VFILE::printExpanded(const char* text, int32_t length, bool endLine) {
     if (!isLoaded) return;
-    char expanded[PrintTextSize * 2];
-    const int32_t n = copyExpandingLineEnds(text, expanded, PrintTextSize - 1);
-    if (n > capacity - position) reserve(position + n);
-    write(expanded, n);
+    const int32_t n = printableLength(length);
+    const int32_t longest = 2 * n + LineEndLength;
+    if (longest <= INT32_MAX - position && reserve(position + longest)) {
+        advance(expandText(text, n, endLine, reinterpret_cast<char*>(data) + position));
+        return;
+    }
+    char expanded[ExpandedTextSize];
+    append(expanded, expandText(text, n, endLine, expanded));
+}
+
+void VFILE::advance(int32_t written) {
+    position += written;
+    if (position > size) size = position;
+    isModified = 1;
+}
+
+int VFILE::append(const void* source, int32_t n) {
+    if (!isLoaded) return 0;
+    if (n > 0 && n <= INT32_MAX - position && n > capacity - position) reserve(position + n);
+    return write(source, n);
 }
 
 void VFILE::expandLineEnds(char* text) {
@@ -175,7 +231,7 @@ void VFILE::expandLineEnds(char* text) {
     char* copy = static_cast<char*>(std::malloc(n + 1));
     if (copy == nullptr) return;
     std::memcpy(copy, text, n + 1);
-    copyExpandingLineEnds(copy, text, n);
+    text[copyExpandingLineEnds(copy, static_cast<int32_t>(n), text)] = 0;
     std::free(copy);
 }
 

@@ -36,7 +36,13 @@ public:
         ;
     // As print, for a text already formatted (at most 4095 characters are taken).
     void printText(const char* text);
+    // As printText, for a text of known length without NUL characters.
+    void printText(const char* text, int32_t length);
+    // As printText and then printText("\n"): the text and a CR LF line end.
+    void printLine(const char* text, int32_t length);
     static void expandLineEnds(char* text);
+    // As write, but the buffer grows geometrically (see reserve).
+    int append(const void* source, int32_t n);
     int flush();
     int saveAs(const char* filePath) const;
     void rewind();
@@ -49,6 +55,9 @@ public:
 
 private:
     static int copyPath(char* target, const char* filePath);
+    void printExpanded(const char* text, int32_t length, bool endLine);
+    // Takes written bytes put at position straight into the buffer as written.
+    void advance(int32_t written);
 };
 
 extern VFILE inputFile;

@@ -1,7 +1,8 @@
 #include "vocabulary.h"
 
-#include <cstdio>
 #include <cstring>
+
+#include "text_appender.h"
 
 // The tables are laid out by hand, in rows that follow the numbering.
 // clang-format off
@@ -106,49 +107,61 @@ char lookupBuffer[LookupTextSize];
 namespace {
 constexpr int MinorKeyOffset = 32;
 constexpr int MaxAccidentals = 7;
-
-char* copyText(const char* text, char* out) {
-    std::snprintf(out, LookupTextSize, "%s", text);
-    return out;
-}
+constexpr const char* UnknownName = "???";
 
 bool isSharpLetter(char letter) {
     return letter >= 'a' && letter <= 'z';
 }
-}  // namespace
 
-char* instrumentName(int program, char* out) {
-    if (program < 0 || program > 127) return copyText("???", out);
-    return copyText(GM_INSTRUMENT_NAMES[program], out);
-}
-
-char* drumName(int note, char* out) {
-    if (note < FirstDrumNote || note > LastDrumNote) return copyText("???", out);
-    return copyText(GM_DRUM_NAMES[note - FirstDrumNote], out);
-}
-
-char* noteName(int note, int sharpStyle, char* out) {
-    const int n = note & 0x7F;
-    const int octave = n / 12;
-    const char letter = NOTE_LETTERS[n % 12];
-    if (sharpStyle && isSharpLetter(letter)) {
-        std::snprintf(out, LookupTextSize, "O%d%1c#", octave, letter - 'a' + 'A');
-    } else {
-        std::snprintf(out, LookupTextSize, "O%d%1c", octave, letter);
-    }
+// The caller-buffer forms: the appender form's text in out.
+template <class Append, class... Values>
+char* nameInto(char* out, Append append, Values... values) {
+    TextAppender text(out, LookupTextSize);
+    append(text, values...);
     return out;
 }
+}  // namespace
+
+void appendInstrumentName(TextAppender& text, int program) {
+    text.text(program < 0 || program > 127 ? UnknownName : GM_INSTRUMENT_NAMES[program]);
+}
+
+void appendDrumName(TextAppender& text, int note) {
+    text.text(note < FirstDrumNote || note > LastDrumNote ? UnknownName : GM_DRUM_NAMES[note - FirstDrumNote]);
+}
+
+void appendNoteName(TextAppender& text, int note, int sharpStyle) {
+    const int n = note & 0x7F;
+    const char letter = NOTE_LETTERS[n % 12];
+    text.character('O').decimal(n / 12);
+    if (sharpStyle && isSharpLetter(letter)) {
+        text.character(static_cast<char>(letter - 'a' + 'A')).character('#');
+    } else {
+        text.character(letter);
+    }
+}
+
+void appendChannelNoteName(TextAppender& text, int channel, int note, int sharpStyle) {
+    if (channel == PercussionChannel) return appendDrumName(text, note);
+    appendNoteName(text, note, sharpStyle);
+}
+
+void appendControllerName(TextAppender& text, int controller) {
+    const char* name = CONTROLLER_NAMES[controller & 0x7F];
+    text.text(std::strcmp(name, "-") == 0 ? UnknownName : name);
+}
+
+char* instrumentName(int program, char* out) { return nameInto(out, appendInstrumentName, program); }
+
+char* drumName(int note, char* out) { return nameInto(out, appendDrumName, note); }
+
+char* noteName(int note, int sharpStyle, char* out) { return nameInto(out, appendNoteName, note, sharpStyle); }
 
 char* channelNoteName(int channel, int note, int sharpStyle, char* out) {
-    if (channel == PercussionChannel) return drumName(note, out);
-    return noteName(note, sharpStyle, out);
+    return nameInto(out, appendChannelNoteName, channel, note, sharpStyle);
 }
 
-char* controllerName(int controller, char* out) {
-    const char* text = CONTROLLER_NAMES[controller & 0x7F];
-    if (std::strcmp(text, "-") == 0) return copyText("???", out);
-    return copyText(text, out);
-}
+char* controllerName(int controller, char* out) { return nameInto(out, appendControllerName, controller); }
 
 char* keyName(int sharpsFlats, int mode, char* out) {
     const int8_t count = static_cast<int8_t>(sharpsFlats & 0xFF);
@@ -160,7 +173,7 @@ char* keyName(int sharpsFlats, int mode, char* out) {
         out[1] = KEY_NAMES[position + 1] == '-' ? ' ' : KEY_NAMES[position + 1];
         out[2] = ' ';
     }
-    std::snprintf(out + 3, LookupTextSize - 3, "%s", mode == 0 ? "major" : "minor");
+    TextAppender(out + 3, LookupTextSize - 3).text(mode == 0 ? "major" : "minor");
     return out;
 }
 

@@ -25,6 +25,15 @@ extern const char KEY_NAMES[63];
 // Shared by the returning forms below: each call overwrites the previous text.
 extern char lookupBuffer[LookupTextSize];
 
+class TextAppender;
+
+// Appender forms: the name is appended to text, cut where text is full.
+void appendInstrumentName(TextAppender& text, int program);
+void appendDrumName(TextAppender& text, int note);
+void appendNoteName(TextAppender& text, int note, int sharpStyle);
+void appendChannelNoteName(TextAppender& text, int channel, int note, int sharpStyle);
+void appendControllerName(TextAppender& text, int controller);
+
 // Caller-buffer forms write into out (at least LookupTextSize characters) and
 // return it.
 char* instrumentName(int program, char* out);

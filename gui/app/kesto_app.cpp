@@ -1,16 +1,221 @@
 #include "kesto_app.h"
 
-KestoApp::~KestoApp() = default;
+#include <cstdio>
+#include <cstring>
 
-void KestoApp::onCreate(HWND) {}
+#include "analysis_report.h"
+#include "convert_midi_file.h"
+#include "convert_options.h"
+#include "ez_midi_player.h"
+#include "main_controls.h"
+#include "message_boxes.h"
+#include "option_dialog.h"
+#include "startup.h"
+#include "text_commands.h"
+#include "text_copy.h"
+#include "vfile.h"
 
-void KestoApp::onCommand(HWND, WPARAM, LPARAM) {}
+int converted = 0;
+int playing = 0;
+EZMIDIPlayer* player = nullptr;
+MainControls* mainControls = nullptr;
 
-void KestoApp::onDropFiles(HWND, HDROP drop) {
-    // Nothing is loaded yet, but the drop's memory is released all the same.
-    DragFinish(drop);
+namespace {
+const char MidiEnding[] = "mid";
+// "Converted to [path]" with the two settings: room for a whole path.
+constexpr int ConfirmTextSize = PathSize + 96;
+
+void clearChannelChoices() {
+    for (int channel = 0; channel < ChannelCount; ++channel) {
+        ConvertOptions.velocityOffset[channel] = 0;
+        ConvertOptions.instrumentOverride[channel] = 0;
+    }
 }
 
-int KestoApp::onOtherMessage(HWND, UINT, WPARAM, LPARAM) {
+void takeDetectLevel() {
+    ConvertOptions.detectLevel = mainControls->levelGroup->selectedIndex;
+}
+
+// Runs a conversion and tells whether it got through without a fatal error.
+bool convertSucceeds(const char* path, int32_t length) {
+    const int errorsBefore = fatalErrorCount;
+    convertMidiFile(path, length);
+    return fatalErrorCount == errorsBefore;
+}
+}  // namespace
+
+KestoApp::~KestoApp() {
+    // An application that never made its window owns none of the window's objects.
+    if (appWindow == nullptr) return;
+    if (playing && player != nullptr) player->close();
+    playing = 0;
+    delete mainControls;
+    mainControls = nullptr;
+    delete player;
+    player = nullptr;
+}
+
+void KestoApp::onCreate(HWND window) {
+    playing = 0;
+    mainControls = new MainControls(window);
+    player = new EZMIDIPlayer;
+    player->setFile(playPath);
+    loadSource();
+    mainControls->outputBox->setText(outputPath);
+    converted = 0;
+    acceptDrops(true);
+}
+
+bool KestoApp::loadSource() {
+    clearChannelChoices();
+    if (!inputFile.load(sourcePath)) {
+        showNotice("Cannot open source file");
+        mainControls->enableSourceCommands(false);
+        return false;
+    }
+    const int errorsBefore = fatalErrorCount;
+    ConvertOptions.analysedLength = writeAnalysisReport(sourcePath, reportPath);
+    ConvertOptions.tuneLength = 0;
+    roundTuneLength();
+    mainControls->showReport(sourcePath, reportPath);
+    mainControls->showLength(ConvertOptions.tuneLength);
+    // A refused file stays loaded but must not be converted, played or exported.
+    if (fatalErrorCount != errorsBefore) {
+        mainControls->enableSourceCommands(false);
+        return false;
+    }
+    return true;
+}
+
+void KestoApp::onCommand(HWND window, WPARAM wParam, LPARAM) {
+    MainControls& controls = *mainControls;
+    if (controls.levelGroup->handleCommand(wParam)) {
+        converted = 0;
+    } else if (controls.convertButton->hasId(wParam)) {
+        convert();
+    } else if (controls.optionButton->hasId(wParam)) {
+        DialogBoxParamA(instance, OptionDialogName, window, optionDialogProc, 0);
+    } else if (controls.noTimeDetectBox->hasId(wParam)) {
+        toggleNoTimeDetect();
+    } else if (controls.loadAfterBox->hasId(wParam)) {
+        controls.loadAfterBox->setCheck(!controls.loadAfterBox->isChecked());
+    } else if (controls.playButton->hasId(wParam)) {
+        if (playing)
+            stopPlayback();
+        else
+            startPlayback();
+    } else if (controls.toTextButton->hasId(wParam)) {
+        exportToText();
+    } else if (controls.toMidiButton->hasId(wParam)) {
+        importAndLoad();
+    } else if (controls.browseButton->hasId(wParam)) {
+        chooseOutputFile();
+    }
+}
+
+void KestoApp::convert() {
+    acceptDrops(false);
+    takeDetectLevel();
+    takeOutputPath();
+    takeLength();
+    if (outputPath[0] != '\0') {
+        if (converted)
+            messageBox("Already Converted", "Confirm", MB_OK);
+        else
+            convertOnce();
+    }
+    acceptDrops(true);
+}
+
+void KestoApp::convertOnce() {
+    // After a failure the error box has spoken and the window is closing:
+    // no confirmation, and the next Convert tries again.
+    if (!convertSucceeds(outputPath, ConvertOptions.tuneLength)) return;
+    char text[ConfirmTextSize];
+    std::snprintf(text, sizeof text, "Converted to [%s]\nwith Delta_count=%ld\nDETECT Level=%d", outputPath,
+                  static_cast<long>(ConvertOptions.tuneLength), static_cast<int>(ConvertOptions.detectLevel));
+    messageBox(text, "Confirm", MB_OK);
+    converted = 1;
+}
+
+void KestoApp::takeOutputPath() {
+    char previous[PathSize];
+    copyText(previous, outputPath);
+    mainControls->outputBox->getText(outputPath, sizeof outputPath);
+    if (std::strcmp(previous, outputPath) != 0) converted = 0;
+}
+
+void KestoApp::takeLength() {
+    const int32_t length = mainControls->readLength();
+    if (length == ConvertOptions.tuneLength) return;
+    converted = 0;
+    ConvertOptions.tuneLength = length;
+}
+
+void KestoApp::toggleNoTimeDetect() {
+    CheckBox& box = *mainControls->noTimeDetectBox;
+    box.setCheck(!box.isChecked());
+    const bool checked = box.isChecked();
+    ConvertOptions.noTimeDetect = checked ? 1 : 0;
+    mainControls->levelGroup->enableAll(!checked);
+}
+
+void KestoApp::importAndLoad() {
+    if (!importFromText() || !mainControls->loadAfterBox->isChecked()) return;
+    copyText(sourcePath, textMidiPath);
+    loadSource();
+}
+
+void KestoApp::chooseOutputFile() {
+    if (!fileDialog.chooseFile("Select Output MIDI file", outputPath, "MIDI", false)) return;
+    mainControls->outputBox->setText(outputPath);
+    converted = 0;
+}
+
+void KestoApp::startPlayback() {
+    takeDetectLevel();
+    // This length serves this playback only: tuneLength and converted stay.
+    if (!convertSucceeds(playPath, mainControls->readLength())) return;
+    player->close();
+    player->open();
+    player->play(appWindow);
+    // Whatever the commands answered: Stop then closes the alias in any case.
+    player->isOpen = 1;
+    mainControls->playButton->setText("Stop");
+    playing = 1;
+    acceptDrops(false);
+    mainControls->enableOutsidePlayback(false);
+}
+
+void KestoApp::stopPlayback() {
+    player->close();
+    mainControls->playButton->setText("Play");
+    playing = 0;
+    acceptDrops(true);
+    mainControls->enableOutsidePlayback(true);
+}
+
+void KestoApp::onDropFiles(HWND, HDROP drop) {
+    // A drop that arrives while drops are off (during playback) must not load a new source.
+    if (!acceptsDrops) {
+        DragFinish(drop);
+        return;
+    }
+    const std::string name = droppedFileEndingWith(drop, MidiEnding);
+    if (name.empty()) return;
+    copyText(sourcePath, name.c_str());
+    if (loadSource()) mainControls->enableSourceCommands(true);
+    converted = 0;
+}
+
+int KestoApp::onOtherMessage(HWND window, UINT message, WPARAM wParam, LPARAM) {
+    // Only the end of the piece stops playback: Wine reports a Close late as "aborted".
+    if (message == MM_MCINOTIFY && wParam == MCI_NOTIFY_SUCCESSFUL && playing)
+        PostMessageA(window, WM_COMMAND, static_cast<WPARAM>(mainControls->playButton->controlId), 0);
     return 0;
+}
+
+void KestoApp::acceptDrops(bool flag) {
+    DragAcceptFiles(appWindow, flag ? TRUE : FALSE);
+    acceptsDrops = flag ? 1 : 0;
 }

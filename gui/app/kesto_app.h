@@ -1,8 +1,19 @@
 #pragma once
 #include "win_app.h"
 
-// The one main window of kesto. Its controls and state are process-wide
-// objects that its creation makes.
+class EZMIDIPlayer;
+class MainControls;
+
+// The state of the one main window, process-wide: made by its creation and
+// freed by the application's destructor.
+extern int converted;  // 1 after a Convert: a further one only says "Already Converted"
+extern int playing;    // 1 while the Play button reads "Stop"
+extern EZMIDIPlayer* player;
+extern MainControls* mainControls;
+
+// The one main window of kesto: shows the analysis report of the loaded
+// MIDI file and runs Convert, Option, Play/Stop, MID->TXT, TXT->MID and the
+// output-file chooser; a dropped MIDI file is loaded.
 class KestoApp : public WinApp {
 public:
     explicit KestoApp(HINSTANCE moduleInstance) : WinApp(moduleInstance) {}
@@ -17,4 +28,21 @@ public:
     void onDropFiles(HWND window, HDROP drop) override;
     // Runs for messages without a hook of their own; 0 lets the default procedure answer.
     int onOtherMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    // Loads and analyses sourcePath and shows the report; false when the
+    // file could not be read or was refused.
+    bool loadSource();
+    // The two halves of the Play button.
+    void startPlayback();
+    void stopPlayback();
+
+private:
+    void convert();
+    void convertOnce();
+    void takeOutputPath();
+    void takeLength();
+    void toggleNoTimeDetect();
+    void importAndLoad();
+    void chooseOutputFile();
+    void acceptDrops(bool flag);
 };

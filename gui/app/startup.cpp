@@ -17,6 +17,7 @@ char reportPath[PathSize];
 char playPath[PathSize];
 char textPath[PathSize];
 char textMidiPath[PathSize];
+int fatalErrorCount = 0;
 
 namespace {
 // The longest name joined to workDir: a directory that leaves no room for it
@@ -64,6 +65,7 @@ void formatWindowTitle(char* title, int size) {
 }
 
 void fatalError(const char* message) {
+    fatalErrorCount += 1;
     _fcloseall();
     MessageBoxA(nullptr, message, "KESTO Error", MB_OK);
     // Written whether or not this process owns the lock: the run is over.

@@ -30,5 +30,9 @@ bool checkInstanceLock(const char* commandLine);
 // directory and their "MIDI" and "TEXT" filters.
 void setUpPaths();
 
+// How many times fatalError ran: a caller compares it before and after a core
+// operation to learn that the operation failed.
+extern int fatalErrorCount;
+
 // "Quavel Version 1.9.2".
 void formatWindowTitle(char* title, int size);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "gui_test_support.h"
+#include "test_support.h"
 
 namespace {
 const char* const Title = "Quavel Version 1.9.2";
@@ -85,12 +86,19 @@ std::string textOf(HWND window) {
 // One kesto process; killed if a test leaves it running.
 class Kesto {
 public:
-    explicit Kesto(const std::string& arguments = "") {
+    // Started in directory (the test's own when empty); Wine's diagnostics go to errors when given.
+    explicit Kesto(const std::string& arguments = "", const std::string& directory = "",
+                   HANDLE errors = nullptr) {
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
+        if (errors != nullptr) {
+            startup.dwFlags = STARTF_USESTDHANDLES;
+            startup.hStdError = errors;
+        }
         std::string command = kestoCommand(arguments);
-        started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                                 &process) != FALSE;
+        started =
+            CreateProcessA(nullptr, &command[0], nullptr, nullptr, errors != nullptr, 0, nullptr,
+                           directory.empty() ? nullptr : directory.c_str(), &startup, &process) != FALSE;
     }
     ~Kesto() {
         if (!started) return;
@@ -109,6 +117,16 @@ public:
     }
     HWND waitForMainWindow() const { return waitForWindow(nullptr, Title); }
     HWND waitForBox() const { return waitForWindow("#32770", nullptr); }
+
+    // Waits until the control of the main window shows text.
+    bool waitForText(int id, const std::string& text) const {
+        HWND control = GetDlgItem(waitForMainWindow(), id);
+        for (DWORD waited = 0; waited < PatienceMs; waited += PollMs) {
+            if (textOf(control) == text) return true;
+            Sleep(PollMs);
+        }
+        return false;
+    }
 
     DWORD exitCode() const {
         if (WaitForSingleObject(process.hProcess, PatienceMs) != WAIT_OBJECT_0) return STILL_ACTIVE;
@@ -139,11 +157,40 @@ void expectRefused(const char* arguments) {
     EXPECT_EQ(1u, refused.exitCode());
 }
 
+// kesto starts in the test's folder, which holds the example as "test.mid".
 class KestoProcess : public ::testing::Test {
 protected:
-    void SetUp() override { DeleteFileA(profilePath().c_str()); }
+    void SetUp() override {
+        DeleteFileA(profilePath().c_str());
+        writeFile("test.mid", readFile(KESTO_EXAMPLE_TUNE));
+    }
     void TearDown() override { DeleteFileA(profilePath().c_str()); }
 };
+
+constexpr int ConvertId = 6001, PlayId = 6003, ToTextId = 6004, ToMidiId = 6005;
+
+void clickButton(HWND window, int id) {
+    PostMessageA(window, WM_COMMAND, static_cast<WPARAM>(id), 0);
+}
+
+// One string as Wine's trace quotes it: backslashes escape the next character.
+std::string unescaped(const std::string& quoted, std::size_t begin) {
+    std::string text;
+    for (std::size_t at = begin; at < quoted.size() && quoted[at] != '"'; ++at) {
+        if (quoted[at] == '\\') ++at;
+        if (at < quoted.size()) text += quoted[at];
+    }
+    return text;
+}
+
+// The MCI command strings in a Wine trace of the mci channel, in order.
+std::vector<std::string> mciCommandsTraced(const std::string& trace) {
+    const std::string marker = "trace:mci:mciSendStringW (L\"";
+    std::vector<std::string> commands;
+    for (std::size_t at = trace.find(marker); at != std::string::npos; at = trace.find(marker, at + 1))
+        commands.push_back(unescaped(trace, at + marker.size()));
+    return commands;
+}
 }  // namespace
 
 TEST_F(KestoProcess, FirstStartHoldsTheLockWhileItRuns) {
@@ -201,4 +248,43 @@ TEST_F(KestoProcess, FirstOfTwoInstancesToExitFreesTheLock) {
     EXPECT_EQ("1", bootValue());
     EXPECT_EQ(0u, second.closeAndWait());
     EXPECT_EQ("1", bootValue());
+}
+
+TEST_F(KestoProcess, StartWithoutTestMidNoticesItAndWaitsForAFile) {
+    DeleteFileA("test.mid");
+    Kesto kesto;
+    HWND box = kesto.waitForBox();
+    ASSERT_NE(nullptr, box);
+    EXPECT_EQ("Notice!", textOf(box));
+    EXPECT_EQ("Cannot open source file", textOf(GetDlgItem(box, 0xFFFF)));
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    HWND window = kesto.waitForMainWindow();
+    ASSERT_NE(nullptr, window);
+    for (int id : {ConvertId, ConvertId + 1, PlayId, ToTextId})
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window, id)));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window, ToMidiId)));
+    EXPECT_EQ(0u, kesto.closeAndWait());
+}
+
+// Run by its own test entry, whose standard error (where Wine writes its
+// trace, of kesto too) goes to the file this variable names.
+TEST_F(KestoProcess, PlayAndStopSendTheMciStringsFromAFolderWithBlanks) {
+    char traceFile[MAX_PATH] = {};
+    if (GetEnvironmentVariableA("KESTO_MCI_TRACE", traceFile, sizeof traceFile) == 0)
+        GTEST_SKIP() << "needs the trace of Wine's mci channel in KESTO_MCI_TRACE";
+    const std::string folder = currentDirectory() + "\\start folder with blanks";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    writeFile(folder + "\\test.mid", readFile(KESTO_EXAMPLE_TUNE));
+    Kesto kesto("", folder);
+    HWND window = kesto.waitForMainWindow();
+    ASSERT_NE(nullptr, window);
+    clickButton(window, PlayId);
+    EXPECT_TRUE(kesto.waitForText(PlayId, "Stop"));
+    clickButton(window, PlayId);
+    EXPECT_TRUE(kesto.waitForText(PlayId, "Play"));
+    EXPECT_EQ(0u, kesto.closeAndWait());
+
+    const std::vector<std::string> expected = {"Open \"" + folder + "\\tmpplay.mid\" Alias FILE",
+                                               "Play FILE notify", "Close FILE"};
+    EXPECT_EQ(expected, mciCommandsTraced(readText(traceFile)));
 }

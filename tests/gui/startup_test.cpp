@@ -6,7 +6,7 @@
 
 #include "fatal_error.h"
 #include "gui_test_support.h"
-#include "kesto_app.h"
+#include "kesto_window.h"
 #include "test_support.h"
 
 namespace {
@@ -139,33 +139,24 @@ TEST(WindowTitle, NamesTheVersion) {
 
 class FatalErrorTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        AppProfile::writeBootValue(appProfile.profileFile, false);
-        app->windowClass->setIcon(KestoIconName);
-        app->windowClass->registerClass();
-        mainWindow = app->createMainWindow("kesto", -1, -1, 780, 475, true);
-    }
-    void TearDown() override {
-        if (IsWindow(mainWindow)) DestroyWindow(mainWindow);
-        drainMessages();
-        mainWindow = nullptr;
-        delete app;
-    }
-    KestoApp* app = new KestoApp(GetModuleHandleA(nullptr));
+    void SetUp() override { AppProfile::writeBootValue(appProfile.profileFile, false); }
+    KestoWindow kesto;
 };
 
 TEST_F(FatalErrorTest, ShowsTheErrorFreesTheLockAndClosesTheMainWindow) {
-    ASSERT_NE(nullptr, app->windowClass->record.hIcon) << "QUAVELICON resource";
+    ASSERT_NE(nullptr, kesto.app->windowClass->record.hIcon) << "QUAVELICON resource";
     ASSERT_TRUE(IsWindow(mainWindow));
     FILE* pending = std::fopen("pending.bin", "wb");
     ASSERT_NE(nullptr, pending);
     std::fputs("unflushed", pending);
+    const int errorsBefore = fatalErrorCount;
     ModalDriver driver;
     driver.expectBox();
     fatalError("Not a MIDI file");
     ASSERT_EQ(1u, driver.seen.size());
     EXPECT_EQ("KESTO Error", driver.seen[0].caption);
     EXPECT_EQ("Not a MIDI file", driver.seen[0].text);
+    EXPECT_EQ(errorsBefore + 1, fatalErrorCount);
     EXPECT_EQ("unflushed", readText("pending.bin")) << "open files are flushed and closed";
     EXPECT_EQ(1, AppProfile::readBootValue(appProfile.profileFile));
     drainMessages();
@@ -173,7 +164,6 @@ TEST_F(FatalErrorTest, ShowsTheErrorFreesTheLockAndClosesTheMainWindow) {
 }
 
 TEST_F(FatalErrorTest, WithoutAMainWindowOnlyTheBoxAndTheLockRemain) {
-    HWND window = mainWindow;
     mainWindow = nullptr;  // as during the first load inside the window's creation
     ModalDriver driver;
     driver.expectBox();
@@ -181,6 +171,5 @@ TEST_F(FatalErrorTest, WithoutAMainWindowOnlyTheBoxAndTheLockRemain) {
     EXPECT_EQ(1u, driver.seen.size());
     EXPECT_EQ(1, AppProfile::readBootValue(appProfile.profileFile));
     drainMessages();
-    EXPECT_TRUE(IsWindow(window));
-    mainWindow = window;
+    EXPECT_TRUE(IsWindow(kesto.window));
 }
