@@ -1,0 +1,16 @@
+#pragma once
+#include <windows.h>
+
+// The dialog resource of the per-channel options.
+constexpr const char* OptionDialogName = "OPTION_DLG";
+
+// The procedure of "OPTION_DLG": fills the lists from ConvertOptions when it
+// opens; DECIDE stores the selections and closes, RESET clears the options at
+// once and refills; only the close box ends the dialog otherwise.
+INT_PTR CALLBACK optionDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Fills and selects the 48 lists from ConvertOptions; channels without
+// events get a placeholder entry and are disabled.
+void fillOptionDialog(HWND dialog);
+// Stores the selections of the channels in use into ConvertOptions.
+void readOptionDialog(HWND dialog);

@@ -1,0 +1,435 @@
+// kesto's main window driven as a user drives it: its controls, Convert with
+// its "Already Converted" guard, the length box, the detection settings,
+// dropped files and the failures of loading.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+
+#include "analysis_report.h"
+#include "cfont.h"
+#include "convert_midi_file.h"
+#include "convert_options.h"
+#include "kesto_window.h"
+#include "main_controls.h"
+#include "run_program.h"
+#include "startup.h"
+#include "test_support.h"
+#include "vfile.h"
+
+namespace {
+enum Font { SystemFont, Arial16, Gothic10 };
+
+struct ControlRow {
+    int id;
+    const char* className;
+    const char* text;
+    RECT place;  // left, top, right, bottom in client pixels
+    Font font;
+    DWORD styleBits;    // must be set
+    DWORD noStyleBits;  // must not be set
+};
+
+const ControlRow MainControlTable[] = {
+    {ConvertId, "Button", "Convert", {651, 160, 751, 189}, SystemFont, BS_PUSHBUTTON, BS_TYPEMASK},
+    {OptionId, "Button", "Option", {651, 190, 751, 219}, SystemFont, BS_PUSHBUTTON, BS_TYPEMASK},
+    {PlayId, "Button", "Play", {651, 260, 751, 289}, SystemFont, BS_PUSHBUTTON, BS_TYPEMASK},
+    {ToTextId, "Button", "MID->TXT", {656, 350, 746, 379}, SystemFont, BS_PUSHBUTTON, BS_TYPEMASK},
+    {ToMidiId, "Button", "TXT->MID", {656, 380, 746, 409}, SystemFont, BS_PUSHBUTTON, BS_TYPEMASK},
+    {LoadAfterId, "Button", "Load after Cvt", {660, 410, 750, 429}, Gothic10, BS_CHECKBOX, BS_AUTOCHECKBOX},
+    {NoTimeDetectId, "Button", "NoTimeDet", {651, 30, 751, 59}, SystemFont, BS_CHECKBOX, BS_AUTOCHECKBOX},
+    {Level0Id, "Button", "DETECT Lv0", {655, 60, 755, 89}, SystemFont, BS_RADIOBUTTON, BS_AUTORADIOBUTTON},
+    {Level1Id, "Button", "DETECT Lv1", {655, 90, 755, 119}, SystemFont, BS_RADIOBUTTON, BS_AUTORADIOBUTTON},
+    {Level2Id, "Button", "DETECT Lv2", {655, 120, 755, 149}, SystemFont, BS_RADIOBUTTON, BS_AUTORADIOBUTTON},
+    {ReportLabelId, "Static", "Analysis Report", {10, 10, 210, 29}, Arial16, 0, WS_BORDER},
+    {OutputLabelId, "Static", "Output File", {10, 410, 210, 429}, Arial16, 0, WS_BORDER},
+    {LengthLabelId, "Static", "Length", {520, 410, 620, 439}, Arial16, 0, WS_BORDER},
+    {ReportBoxId,
+     "Edit",
+     nullptr,
+     {10, 30, 650, 410},
+     Gothic10,
+     WS_BORDER | WS_VSCROLL | ES_MULTILINE,
+     WS_HSCROLL | ES_READONLY},
+    {OutputBoxId,
+     "Edit",
+     nullptr,
+     {10, 430, 460, 475},
+     SystemFont,
+     WS_BORDER | WS_HSCROLL,
+     ES_MULTILINE | WS_VSCROLL | ES_READONLY},
+    {BrowseId, "Button", "...", {461, 430, 511, 459}, SystemFont, BS_PUSHBUTTON, BS_TYPEMASK},
+    {LengthBoxId,
+     "Edit",
+     "4800",
+     {520, 430, 640, 459},
+     SystemFont,
+     WS_BORDER,
+     ES_MULTILINE | WS_VSCROLL | WS_HSCROLL | ES_READONLY},
+};
+
+std::string faceOf(Font font) {
+    CFONT expected;
+    expected.setKind(font == Arial16 ? FontArial : FontGothic);
+    return expected.face;
+}
+
+void expectFont(HWND control, Font font) {
+    const auto handle = reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
+    if (font == SystemFont) {
+        EXPECT_EQ(nullptr, handle);
+        return;
+    }
+    LOGFONTA description = {};
+    ASSERT_NE(0, GetObjectA(handle, sizeof description, &description));
+    EXPECT_EQ(faceOf(font), description.lfFaceName);
+    EXPECT_EQ(font == Arial16 ? 16 : 10, description.lfHeight);
+    EXPECT_EQ(0, description.lfEscapement);
+}
+
+// The control objects of the window by id, for the styles they asked for:
+// the edit control itself turns a border into an edge and drops the scroll
+// bars of a single-line box.
+std::map<int, GUIParts*> controlObjects() {
+    MainControls& c = *mainControls;
+    std::map<int, GUIParts*> objects;
+    for (GUIParts* part : std::initializer_list<GUIParts*>{
+             c.convertButton.get(), c.optionButton.get(), c.playButton.get(), c.toTextButton.get(),
+             c.toMidiButton.get(), c.loadAfterBox.get(), c.noTimeDetectBox.get(), c.levelGroup->buttons[0],
+             c.levelGroup->buttons[1], c.levelGroup->buttons[2], c.reportLabel.get(), c.outputLabel.get(),
+             c.lengthLabel.get(), c.reportBox.get(), c.outputBox.get(), c.browseButton.get(),
+             c.lengthBox.get()})
+        objects[part->controlId] = part;
+    return objects;
+}
+
+std::string fullText(HWND window) {
+    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(window)) + 1, '\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextA(window, &text[0], static_cast<int>(text.size()))));
+    return text;
+}
+
+RECT clientPlace(HWND parent, HWND control) {
+    RECT place = {};
+    GetWindowRect(control, &place);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&place), 2);
+    return place;
+}
+
+bool isChecked(const KestoWindow& kesto, int id) {
+    return SendMessageA(kesto.control(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+const char* const SourceCommands[] = {"Convert", "Option", "Play", "MID->TXT"};
+const int SourceCommandIds[] = {ConvertId, OptionId, PlayId, ToTextId};
+
+void expectSourceCommands(const KestoWindow& kesto, bool enabled) {
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(enabled, kesto.enabled(SourceCommandIds[i])) << SourceCommands[i];
+}
+
+std::string confirmation(const std::string& path, long length, int level) {
+    return "Converted to [" + path + "]\nwith Delta_count=" + std::to_string(length) +
+           "\nDETECT Level=" + std::to_string(level);
+}
+
+// The bytes the shared conversion writes with the options as they stand.
+Bytes referenceConversion(int32_t length) {
+    convertMidiFile("reference.mid", length);
+    return readFile("reference.mid");
+}
+
+// Clicks Convert and returns the text of the one box it shows.
+std::string convertOnce(const KestoWindow& kesto) {
+    const std::vector<BoxText> boxes = kesto.clickAnswering(ConvertId, 1);
+    if (boxes.empty()) return "<no box>";
+    EXPECT_EQ("Confirm", boxes[0].caption);
+    return boxes[0].text;
+}
+
+Bytes notMidi() {
+    const std::string text = "RIFF this is a wave file, not a tune";
+    return Bytes(text.begin(), text.end());
+}
+}  // namespace
+
+TEST(KestoMainWindow, ControlsHaveTheirIdsClassesTextsPlacesFontsAndStyles) {
+    KestoWindow kesto;
+    std::map<int, GUIParts*> objects = controlObjects();
+    ASSERT_EQ(17u, objects.size());
+    for (const ControlRow& row : MainControlTable) {
+        SCOPED_TRACE("control " + std::to_string(row.id));
+        HWND control = kesto.control(row.id);
+        ASSERT_NE(nullptr, control);
+        char className[32] = {};
+        GetClassNameA(control, className, sizeof className);
+        EXPECT_STRCASEEQ(row.className, className);
+        if (row.text != nullptr) {
+            EXPECT_EQ(row.text, windowText(control));
+        }
+        const RECT place = clientPlace(kesto.window, control);
+        EXPECT_EQ(row.place.left, place.left);
+        EXPECT_EQ(row.place.top, place.top);
+        EXPECT_EQ(row.place.right, place.right);
+        EXPECT_EQ(row.place.bottom, place.bottom);
+        EXPECT_TRUE(IsWindowEnabled(control));
+        expectFont(control, row.font);
+        ASSERT_EQ(control, objects[row.id]->handle());
+        const DWORD style = objects[row.id]->style;
+        EXPECT_EQ(row.styleBits, style & (row.styleBits | row.noStyleBits));
+        EXPECT_EQ(style & WS_VISIBLE, static_cast<DWORD>(GetWindowLongA(control, GWL_STYLE)) & WS_VISIBLE);
+    }
+    EXPECT_EQ(nullptr, kesto.control(LengthBoxId + 1));
+    EXPECT_TRUE(isChecked(kesto, Level1Id));
+    EXPECT_FALSE(isChecked(kesto, NoTimeDetectId) || isChecked(kesto, LoadAfterId));
+    EXPECT_EQ(kesto.start.path("out.mid"), kesto.text(OutputBoxId));
+    EXPECT_EQ(0u, kesto.text(ReportBoxId).find("MIDI-FileName:" + kesto.start.path("test.mid") + "\r\n"));
+}
+
+TEST(KestoMainWindow, ReportBoxIsDarkGreenOnWhite) {
+    KestoWindow kesto;
+    HWND box = kesto.control(ReportBoxId);
+    HDC context = GetDC(box);
+    const LRESULT brush = SendMessageA(kesto.window, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(context),
+                                       reinterpret_cast<LPARAM>(box));
+    EXPECT_EQ(RGB(0, 127, 0), GetTextColor(context));
+    EXPECT_EQ(reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH)), brush);
+    ReleaseDC(box, context);
+}
+
+TEST(KestoMainWindow, StartWithoutTestMidDisablesTheSourceCommandsUntilAFileIsDropped) {
+    KestoWindow kesto("", 1);
+    ASSERT_EQ(1u, kesto.startBoxes.size());
+    EXPECT_EQ("Notice!", kesto.startBoxes[0].caption);
+    EXPECT_EQ("Cannot open source file", kesto.startBoxes[0].text);
+    expectSourceCommands(kesto, false);
+    EXPECT_TRUE(kesto.enabled(ToMidiId));
+    EXPECT_EQ("", kesto.text(ReportBoxId));
+
+    writeFile("later.mid", readFile(KESTO_EXAMPLE_TUNE));
+    kesto.drop({kesto.start.path("later.mid")});
+    expectSourceCommands(kesto, true);
+    EXPECT_EQ(kesto.start.path("later.mid"), sourcePath);
+}
+
+TEST(KestoMainWindow, ConvertWritesWhatQuavelWritesThenOnlySaysAlreadyConverted) {
+    KestoWindow kesto;
+    const std::string output = kesto.start.path("out.mid");
+    EXPECT_EQ(confirmation(output, 4800, 1), convertOnce(kesto));
+    const ProgramRun quavel = runProgram(QUAVEL_PROGRAM, "test.mid console.mid");
+    ASSERT_EQ(0, quavel.status) << quavel.output;
+    EXPECT_EQ(readFile("console.mid"), readFile(output));
+
+    DeleteFileA(output.c_str());
+    EXPECT_EQ("Already Converted", convertOnce(kesto));
+    EXPECT_FALSE(fileExists(output));
+
+    // Channel options alone do not count as a change.
+    ConvertOptions.velocityOffset[0] = 0xFF;
+    ConvertOptions.instrumentOverride[1] = 5;
+    EXPECT_EQ("Already Converted", convertOnce(kesto));
+
+    kesto.setText(LengthBoxId, "960");
+    kesto.click(Level2Id);
+    EXPECT_EQ(confirmation(output, 960, 2), convertOnce(kesto));
+    const ProgramRun options = runProgram(QUAVEL_PROGRAM, "-D2 -T960 -V0:FF -I1:05 test.mid console.mid");
+    ASSERT_EQ(0, options.status) << options.output;
+    EXPECT_EQ(readFile("console.mid"), readFile(output));
+    EXPECT_EQ("960", kesto.text(LengthBoxId));
+}
+
+TEST(KestoMainWindow, ANewOutputLengthOrLevelConvertsAgain) {
+    KestoWindow kesto;
+    convertOnce(kesto);
+
+    kesto.setText(OutputBoxId, kesto.start.path("typed.mid"));
+    EXPECT_EQ(confirmation(kesto.start.path("typed.mid"), 4800, 1), convertOnce(kesto));
+    EXPECT_TRUE(fileExists("typed.mid"));
+
+    kesto.dialogs.answers = {kesto.start.path("browsed.mid")};
+    kesto.click(BrowseId);
+    EXPECT_EQ("Select Output MIDI file", kesto.dialogs.titles.at(0));
+    EXPECT_EQ(kesto.start.path("browsed.mid"), kesto.text(OutputBoxId));
+    EXPECT_EQ(confirmation(kesto.start.path("browsed.mid"), 4800, 1), convertOnce(kesto));
+
+    kesto.dialogs.answers = {""};  // cancelled: nothing changes
+    kesto.click(BrowseId);
+    EXPECT_EQ(kesto.start.path("browsed.mid"), kesto.text(OutputBoxId));
+    EXPECT_EQ("Already Converted", convertOnce(kesto));
+
+    kesto.setText(LengthBoxId, "1920");
+    EXPECT_EQ(confirmation(kesto.start.path("browsed.mid"), 1920, 1), convertOnce(kesto));
+
+    kesto.click(Level1Id);  // even the level already chosen
+    EXPECT_EQ(confirmation(kesto.start.path("browsed.mid"), 1920, 1), convertOnce(kesto));
+    EXPECT_EQ(referenceConversion(1920), readFile("browsed.mid"));
+}
+
+TEST(KestoMainWindow, LengthThatIsNotAPositiveNumberCountsAs7680AndStaysInTheBox) {
+    KestoWindow kesto;
+    kesto.setText(LengthBoxId, "0");
+    EXPECT_EQ(confirmation(kesto.start.path("out.mid"), 7680, 1), convertOnce(kesto));
+    EXPECT_EQ(referenceConversion(7680), readFile("out.mid"));
+    // Each of these is 7680 again, so nothing changed since the last Convert.
+    for (const char* text : {"-5", "abc", "", " -0"}) {
+        kesto.setText(LengthBoxId, text);
+        EXPECT_EQ("Already Converted", convertOnce(kesto)) << '"' << text << '"';
+        EXPECT_EQ(text, kesto.text(LengthBoxId));
+    }
+    kesto.setText(LengthBoxId, " 12abc");
+    EXPECT_EQ(confirmation(kesto.start.path("out.mid"), 12, 1), convertOnce(kesto));
+    kesto.setText(LengthBoxId, "99999999999999999");
+    EXPECT_EQ(confirmation(kesto.start.path("out.mid"), 2147483647, 1), convertOnce(kesto));
+}
+
+TEST(KestoMainWindow, EmptyOutputBoxConvertsAndShowsNothing) {
+    KestoWindow kesto;
+    kesto.setText(OutputBoxId, "");
+    kesto.clickAnswering(ConvertId, 0);
+    EXPECT_FALSE(fileExists("out.mid"));
+    EXPECT_STREQ("", outputPath);
+}
+
+TEST(KestoMainWindow, NoTimeDetDisablesTheLevelsAndReachesTheConversion) {
+    KestoWindow kesto;
+    kesto.click(NoTimeDetectId);
+    EXPECT_TRUE(isChecked(kesto, NoTimeDetectId));
+    EXPECT_EQ(1, ConvertOptions.noTimeDetect);
+    for (int id : {Level0Id, Level1Id, Level2Id}) EXPECT_FALSE(kesto.enabled(id));
+    convertOnce(kesto);
+    EXPECT_EQ(referenceConversion(4800), readFile("out.mid"));
+    ConvertOptions.noTimeDetect = 0;
+    EXPECT_NE(referenceConversion(4800), readFile("out.mid")) << "the example must show the difference";
+
+    kesto.click(NoTimeDetectId);
+    EXPECT_FALSE(isChecked(kesto, NoTimeDetectId));
+    EXPECT_EQ(0, ConvertOptions.noTimeDetect);
+    for (int id : {Level0Id, Level1Id, Level2Id}) EXPECT_TRUE(kesto.enabled(id));
+}
+
+TEST(KestoMainWindow, LevelButtonsCheckOneAndLoadAfterCvtToggles) {
+    KestoWindow kesto;
+    kesto.click(Level0Id);
+    EXPECT_TRUE(isChecked(kesto, Level0Id));
+    EXPECT_FALSE(isChecked(kesto, Level1Id) || isChecked(kesto, Level2Id));
+    EXPECT_EQ(confirmation(kesto.start.path("out.mid"), 4800, 0), convertOnce(kesto));
+    EXPECT_EQ(0, ConvertOptions.detectLevel);
+
+    kesto.click(LoadAfterId);
+    EXPECT_TRUE(isChecked(kesto, LoadAfterId));
+    kesto.click(LoadAfterId);
+    EXPECT_FALSE(isChecked(kesto, LoadAfterId));
+}
+
+TEST(KestoMainWindow, DropLoadsTheFirstMidiNameInAnyCaseAndOtherDropsChangeNothing) {
+    KestoWindow kesto;
+    convertOnce(kesto);
+    writeFile("second.MID", readFile(KESTO_EXAMPLE_TUNE));
+    writeFile("third.mid", readFile(KESTO_EXAMPLE_TUNE));
+    kesto.drop(
+        {kesto.start.path("notes.txt"), kesto.start.path("second.MID"), kesto.start.path("third.mid")});
+    EXPECT_EQ(kesto.start.path("second.MID"), sourcePath);
+    EXPECT_EQ(0u, kesto.text(ReportBoxId).find("MIDI-FileName:" + kesto.start.path("second.MID")));
+    EXPECT_NE("Already Converted", convertOnce(kesto)) << "a dropped file is converted anew";
+
+    kesto.drop({kesto.start.path("notes.txt"), kesto.start.path("tune.midi")});
+    EXPECT_EQ(kesto.start.path("second.MID"), sourcePath);
+    EXPECT_EQ("Already Converted", convertOnce(kesto));
+}
+
+TEST(KestoMainWindow, UnreadableDroppedFileKeepsTheReportAndDisablesTheSourceCommands) {
+    KestoWindow kesto;
+    const std::string report = kesto.text(ReportBoxId);
+    ModalDriver driver;
+    driver.expectBox();
+    kesto.drop({kesto.start.path("missing.mid")});
+    ASSERT_EQ(1u, driver.seen.size());
+    EXPECT_EQ("Cannot open source file", driver.seen[0].text);
+    EXPECT_EQ(report, kesto.text(ReportBoxId));
+    expectSourceCommands(kesto, false);
+    EXPECT_TRUE(kesto.enabled(ToMidiId));
+}
+
+TEST(KestoMainWindow, RefusedHeaderOfADroppedFileShowsKestoErrorAndClosesTheWindow) {
+    KestoWindow kesto;
+    writeFile("wave.mid", notMidi());
+    ModalDriver driver;
+    driver.expectBox();
+    kesto.drop({kesto.start.path("wave.mid")});
+    ASSERT_EQ(1u, driver.seen.size());
+    EXPECT_EQ("KESTO Error", driver.seen[0].caption);
+    EXPECT_EQ("this is not midi", driver.seen[0].text);
+    drainMessages();
+    EXPECT_FALSE(IsWindow(kesto.window));
+}
+
+TEST(KestoMainWindow, RefusedStartFileLeavesTheWindowOpenWithNothingToConvert) {
+    const Bytes wave = notMidi();
+    KestoWindow kesto(std::string(wave.begin(), wave.end()), 1);
+    ASSERT_EQ(1u, kesto.startBoxes.size());
+    EXPECT_EQ("KESTO Error", kesto.startBoxes[0].caption);
+    drainMessages();
+    ASSERT_TRUE(IsWindow(kesto.window));
+    expectSourceCommands(kesto, false);
+    EXPECT_TRUE(kesto.enabled(ToMidiId));
+}
+
+namespace {
+// A tune whose analysis report has exactly size characters: text events of
+// filler lines, then one whose text takes up the rest.
+Bytes tuneWithReportSize(int32_t size) {
+    auto tune = [](int fillers, int lastLength) {
+        Bytes body;
+        const Bytes filler = concat({{0x00, 0xFF, 0x01, 60}, Bytes(60, 'f')});
+        for (int i = 0; i < fillers; ++i) body.insert(body.end(), filler.begin(), filler.end());
+        body.insert(body.end(), {0x00, 0xFF, 0x01, static_cast<uint8_t>(lastLength)});
+        body.insert(body.end(), static_cast<size_t>(lastLength), 'x');
+        body.insert(body.end(), {0x00, 0xFF, 0x2F, 0x00});
+        return smfFile(0, 480, {body});
+    };
+    auto reportSize = [](const Bytes& bytes) {
+        loadSource(bytes, "measure.mid");
+        writeAnalysisReport("C:\\m.mid", "");
+        return reportFile.size;
+    };
+    const int32_t bare = reportSize(tune(0, 0));
+    const int32_t perFiller = reportSize(tune(1, 0)) - bare;
+    const int fillers = (size - bare) / perFiller;
+    const int32_t rest = size - reportSize(tune(fillers, 0));
+    return tune(fillers, rest);
+}
+
+std::string reportShownFor(const Bytes& tune) {
+    KestoWindow kesto;
+    writeFile("long.mid", tune);
+    kesto.drop({kesto.start.path("long.mid")});
+    return fullText(kesto.control(ReportBoxId));
+}
+}  // namespace
+
+TEST(KestoMainWindow, ReportOf32760CharactersOrMoreIsReplacedByANoteNamingTheReportFile) {
+    // The display name in the report is the dropped path: its length is the same in both runs.
+    const std::string folder = currentDirectory() + "\\kesto_KestoMainWindow_" +
+                               ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    const std::string sourceName = folder + "\\long.mid";
+    const auto sized = [&](int32_t size) {
+        return tuneWithReportSize(size - static_cast<int32_t>(sourceName.size() - std::strlen("C:\\m.mid")));
+    };
+    const std::string shown = reportShownFor(sized(32759));
+    EXPECT_EQ(32759u, shown.size());
+    EXPECT_EQ(0u, shown.find("MIDI-FileName:" + sourceName));
+
+    EXPECT_EQ("[" + sourceName + "] Analysis Log too long.\r\nPlease look at the report file..[" + folder +
+                  "\\quavel.log].",
+              reportShownFor(sized(32760)));
+}
+
+TEST(KestoMainWindow, FailedConversionShowsOnlyTheErrorAndIsNotTakenAsDone) {
+    KestoWindow kesto;
+    kesto.setText(OutputBoxId, kesto.start.path("no such folder\\out.mid"));
+    const std::vector<BoxText> boxes = kesto.clickAnswering(ConvertId, 1);
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("KESTO Error", boxes[0].caption);
+    EXPECT_EQ(0, converted);
+    drainMessages();
+    EXPECT_FALSE(IsWindow(kesto.window));
+}
