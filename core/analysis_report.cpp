@@ -17,7 +17,7 @@
 
 namespace {
 // One report line before CR LF expansion; the longest is a meta line with a
-// full detail text, well inside what VFILE::printLine takes at once.
+// full detail text, well inside the 4095 characters VFILE takes at once.
 constexpr int LineSize = 2048;
 // SysEx bytes formatted per piece; a SysEx line can be as long as its track.
 constexpr int32_t HexBytesPerPiece = 512;
@@ -51,37 +51,23 @@ void printHeader(const char* displayName) {
     reportFile.print("DeltaT:%d\n", static_cast<int>(SmfHeader.division));
 }
 
-// The delta time as "%08x(%7d):" of its 32-bit value; it starts every event line.
-void appendDeltaPrefix(TextAppender& line, int32_t delta) {
-    line.hexWord(static_cast<uint32_t>(delta)).character('(').decimalRightAligned(delta, 7).text("):");
-}
+// What an event line shows after its delta time: "Meta " or "Norm:", the
+// describer's kind and ":", then its detail and a blank, and its number, when
+// it has them.
+struct DescribedEvent {
+    const char* word;
+    const char* kind;
+    const char* detail;
+    int32_t hasDetail;
+    int32_t hasNumber;
+    int32_t number;
+};
 
-// Appends "%s " of the detail when there is one, then the number when there is one.
-void appendDetails(TextAppender& line, const char* detail, int32_t hasDetail, int32_t hasNumber,
-                   int32_t number) {
-    if (hasDetail) line.text(detail).character(' ');
-    if (hasNumber) line.decimal(number);
-}
-
-void reportMetaEvent(TrackWalk& walk, TextAppender& line) {
+DescribedEvent describeMetaEvent(TrackWalk& walk) {
     MIDIMetaEvent& meta = walk.metaEvent;
     meta.clear();
     meta.describe(trackReader.event, trackReader.eventLength);
-    line.text("Meta ").text(meta.kindText).character(':');
-    appendDetails(line, meta.detailText, meta.hasDetail, meta.hasNumber, meta.number);
-}
-
-// A SysEx line can be as long as its track: its bytes go straight to the
-// report, a piece at a time, after the start of the line.
-void reportSysExEvent(const char* lineStart, int32_t startLength) {
-    reportFile.printText(lineStart, startLength);
-    char hex[HexBytesPerPiece * 3 + 1];
-    for (int32_t done = 0; done < trackReader.eventLength; done += HexBytesPerPiece) {
-        const int32_t left = trackReader.eventLength - done;
-        reportFile.append(hex, formatHexBytes(trackReader.event + done,
-                                              left < HexBytesPerPiece ? left : HexBytesPerPiece, hex));
-    }
-    reportFile.append("\r\n", 2);
+    return {"Meta ", meta.kindText, meta.detailText, meta.hasDetail, meta.hasNumber, meta.number};
 }
 
 void noteChannelFacts() {
@@ -94,34 +80,64 @@ void noteChannelFacts() {
     }
 }
 
-void reportChannelEvent(TrackWalk& walk, TextAppender& line) {
+DescribedEvent describeChannelEvent(TrackWalk& walk) {
     noteChannelFacts();
     walk.noteTime = advanceNoteTime(walk.noteTime, trackReader);
     MIDIChannelEvent& channelEvent = walk.channelEvent;
     channelEvent.length = channelEvent.hasNumber = channelEvent.hasDetail = 0;
     channelEvent.describe(trackReader.event, trackReader.eventLength);
-    line.text("Norm:").text(channelEvent.kindText).character(':');
-    appendDetails(line, channelEvent.detailText, channelEvent.hasDetail, 0, 0);
+    return {"Norm:", channelEvent.kindText, channelEvent.detailText, channelEvent.hasDetail, 0, 0};
 }
 
-void reportEvent(TrackWalk& walk) {
-    char text[LineSize];
+void appendDescription(TextAppender& line, const DescribedEvent& event) {
+    line.text(event.word).text(event.kind).character(':');
+    if (event.hasDetail) line.text(event.detail).character(' ');
+    if (event.hasNumber) line.decimal(event.number);
+}
+
+// Writes the event's line to text, of LineSize characters, and returns its
+// length. The delta time is "%08x(%7d):" of its 32-bit value. A SysEx line
+// is only begun: its bytes follow.
+int32_t writeEventLine(TrackWalk& walk, char* text) {
     TextAppender line(text, LineSize);
-    appendDeltaPrefix(line, trackReader.delta);
-    switch (trackReader.kind) {
-        case EVENT_META:
-            reportMetaEvent(walk, line);
-            break;
-        case EVENT_SYSEX:
-            line.text("SysEx ");
-            return reportSysExEvent(text, line.size());
-        case EVENT_CHANNEL:
-            reportChannelEvent(walk, line);
-            break;
-        default:
-            line.text("Error");
+    const int32_t delta = trackReader.delta;
+    line.hexWord(static_cast<uint32_t>(delta)).character('(').decimalRightAligned(delta, 7).text("):");
+    const int32_t kind = trackReader.kind;
+    if (kind == EVENT_META || kind == EVENT_CHANNEL) {
+        appendDescription(line, kind == EVENT_META ? describeMetaEvent(walk) : describeChannelEvent(walk));
+    } else if (kind == EVENT_SYSEX) {
+        line.text("SysEx ");
+    } else {
+        line.text("Error");
     }
-    reportFile.printLine(text, line.size());
+    return line.size();
+}
+
+// A SysEx line can be as long as its track: its bytes go straight to the
+// report, a piece at a time, after the start of the line.
+void reportSysExEvent(TrackWalk& walk) {
+    char start[LineSize];
+    reportFile.printText(start, writeEventLine(walk, start));
+    char hex[HexBytesPerPiece * 3 + 1];
+    for (int32_t done = 0; done < trackReader.eventLength; done += HexBytesPerPiece) {
+        const int32_t left = trackReader.eventLength - done;
+        reportFile.append(hex, formatHexBytes(trackReader.event + done,
+                                              left < HexBytesPerPiece ? left : HexBytesPerPiece, hex));
+    }
+    reportFile.append("\r\n", 2);
+}
+
+// The line is built straight in the report; aside only when the report
+// cannot make room for it. Only a meta event's detail can hold an LF (a text
+// event's own bytes).
+void reportEvent(TrackWalk& walk) {
+    if (trackReader.kind == EVENT_SYSEX) return reportSysExEvent(walk);
+    char* const space = reportFile.lineSpace();
+    if (space != nullptr && trackReader.kind == EVENT_META)
+        return reportFile.endLine(writeEventLine(walk, space));
+    if (space != nullptr) return reportFile.endPlainLine(writeEventLine(walk, space));
+    char aside[LineSize];
+    reportFile.printLine(aside, writeEventLine(walk, aside));
 }
 
 int32_t reportTrack(int32_t index, TrackWalk& walk) {

@@ -43,9 +43,9 @@ void MIDIChannelEvent::describe(const uint8_t* bytes, int32_t count) {
     if (needed == 0 || count < needed) return setUnknown();
     switch (nibble) {
         case 0x8:
-            return describeNote(channel, "OFF");
+            return describeNote(channel, false);
         case 0x9:
-            return describeNote(channel, raw[2] == 0 ? "OFF" : "ON ");
+            return describeNote(channel, raw[2] != 0);
         case 0xB:
             return describeController(channel);
         default:
@@ -53,8 +53,8 @@ void MIDIChannelEvent::describe(const uint8_t* bytes, int32_t count) {
     }
 }
 
-void MIDIChannelEvent::describeNote(int channel, const char* kind) {
-    TextAppender(kindText, KindTextSize).text(kind);
+void MIDIChannelEvent::describeNote(int channel, bool isOn) {
+    TextAppender(kindText, KindTextSize).text(isOn ? "ON " : "OFF");
     TextAppender detail(detailText, DetailTextSize);
     detail.text("Ch:").decimal(channel).text(" Note:");
     appendChannelNoteName(detail, channel, raw[1], 1);

@@ -22,7 +22,7 @@ struct MIDIChannelEvent {
     void setUnsupported();
 
 private:
-    void describeNote(int channel, const char* kind);
+    void describeNote(int channel, bool isOn);
     void describeController(int channel);
     void describeProgram(int channel);
 };

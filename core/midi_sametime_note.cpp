@@ -17,10 +17,12 @@ bool isRelease(const uint8_t* message) {
 }
 }  // namespace
 
+// Slots from noteCount on are never set, so only the used ones are cleared:
+// the conversion empties a group at almost every step of time.
 void MIDISametimeNote::reset() {
     groupDelta = 0;
+    for (int slot = 0; slot < noteCount && slot < MaxSametimeNotes; ++slot) pending[slot] = 0;
     noteCount = 0;
-    std::memset(pending, 0, sizeof pending);
 }
 
 int MIDISametimeNote::add(int32_t delta, const uint8_t* message, int32_t n) {

@@ -8,11 +8,16 @@
 namespace {
 constexpr int32_t ChunkHeaderSize = 8;
 constexpr int32_t SpareBytes = 16;
+constexpr int32_t MaxChannelMessageLength = 3;
 
-bool isChannelStatus(int32_t s) { return s >= 0x80 && s <= 0xEF; }
+bool isChannelStatus(int32_t s) {
+    return s >= 0x80 && s <= 0xEF;
+}
 }  // namespace
 
-MIDITrack::~MIDITrack() { release(); }
+MIDITrack::~MIDITrack() {
+    release();
+}
 
 void MIDITrack::release() {
     if (capacity != 0) std::free(data);
@@ -67,6 +72,8 @@ int MIDITrack::statusSkip(uint8_t* event) {
 
 int MIDITrack::append(int32_t delta, uint8_t* event, int32_t n) {
     overflow = 0;
+    if (valid && n >= 0 && n <= capacity - length - DeltaTime::MaxBytes)
+        return appendWithRoom(delta, event, n);
     uint8_t encoded[4];
     const int count = encodeVarLen(delta, encoded);
     for (int i = 0; i < count && put(encoded[i]); ++i) {
@@ -77,6 +84,29 @@ int MIDITrack::append(int32_t delta, uint8_t* event, int32_t n) {
     }
     updateLength();
     return overflow ? 0 : 1;
+}
+
+// The whole event fits: written with no check per byte.
+int MIDITrack::appendWithRoom(int32_t delta, uint8_t* event, int32_t n) {
+    uint8_t* to = data + length;
+    to += encodeVarLen(delta, to);
+    const int32_t skip = n > 0 ? statusSkip(event) : 0;
+    length = static_cast<int32_t>(copyEventBytes(to, event + skip, n - skip) - data);
+    updateLength();
+    return 1;
+}
+
+// Channel messages are one to three bytes: stored one by one, which costs
+// less than starting a block copy; longer events are copied as a block.
+uint8_t* MIDITrack::copyEventBytes(uint8_t* to, const uint8_t* from, int32_t count) {
+    if (count > MaxChannelMessageLength) {
+        std::memcpy(to, from, static_cast<size_t>(count));
+        return to + count;
+    }
+    if (count > 0) to[0] = from[0];
+    if (count > 1) to[1] = from[1];
+    if (count > 2) to[2] = from[2];
+    return to + (count > 0 ? count : 0);
 }
 
 void MIDITrack::updateLength() {

@@ -28,4 +28,8 @@ public:
     void updateLength();
     // Frees the buffer; the object is as new, apart from runningStatusMode.
     void release();
+
+private:
+    int appendWithRoom(int32_t delta, uint8_t* event, int32_t n);
+    static uint8_t* copyEventBytes(uint8_t* to, const uint8_t* from, int32_t count);
 };

@@ -8,7 +8,9 @@
 VFILE inputFile;
 VFILE reportFile;
 
-VFILE::~VFILE() { release(); }
+VFILE::~VFILE() {
+    release();
+}
 
 int VFILE::copyPath(char* target, const char* filePath) {
     if (filePath == nullptr) return 0;
@@ -141,6 +143,8 @@ constexpr int32_t PrintTextLimit = PrintTextSize - 1;
 constexpr int32_t LineEndLength = 2;
 // Room for a text of PrintTextLimit characters that are all LF, and a line end.
 constexpr int ExpandedTextSize = PrintTextLimit * 2 + LineEndLength;
+// lineSpace's room: the longest expanded line, whose text and NUL it first holds.
+constexpr int32_t LineSpaceSize = ExpandedTextSize;
 
 int32_t boundedLength(const char* text, int32_t limit) {
     int32_t n = 0;
@@ -156,7 +160,8 @@ int32_t copyExpandingLineEnds(const char* text, int32_t n, char* out) {
     const char* const stop = text + n;
     char* end = out;
     while (from < stop) {
-        const auto* lineEnd = static_cast<const char*>(std::memchr(from, '\n', static_cast<size_t>(stop - from)));
+        const auto* lineEnd =
+            static_cast<const char*>(std::memchr(from, '\n', static_cast<size_t>(stop - from)));
         const char* runEnd = lineEnd == nullptr ? stop : lineEnd;
         std::memcpy(end, from, static_cast<size_t>(runEnd - from));
         end += runEnd - from;
@@ -193,11 +198,17 @@ void VFILE::print(const char* format, ...) {
     printText(text);
 }
 
-void VFILE::printText(const char* text) { printText(text, boundedLength(text, PrintTextLimit)); }
+void VFILE::printText(const char* text) {
+    printText(text, boundedLength(text, PrintTextLimit));
+}
 
-void VFILE::printText(const char* text, int32_t length) { printExpanded(text, length, false); }
+void VFILE::printText(const char* text, int32_t length) {
+    printExpanded(text, length, false);
+}
 
-void VFILE::printLine(const char* text, int32_t length) { printExpanded(text, length, true); }
+void VFILE::printLine(const char* text, int32_t length) {
+    printExpanded(text, length, true);
+}
 
 // The text is expanded straight into the buffer, with room made first for the
 // longest expansion; only when that room cannot be had does it go through a
@@ -212,6 +223,45 @@ void VFILE::printExpanded(const char* text, int32_t length, bool endLine) {
     }
     char expanded[ExpandedTextSize];
     append(expanded, expandText(text, n, endLine, expanded));
+}
+
+char* VFILE::lineSpace() {
+    if (!isLoaded || LineSpaceSize > INT32_MAX - position || !reserve(position + LineSpaceSize))
+        return nullptr;
+    return reinterpret_cast<char*>(data) + position;
+}
+
+void VFILE::endLine(int32_t length) {
+    if (!hasLineSpace()) return;
+    const int32_t n = printableLength(length);
+    const char* const text = reinterpret_cast<char*>(data) + position;
+    finishLine(std::memchr(text, '\n', static_cast<size_t>(n)) == nullptr ? n : expandInPlace(n));
+}
+
+void VFILE::endPlainLine(int32_t length) {
+    if (hasLineSpace()) finishLine(printableLength(length));
+}
+
+// What lineSpace made room for is still there: a line can be ended in place.
+bool VFILE::hasLineSpace() const {
+    return isLoaded && capacity - position >= LineSpaceSize;
+}
+
+// The line's expanded text of n characters is at position: the line end follows it.
+void VFILE::finishLine(int32_t n) {
+    char* const text = reinterpret_cast<char*>(data) + position;
+    text[n] = '\r';
+    text[n + 1] = '\n';
+    advance(n + LineEndLength);
+}
+
+// Only lines that carry text bytes of the file hold LF: those are copied aside
+// and expanded back into place.
+int32_t VFILE::expandInPlace(int32_t length) {
+    char copy[PrintTextSize];
+    char* const text = reinterpret_cast<char*>(data) + position;
+    std::memcpy(copy, text, static_cast<size_t>(length));
+    return copyExpandingLineEnds(copy, length, text);
 }
 
 void VFILE::advance(int32_t written) {

@@ -40,6 +40,14 @@ public:
     void printText(const char* text, int32_t length);
     // As printText and then printText("\n"): the text and a CR LF line end.
     void printLine(const char* text, int32_t length);
+    // A line can also be built in place: lineSpace gives room at position for
+    // a text of up to 4095 characters and its NUL (null when the buffer cannot
+    // grow so far), and endLine then takes the first length characters written
+    // there as printLine takes its text.
+    char* lineSpace();
+    void endLine(int32_t length);
+    // As endLine, for a text known to hold no LF (nothing to expand).
+    void endPlainLine(int32_t length);
     static void expandLineEnds(char* text);
     // As write, but the buffer grows geometrically (see reserve).
     int append(const void* source, int32_t n);
@@ -56,6 +64,9 @@ public:
 private:
     static int copyPath(char* target, const char* filePath);
     void printExpanded(const char* text, int32_t length, bool endLine);
+    bool hasLineSpace() const;
+    int32_t expandInPlace(int32_t length);
+    void finishLine(int32_t n);
     // Takes written bytes put at position straight into the buffer as written.
     void advance(int32_t written);
 };

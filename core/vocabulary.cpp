@@ -62,7 +62,7 @@ const char GM_DRUM_ABBREVIATIONS[DrumNoteCount][DrumAbbreviationSlot] = {
     "CLV", "HWB", "LWB", "MCU", "OCU", "MTR", "OTR",                       // 75
 };
 
-const char NOTE_LETTERS[13] = "CcDdEFfGgAaB";
+constexpr char NOTE_LETTERS[13] = "CcDdEFfGgAaB";
 
 // "-" marks a controller without a name. Trailing blanks belong to the texts.
 const char CONTROLLER_NAMES[128][ControllerNameSlot] = {
@@ -105,13 +105,37 @@ const char KEY_NAMES[63] = "CbGbDbAbEbBbF-C-G-D-A-E-B-F#C#  AbEbBbF-C-G-D-A-E-B-
 char lookupBuffer[LookupTextSize];
 
 namespace {
-constexpr int MinorKeyOffset = 32;
-constexpr int MaxAccidentals = 7;
-constexpr const char* UnknownName = "???";
-
-bool isSharpLetter(char letter) {
+constexpr bool isSharpLetter(char letter) {
     return letter >= 'a' && letter <= 'z';
 }
+
+constexpr void setNoteName(NoteNameTable& table, int style, int note) {
+    const char letter = NOTE_LETTERS[note % 12];
+    const int octave = note / 12;
+    char* name = table.text[style][note];
+    int n = 0;
+    name[n++] = 'O';
+    if (octave >= 10) name[n++] = static_cast<char>('0' + octave / 10);
+    name[n++] = static_cast<char>('0' + octave % 10);
+    if (style == 1 && isSharpLetter(letter)) {
+        name[n++] = static_cast<char>(letter - 'a' + 'A');
+        name[n++] = '#';
+    } else {
+        name[n++] = letter;
+    }
+    table.length[style][note] = static_cast<uint8_t>(n);
+}
+
+constexpr NoteNameTable makeNoteNames() {
+    NoteNameTable table{};
+    for (int style = 0; style < 2; ++style) {
+        for (int note = 0; note < 128; ++note) setNoteName(table, style, note);
+    }
+    return table;
+}
+
+constexpr int MinorKeyOffset = 32;
+constexpr int MaxAccidentals = 7;
 
 // The caller-buffer forms: the appender form's text in out.
 template <class Append, class... Values>
@@ -122,46 +146,27 @@ char* nameInto(char* out, Append append, Values... values) {
 }
 }  // namespace
 
-void appendInstrumentName(TextAppender& text, int program) {
-    text.text(program < 0 || program > 127 ? UnknownName : GM_INSTRUMENT_NAMES[program]);
+constexpr NoteNameTable NOTE_NAMES = makeNoteNames();
+
+char* instrumentName(int program, char* out) {
+    return nameInto(out, appendInstrumentName, program);
 }
 
-void appendDrumName(TextAppender& text, int note) {
-    text.text(note < FirstDrumNote || note > LastDrumNote ? UnknownName : GM_DRUM_NAMES[note - FirstDrumNote]);
+char* drumName(int note, char* out) {
+    return nameInto(out, appendDrumName, note);
 }
 
-void appendNoteName(TextAppender& text, int note, int sharpStyle) {
-    const int n = note & 0x7F;
-    const char letter = NOTE_LETTERS[n % 12];
-    text.character('O').decimal(n / 12);
-    if (sharpStyle && isSharpLetter(letter)) {
-        text.character(static_cast<char>(letter - 'a' + 'A')).character('#');
-    } else {
-        text.character(letter);
-    }
+char* noteName(int note, int sharpStyle, char* out) {
+    return nameInto(out, appendNoteName, note, sharpStyle);
 }
-
-void appendChannelNoteName(TextAppender& text, int channel, int note, int sharpStyle) {
-    if (channel == PercussionChannel) return appendDrumName(text, note);
-    appendNoteName(text, note, sharpStyle);
-}
-
-void appendControllerName(TextAppender& text, int controller) {
-    const char* name = CONTROLLER_NAMES[controller & 0x7F];
-    text.text(std::strcmp(name, "-") == 0 ? UnknownName : name);
-}
-
-char* instrumentName(int program, char* out) { return nameInto(out, appendInstrumentName, program); }
-
-char* drumName(int note, char* out) { return nameInto(out, appendDrumName, note); }
-
-char* noteName(int note, int sharpStyle, char* out) { return nameInto(out, appendNoteName, note, sharpStyle); }
 
 char* channelNoteName(int channel, int note, int sharpStyle, char* out) {
     return nameInto(out, appendChannelNoteName, channel, note, sharpStyle);
 }
 
-char* controllerName(int controller, char* out) { return nameInto(out, appendControllerName, controller); }
+char* controllerName(int controller, char* out) {
+    return nameInto(out, appendControllerName, controller);
+}
 
 char* keyName(int sharpsFlats, int mode, char* out) {
     const int8_t count = static_cast<int8_t>(sharpsFlats & 0xFF);

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+#include "text_appender.h"
+
 // Fixed tables of the MIDI vocabulary and the lookups that turn numbers from
 // events into words. Slot widths are fixed; lookups index by slot.
 constexpr int InstrumentNameSlot = 32;
@@ -25,14 +27,44 @@ extern const char KEY_NAMES[63];
 // Shared by the returning forms below: each call overwrites the previous text.
 extern char lookupBuffer[LookupTextSize];
 
-class TextAppender;
+// Every note's name in both styles ("O5c" and "O5C#"), made once at compile
+// time: the report names a note on almost every line.
+struct NoteNameTable {
+    static constexpr int Slot = 6;  // "O10G#" and NUL
+    char text[2][128][Slot];
+    uint8_t length[2][128];
+};
+extern const NoteNameTable NOTE_NAMES;
 
-// Appender forms: the name is appended to text, cut where text is full.
-void appendInstrumentName(TextAppender& text, int program);
-void appendDrumName(TextAppender& text, int note);
-void appendNoteName(TextAppender& text, int note, int sharpStyle);
-void appendChannelNoteName(TextAppender& text, int channel, int note, int sharpStyle);
-void appendControllerName(TextAppender& text, int controller);
+// Appender forms: the name is appended to text, cut where text is full. They
+// are inline so that a describer's appender stays in registers.
+inline const char* const UnknownName = "???";
+
+inline void appendInstrumentName(TextAppender& text, int program) {
+    text.text(program < 0 || program > 127 ? UnknownName : GM_INSTRUMENT_NAMES[program]);
+}
+
+inline void appendDrumName(TextAppender& text, int note) {
+    text.text(note < FirstDrumNote || note > LastDrumNote ? UnknownName
+                                                          : GM_DRUM_NAMES[note - FirstDrumNote]);
+}
+
+inline void appendNoteName(TextAppender& text, int note, int sharpStyle) {
+    const int style = sharpStyle ? 1 : 0;
+    const int n = note & 0x7F;
+    text.text(NOTE_NAMES.text[style][n], NOTE_NAMES.length[style][n]);
+}
+
+inline void appendChannelNoteName(TextAppender& text, int channel, int note, int sharpStyle) {
+    if (channel == PercussionChannel) return appendDrumName(text, note);
+    appendNoteName(text, note, sharpStyle);
+}
+
+// "-" marks a controller without a name.
+inline void appendControllerName(TextAppender& text, int controller) {
+    const char* name = CONTROLLER_NAMES[controller & 0x7F];
+    text.text(name[0] == '-' && name[1] == 0 ? UnknownName : name);
+}
 
 // Caller-buffer forms write into out (at least LookupTextSize characters) and
 // return it.

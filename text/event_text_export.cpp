@@ -6,48 +6,104 @@
 #include "file_pass.h"
 #include "mtrk.h"
 #include "smf_header.h"
+#include "text_appender.h"
 #include "vfile.h"
 #include "vocabulary.h"
 
 namespace {
 // Notes 120..127 have no name of their own in the text (octave 10).
 constexpr int FirstUnnamedNote = 120;
+// The longest piece written at once: an event line's delta, its hex bytes
+// (a note event's name included) and the line end.
+constexpr int32_t PieceSize = 128;
+// Bytes of a long event written as hex at once.
+constexpr int32_t HexBytesPerPiece = 256;
 
-void writeLine(FILE* stream, const char* text) {
-    std::fputs(text, stream);
-    std::fputs(LINE_END, stream);
+// The text is gathered here and handed to the stream in large blocks: a
+// library call per byte, or even per line, costs more than the formatting.
+class TextOutput {
+public:
+    explicit TextOutput(FILE* target) : stream(target) {}
+    TextOutput(const TextOutput&) = delete;
+    TextOutput& operator=(const TextOutput&) = delete;
+    ~TextOutput() { flush(); }
+
+    // Room for a piece of up to PieceSize characters and its NUL.
+    TextAppender piece() {
+        makeRoom(PieceSize);
+        return TextAppender(buffer + used, PieceSize + 1);
+    }
+    void take(const TextAppender& piece) { used += piece.size(); }
+
+    // A fixed text of the format, at most PieceSize characters.
+    void text(const char* s) {
+        TextAppender written = piece();
+        take(written.text(s));
+    }
+    void line(const char* s) {
+        text(s);
+        text(LINE_END);
+    }
+
+    void hexBytes(const uint8_t* bytes, int32_t count) {
+        for (int32_t done = 0; done < count; done += HexBytesPerPiece) {
+            const int32_t n = count - done < HexBytesPerPiece ? count - done : HexBytesPerPiece;
+            makeRoom(3 * n);
+            used += formatHexBytes(bytes + done, n, buffer + used);
+        }
+    }
+
+    void flush() {
+        if (used > 0) std::fwrite(buffer, 1, static_cast<size_t>(used), stream);
+        used = 0;
+    }
+
+private:
+    static constexpr int32_t Capacity = 16384;
+    FILE* stream;
+    int32_t used = 0;
+    char buffer[Capacity + 1];  // and a NUL after the last piece
+
+    void makeRoom(int32_t n) {
+        if (n > Capacity - used) flush();
+    }
+};
+
+void endLineIf(TextOutput& out, bool endLine) {
+    if (endLine) out.text(LINE_END);
 }
 
-void endLineIf(FILE* stream, bool endLine) {
-    if (endLine) std::fputs(LINE_END, stream);
+void appendHexByte(TextAppender& piece, int value) {
+    piece.hexByte(static_cast<uint32_t>(value)).character(' ');
 }
 
-void writeHexByte(FILE* stream, int value) {
-    std::fprintf(stream, "%02X ", value & 0xFF);
+// Status, note name (or percussion abbreviation, or hex) and velocity, each
+// followed by a blank.
+void appendNoteEvent(TextAppender& piece, const uint8_t* event) {
+    appendHexByte(piece, event[0]);
+    const int note = event[1] & 0x7F;
+    if ((event[0] & 0x0F) == PercussionChannel && note >= FirstDrumNote && note <= LastDrumNote) {
+        piece.text(GM_DRUM_ABBREVIATIONS[note - FirstDrumNote]).character(' ');
+    } else if ((event[0] & 0x0F) != PercussionChannel && note < FirstUnnamedNote) {
+        appendNoteName(piece, note, 1);
+        piece.character(' ');
+    } else {
+        appendHexByte(piece, note);
+    }
+    appendHexByte(piece, event[2]);
 }
 
-void writeDrumNote(FILE* stream, int note) {
-    if (note < FirstDrumNote || note > LastDrumNote) return writeHexByte(stream, note);
-    std::fprintf(stream, "%s ", GM_DRUM_ABBREVIATIONS[note - FirstDrumNote]);
+void writeHeaderField(TextOutput& out, const char* prefix, const uint8_t* field, const char* remark) {
+    out.text(prefix);
+    out.hexBytes(field, 2);
+    out.line(remark);
 }
 
-void writeMelodicNote(FILE* stream, int note) {
-    if (note >= FirstUnnamedNote) return writeHexByte(stream, note);
-    char name[LookupTextSize];
-    std::fprintf(stream, "%s ", noteName(note, 1, name));
-}
-
-void writeHeaderField(FILE* stream, const char* prefix, const uint8_t* field, const char* remark) {
-    std::fputs(prefix, stream);
-    writeHexBytes(stream, field, 2, false);
-    writeLine(stream, remark);
-}
-
-void writeHeaderLines(FILE* stream, const uint8_t* header) {
-    writeLine(stream, EVENT_TEXT_SIGNATURE);
-    writeHeaderField(stream, FORMAT_PREFIX, header + 8, "# MIDI-Format");
-    writeHeaderField(stream, TRACK_COUNT_PREFIX, header + 10, "# Track-Number");
-    writeHeaderField(stream, DIVISION_PREFIX, header + 12, "# DTime");
+void writeHeaderLines(TextOutput& out, const uint8_t* header) {
+    out.line(EVENT_TEXT_SIGNATURE);
+    writeHeaderField(out, FORMAT_PREFIX, header + 8, "# MIDI-Format");
+    writeHeaderField(out, TRACK_COUNT_PREFIX, header + 10, "# Track-Number");
+    writeHeaderField(out, DIVISION_PREFIX, header + 12, "# DTime");
 }
 
 // The beat grid of one track, on the clock of its note events only. Kept in 64
@@ -73,10 +129,11 @@ public:
         return noteTime <= INT32_MAX;
     }
 
-    void writeMark(FILE* stream) const {
+    void writeMark(TextOutput& out) const {
         const char* rule = noteTime % BAR_MARK_STEP == 0 ? "==" : "--";
-        std::fprintf(stream, "# %s %d %s", rule, static_cast<int32_t>(noteTime), rule);
-        std::fputs(LINE_END, stream);
+        TextAppender mark = out.piece();
+        mark.text("# ").text(rule).character(' ').decimal(static_cast<int32_t>(noteTime)).character(' ');
+        out.take(mark.text(rule).text(LINE_END));
     }
 
 private:
@@ -84,56 +141,69 @@ private:
     int64_t nextMark = 0;
 };
 
-void writeNoteLine(FILE* stream, BeatGrid& grid) {
-    if (grid.startsNotes()) writeLine(stream, "# == start ==");
-    grid.advance(trackReader.delta);
-    std::fprintf(stream, "%7d:", trackReader.delta);
-    writeNoteEvent(stream, trackReader.event, true);
-    if (grid.reachedMark()) grid.writeMark(stream);
+// "%7d:", the event line's start.
+void appendDelta(TextAppender& piece) {
+    piece.decimalRightAligned(trackReader.delta, DeltaColumns).character(':');
 }
 
-void writeOtherLine(FILE* stream) {
-    std::fprintf(stream, "%7d:", trackReader.delta);
-    writeHexBytes(stream, trackReader.event, trackReader.eventLength, true);
-    if (trackReader.matches(PATTERN_TEMPO, sizeof PATTERN_TEMPO)) writeLine(stream, "# --- tempo ---");
+void writeNoteLine(TextOutput& out, BeatGrid& grid) {
+    if (grid.startsNotes()) out.line("# == start ==");
+    grid.advance(trackReader.delta);
+    TextAppender line = out.piece();
+    appendDelta(line);
+    appendNoteEvent(line, trackReader.event);
+    out.take(line.text(LINE_END));
+    if (grid.reachedMark()) grid.writeMark(out);
+}
+
+void writeOtherLine(TextOutput& out) {
+    TextAppender start = out.piece();
+    appendDelta(start);
+    out.take(start);
+    out.hexBytes(trackReader.event, trackReader.eventLength);
+    out.text(LINE_END);
+    if (trackReader.matches(PATTERN_TEMPO, sizeof PATTERN_TEMPO)) out.line("# --- tempo ---");
 }
 
 // A track that cannot be loaded leaves only "-T:", with no line end.
-void writeTrack(FILE* stream, int32_t index) {
-    std::fputs(TRACK_START_PREFIX, stream);
+void writeTrack(TextOutput& out, int32_t index) {
+    out.text(TRACK_START_PREFIX);
     if (!trackReader.load(inputFile)) return;
-    std::fprintf(stream, "%d", trackReader.length);
-    std::fputs(LINE_END, stream);
-    std::fprintf(stream, "# Track #%d ---- ", index);
-    std::fputs(LINE_END, stream);
+    TextAppender head = out.piece();
+    head.decimal(trackReader.length).text(LINE_END).text("# Track #").decimal(index).text(" ---- ");
+    out.take(head.text(LINE_END));
     BeatGrid grid;
     while (trackReader.nextEvent() > 0) {
         // The reader delivers every note-off and note-on as three bytes.
         if (trackReader.isNote && trackReader.eventLength >= 3) {
-            writeNoteLine(stream, grid);
+            writeNoteLine(out, grid);
         } else {
-            writeOtherLine(stream);
+            writeOtherLine(out);
         }
     }
-    writeLine(stream, TRACK_END_PREFIX);
+    out.line(TRACK_END_PREFIX);
+}
+
+// Everything is handed to the stream when out goes, before the stream is looked at.
+void writeEventText(FILE* stream, const uint8_t* header) {
+    TextOutput out(stream);
+    writeHeaderLines(out, header);
+    for (int32_t index = 0; index < SmfHeader.trackCount; ++index) writeTrack(out, index);
 }
 }  // namespace
 
 void writeHexBytes(FILE* stream, const uint8_t* bytes, int32_t count, bool endLine) {
-    for (int32_t k = 0; k < count; ++k) writeHexByte(stream, bytes[k]);
-    endLineIf(stream, endLine);
+    TextOutput out(stream);
+    out.hexBytes(bytes, count);
+    endLineIf(out, endLine);
 }
 
 void writeNoteEvent(FILE* stream, const uint8_t* event, bool endLine) {
-    writeHexByte(stream, event[0]);
-    const int note = event[1] & 0x7F;
-    if ((event[0] & 0x0F) == PercussionChannel) {
-        writeDrumNote(stream, note);
-    } else {
-        writeMelodicNote(stream, note);
-    }
-    writeHexByte(stream, event[2]);
-    endLineIf(stream, endLine);
+    TextOutput out(stream);
+    TextAppender note = out.piece();
+    appendNoteEvent(note, event);
+    out.take(note);
+    endLineIf(out, endLine);
 }
 
 int exportEventText(const char* textPath) {
@@ -143,8 +213,7 @@ int exportEventText(const char* textPath) {
     // Binary mode with explicit CR LF: the same bytes from every platform.
     FILE* stream = std::fopen(textPath, "wb");
     if (stream == nullptr) return 0;
-    writeHeaderLines(stream, header);
-    for (int32_t index = 0; index < SmfHeader.trackCount; ++index) writeTrack(stream, index);
+    writeEventText(stream, header);
     const bool written = std::ferror(stream) == 0;
     return std::fclose(stream) == 0 && written ? 1 : 0;
 }

@@ -1,11 +1,17 @@
 #!/usr/bin/env bash
-# Whole-run timing of quavel against midicsv, the dump tool MIDI users already
-# have: a generated 5 MB file (median of several runs, as a ratio) and a folder
-# of small files (time per file). Not a test: it prints figures.
+# Whole-run timing of quavel against the tools MIDI users already have:
+# midicsv (a C dump to CSV) and the Python library mido (reading a file and
+# walking all its messages). A generated 5 MB file (median of several runs,
+# as ratios) and a folder of small files (time per file). Not a test: it
+# prints figures.
+#   RUNS       runs of each command on the big file (default 10)
+#   MIDO_RUNS  runs of mido on the big file, which takes seconds (default 3)
+#   BUILD_ROOT folder of the build trees (default build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=${BUILD_ROOT:-build}
 runs=${RUNS:-10}
+mido_runs=${MIDO_RUNS:-3}
 cmake -S . -B "$root/native" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$root/native" -j "$(nproc)" --target quavel generate_midi >/dev/null
 quavel=$(realpath "$root/native/console/quavel")
@@ -16,22 +22,51 @@ for i in $(seq 1 200); do "$root/native/tests/generate_midi" "$work/small/s$i.mi
 cd "$work"
 echo "big file: $(wc -c < big.mid) bytes"
 
-hyperfine --warmup 2 --runs "$runs" --export-json big.json \
+# mido reads every file named on its command line in one interpreter; the
+# interpreter's start is timed on its own.
+cat > read_with_mido.py <<'PY'
+import sys
+import mido
+
+messages = 0
+for path in sys.argv[1:]:
+    for track in mido.MidiFile(path).tracks:
+        for message in track:
+            messages += 1
+PY
+
+# Outputs are removed before each run: overwriting a large file that the
+# kernel is still writing back made single runs of either tool several times
+# slower, at random.
+hyperfine --warmup 2 --runs "$runs" --export-json big.json --prepare "rm -f quavel.log out.mid big.csv" \
   -n quavel "$quavel big.mid out.mid" \
   -n midicsv "midicsv big.mid big.csv" >/dev/null
+hyperfine --warmup 1 --runs "$mido_runs" --export-json mido.json \
+  -n mido-big "/usr/bin/python3 read_with_mido.py big.mid" \
+  -n mido-small "/usr/bin/python3 read_with_mido.py small/*.mid" \
+  -n mido-start "/usr/bin/python3 read_with_mido.py" >/dev/null
 hyperfine --warmup 1 --runs 3 --export-json small.json \
   -n quavel "for f in small/*.mid; do $quavel \$f small-out.mid >/dev/null; done" \
   -n midicsv "for f in small/*.mid; do midicsv \$f small.csv; done" >/dev/null
 
+# The outputs once more, for their sizes.
+"$quavel" big.mid out.mid >/dev/null
+midicsv big.mid big.csv
+
 /usr/bin/python3 - "$(ls small | wc -l)" <<'PY'
-import json, statistics, sys
+import json, os, statistics, sys
 files = int(sys.argv[1])
 def medians(name):
     return {r["command"]: statistics.median(r["times"]) for r in json.load(open(name))["results"]}
 big = medians("big.json")
+mido = medians("mido.json")
 small = medians("small.json")
-print("5 MB file, median of runs:  quavel %.1f ms   midicsv %.1f ms   ratio quavel/midicsv %.2f"
-      % (big["quavel"] * 1e3, big["midicsv"] * 1e3, big["quavel"] / big["midicsv"]))
-print("%d small files, per file:  quavel %.2f ms   midicsv %.2f ms"
-      % (files, small["quavel"] * 1e3 / files, small["midicsv"] * 1e3 / files))
+print("5 MB file, median of runs:  quavel %.1f ms   midicsv %.1f ms   mido %.1f ms"
+      % (big["quavel"] * 1e3, big["midicsv"] * 1e3, mido["mido-big"] * 1e3))
+print("  ratio quavel/midicsv %.2f   quavel/mido %.3f" % (big["quavel"] / big["midicsv"], big["quavel"] / mido["mido-big"]))
+print("  written: quavel report %.1f MB + converted file %.1f MB   midicsv CSV %.1f MB"
+      % (os.path.getsize("quavel.log") / 1e6, os.path.getsize("out.mid") / 1e6, os.path.getsize("big.csv") / 1e6))
+print("%d small files, per file:  quavel %.2f ms   midicsv %.2f ms   mido %.2f ms (one interpreter, start %.0f ms not counted)"
+      % (files, small["quavel"] * 1e3 / files, small["midicsv"] * 1e3 / files,
+         (mido["mido-small"] - mido["mido-start"]) * 1e3 / files, mido["mido-start"] * 1e3))
 PY
