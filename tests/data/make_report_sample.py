@@ -6,16 +6,12 @@ type, texts of 128 bytes and more (one longer than the detail field, with
 line feeds and high bytes), SysEx, running status, drums, a data byte without
 status, a system message met as a channel event, a cut-off last event, a
 chunk of another kind, and two announced tracks the file does not hold."""
+import os
 import struct
+import sys
 
-
-def varlen(n):
-    groups = [n & 0x7F]
-    n >>= 7
-    while n:
-        groups.append((n & 0x7F) | 0x80)
-        n >>= 7
-    return bytes(reversed(groups))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
+from smf_bytes import varlen  # noqa: E402
 
 
 def meta(delta, kind, data):

@@ -7,14 +7,7 @@ import sys
 
 import mido
 
-
-def varlen(n):
-    groups = [n & 0x7F]
-    n >>= 7
-    while n:
-        groups.append((n & 0x7F) | 0x80)
-        n >>= 7
-    return bytes(reversed(groups))
+from smf_bytes import varlen
 
 
 def event_bytes(message):
