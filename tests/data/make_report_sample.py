@@ -10,6 +10,7 @@ import os
 import struct
 import sys
 
+sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
 from smf_bytes import varlen  # noqa: E402
 

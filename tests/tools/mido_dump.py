@@ -7,7 +7,8 @@ import sys
 
 import mido
 
-from smf_bytes import varlen
+sys.dont_write_bytecode = True  # leave no cache in the source tree
+from smf_bytes import varlen  # noqa: E402
 
 
 def event_bytes(message):
