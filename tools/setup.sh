@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake make g++ googletest libbenchmark-dev
   g++-mingw-w64-i686-posix wine wine32:i386 xvfb xauth x11-apps imagemagick
-  fonts-liberation
+  fonts-liberation fonts-wine
   midicsv abcmidi python3 python3-mido
   clang libclang-rt-14-dev hyperfine valgrind
 )
