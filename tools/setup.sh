@@ -5,8 +5,9 @@ set -euo pipefail
 
 packages=(
   cmake make g++ googletest libbenchmark-dev
-  g++-mingw-w64-i686-posix wine wine32:i386 xvfb xauth x11-apps imagemagick
-  fonts-liberation fonts-wine
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine32:i386 wine64
+  xvfb xauth x11-apps imagemagick fonts-liberation fonts-wine
+  dpkg-dev lintian groff-base file libsonivox-dev
   midicsv abcmidi python3 python3-mido
   clang libclang-rt-14-dev hyperfine valgrind
 )
