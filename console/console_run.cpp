@@ -21,14 +21,14 @@ constexpr const char* Version = "1.9.2";
 // One line per option; every option line of the usage text belongs here.
 constexpr const char* UsageLines[] = {
     "usage: quavel [SOURCE.mid|-] [OUTPUT.mid|-] [-Dn] [-Tticks] [-Ic:hh] [-Vc:hh] [-Lreport]\n",
-    "  SOURCE.mid  the file to analyse and convert (- or no arguments at all: test.mid)\n",
-    "  OUTPUT.mid  the converted file (-: out.mid)\n",
-    "  -Dn         detection level, one hexadecimal digit (-D alone: 1; default 1)\n",
-    "  -Tticks     tune length in ticks (-T or -T0: 7680; default: the analysed length)\n",
-    "  -Ic:hh      channel c (0-F) gets program hh - 1 at its first program change\n",
-    "  -Vc:hh      velocity offset of channel c, a two's-complement byte (F0: -16)\n",
-    "  -Lreport    the analysis report's file (default quavel.log)\n",
-    "  -h, --help  print this text and end\n",
+    "  SOURCE.mid      the file to analyse and convert (-: test.mid)\n",
+    "  OUTPUT.mid      the converted file (-: out.mid)\n",
+    "  -Dn             detection level, one hexadecimal digit (-D alone and default: 1)\n",
+    "  -Tticks         tune length in ticks (-T, -T0: 7680; default: the analysed length)\n",
+    "  -Ic:hh          channel c (0-F) gets program hh - 1 at its first program change\n",
+    "  -Vc:hh          velocity offset of channel c, a two's-complement byte (F0: -16)\n",
+    "  -Lreport        the analysis report's file (default quavel.log)\n",
+    "  -h, -?, --help  print this text and end\n",
 };
 
 int printUsage() {

@@ -25,10 +25,10 @@ int printHelp() {
     std::printf(
         "usage: quaveltext export [-Lreport] SOURCE.mid TEXT.txt\n"
         "       quaveltext import TEXT.txt OUT.mid\n"
-        "  export      analyse SOURCE.mid and write its event text to TEXT.txt\n"
-        "  import      build OUT.mid from the event text TEXT.txt\n"
-        "  -Lreport    export: the analysis report's file (default quavel.log)\n"
-        "  -h, --help  print this text and end\n");
+        "  export          analyse SOURCE.mid and write its event text to TEXT.txt\n"
+        "  import          build OUT.mid from the event text TEXT.txt\n"
+        "  -Lreport        export: the analysis report's file (default quavel.log)\n"
+        "  -h, -?, --help  print this text and end\n");
     return 0;
 }
 
