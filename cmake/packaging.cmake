@@ -82,11 +82,15 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "The Quavel developers")
 set(CPACK_PACKAGE_CONTACT ${QUAVEL_CONTACT})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "prepare Standard MIDI Files for mobile handsets")
-set(CPACK_PACKAGE_DESCRIPTION
-    "The console program reads one Standard MIDI File, writes a text analysis report with one line per event, and \
-writes a copy adjusted for playback inside Java applications on mobile handsets: velocity offsets, instrument \
-substitution, time-signature thinning, re-timing, regrouping of simultaneous notes and running status. A second \
-program writes a MIDI file as editable event text and builds a MIDI file from such a text.")
+# Debian shows the description as it stands: lines of at most 79 characters.
+string(
+  CONCAT CPACK_PACKAGE_DESCRIPTION
+         "The console program reads one Standard MIDI File, writes a text analysis\n"
+         "report with one line per event, and writes a copy adjusted for playback\n"
+         "inside Java applications on mobile handsets: velocity offsets, instrument\n"
+         "substitution, time-signature thinning, re-timing, regrouping of simultaneous\n"
+         "notes and running status. A second program writes a MIDI file as editable\n"
+         "event text and builds a MIDI file from such a text.")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
 
