@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "midi_generator.h"
@@ -228,13 +229,23 @@ TEST_F(QuavelProgram, ReportNamesThatDoNotFitLeaveTheDefaultAndNeverOverwriteATu
     std::remove("expected.mid");
 }
 
-TEST_F(QuavelProgram, AnUnwritableReportFolderStillConverts) {
+TEST_F(QuavelProgram, AnUnwritableReportNameBehavesLikeAnUnwritableDefaultReport) {
     writeFile("in.mid", tune());
-    const ProgramRun run = quavel("-Lno-such-folder/in.log in.mid out.mid");
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.output,
-              banner + analysed("in.mid", "no-such-folder/in.log") +
-                  "Out file making as [out.mid] with TuneLength=[480]\nDinamic Detection on Level=1\n");
-    EXPECT_TRUE(fileExists("out.mid"));
+    // A folder in the default report's place makes that report unwritable.
+    std::filesystem::create_directory("quavel.log");
+    const ProgramRun blocked = quavel("in.mid out.mid");
+    const Bytes blockedOutput = readFile("out.mid");
+    std::filesystem::remove("quavel.log");
+    std::remove("out.mid");
+
+    const std::string name = "no-such-folder/in.log";
+    ProgramRun run = quavel("-L" + name + " in.mid out.mid");
+    const std::string shown = "Reported to [" + name + "]";
+    const size_t at = run.output.find(shown);
+    ASSERT_NE(at, std::string::npos) << run.output;
+    run.output.replace(at, shown.size(), "Reported to [quavel.log]");
+    EXPECT_EQ(run.output, blocked.output);
+    EXPECT_EQ(run.status, blocked.status);
+    EXPECT_EQ(readFile("out.mid"), blockedOutput);
     EXPECT_FALSE(fileExists("quavel.log"));
 }
