@@ -31,11 +31,17 @@ check_deb() {
   dpkg-deb -c "$deb" | awk '$2 != "root/root" { print "not owned by root: " $6; bad = 1 } END { exit bad }' ||
     fail "file owners"
 
-  # The package carries the version its programs print.
+  # The package, its changelog and its manual pages carry the version the programs print.
   dpkg-deb -x "$deb" "$work/deb"
-  local banner
+  local banner version
+  version=$(dpkg-deb -f "$deb" Version)
   banner=$(cd "$work" && "$work/deb/usr/bin/quavel" || true)
-  [[ $banner == *"Version $(dpkg-deb -f "$deb" Version)"* ]] || fail "quavel prints '$banner'"
+  [[ $banner == *"Version $version"* ]] || fail "quavel prints '$banner'"
+  zcat "$work/deb/usr/share/doc/quavel/changelog.gz" | head -1 | grep -qF "quavel ($version)" ||
+    fail "the changelog does not start with $version"
+  for page in "$work"/deb/usr/share/man/man1/*.1.gz; do
+    zcat "$page" | grep '^\.TH' | grep -qF "quavel $version" || fail "$(basename "$page") is not of $version"
+  done
   for program in quavel quaveltext; do
     ! readelf -S "$work/deb/usr/bin/$program" | grep -q '\.symtab' || fail "$program is not stripped"
   done
