@@ -9,7 +9,8 @@
 namespace {
 constexpr const char* DefaultSourceName = "test.mid";
 constexpr const char* DefaultOutputName = "out.mid";
-constexpr int MaxProgramValue = 0x80;  // program 127 stored plus one
+constexpr int MaxProgramValue = 0x80;        // program 127 stored plus one
+constexpr size_t MaxReportNameLength = 255;  // what a path buffer holds before its NUL
 
 void takePositional(CommandLine& line, const char* argument) {
     const bool placeholder = std::strcmp(argument, "-") == 0;
@@ -52,6 +53,25 @@ void takeOption(const char* argument) {
 }
 }  // namespace
 
+bool isHelpWord(const char* argument) {
+    return std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0 ||
+           std::strcmp(argument, "-?") == 0;
+}
+
+const char* reportOptionName(const char* argument) {
+    if (argument[0] != '-' || (argument[1] != 'L' && argument[1] != 'l')) return nullptr;
+    return argument + 2;
+}
+
+std::string chooseReportName(const std::vector<std::string>& candidates, const std::string& sourceName,
+                             const std::string& outputName) {
+    for (auto name = candidates.rbegin(); name != candidates.rend(); ++name) {
+        const bool fits = !name->empty() && name->size() <= MaxReportNameLength;
+        if (fits && *name != sourceName && *name != outputName) return *name;
+    }
+    return DefaultReportName;
+}
+
 int32_t parseTicks(const char* text) {
     while (std::isspace(static_cast<unsigned char>(*text))) ++text;
     bool negative = false;
@@ -74,12 +94,20 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
         line.sourceName = DefaultSourceName;
         return line;
     }
+    // The source and output names may follow -L, so the report name is chosen
+    // once every argument has been seen.
+    std::vector<std::string> reportNames;
     for (int i = 1; i < argc; ++i) {
         const char* argument = argv[i];
-        if (argument[0] != '-' || argument[1] == 0)
+        if (isHelpWord(argument))
+            line.helpWanted = true;
+        else if (argument[0] != '-' || argument[1] == 0)
             takePositional(line, argument);
+        else if (const char* reportName = reportOptionName(argument))
+            reportNames.emplace_back(reportName);
         else
             takeOption(argument);
     }
+    line.reportName = chooseReportName(reportNames, line.sourceName, line.outputName);
     return line;
 }

@@ -1,19 +1,38 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
+
+// The report's name when no -L names one.
+constexpr const char* DefaultReportName = "quavel.log";
 
 // What the console's arguments say. Names are kept whole here: a name longer
 // than a path buffer holds is refused when it is used, never cut.
 struct CommandLine {
     std::string sourceName;
     std::string outputName;
+    std::string reportName = DefaultReportName;
     int positionalCount = 0;
+    bool helpWanted = false;
 };
 
 // Examines the arguments from first to last: positional names and "-"
-// placeholders, and the options -D, -T, -I and -V, which go straight into
-// ConvertOptions. An option that does not fit its form is ignored.
+// placeholders, the options -D, -T, -I and -V, which go straight into
+// ConvertOptions, -L naming the report, and the help words. An option that
+// does not fit its form is ignored.
 CommandLine parseCommandLine(int argc, const char* const* argv);
+
+// --help, -h and -? ask for the usage text wherever they stand.
+bool isHelpWord(const char* argument);
+
+// -Lname and -lname: the name after the letter, or nullptr for any other argument.
+const char* reportOptionName(const char* argument);
+
+// The last of the names given by -L that fits: not empty, at most 255
+// characters, and not the text of the source or the output name, so that no
+// report can overwrite a tune. Without one, DefaultReportName.
+std::string chooseReportName(const std::vector<std::string>& candidates, const std::string& sourceName,
+                             const std::string& outputName);
 
 // The decimal number at the start of text by the 32-bit atol rule: leading
 // white space, an optional sign, digits up to the first other character; a

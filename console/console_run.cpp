@@ -17,11 +17,30 @@ char reportPath[PathBufferSize];
 
 namespace {
 constexpr const char* Version = "1.9.2";
-constexpr const char* ReportName = "quavel.log";
+
+// One line per option; every option line of the usage text belongs here.
+constexpr const char* UsageLines[] = {
+    "usage: quavel [SOURCE.mid|-] [OUTPUT.mid|-] [-Dn] [-Tticks] [-Ic:hh] [-Vc:hh] [-Lreport]\n",
+    "  SOURCE.mid      the file to analyse and convert (-: test.mid)\n",
+    "  OUTPUT.mid      the converted file (-: out.mid)\n",
+    "  -Dn             detection level, one hexadecimal digit (-D alone and default: 1)\n",
+    "  -Tticks         tune length in ticks (-T, -T0: 7680; default: the analysed length)\n",
+    "  -Ic:hh          channel c (0-F) gets program hh - 1 at its first program change\n",
+    "  -Vc:hh          velocity offset of channel c, a two's-complement byte (F0: -16)\n",
+    "  -Lreport        the analysis report's file (default quavel.log)\n",
+    "  -h, -?, --help  print this text and end\n",
+};
+
+int printUsage() {
+    for (const char* line : UsageLines) std::fputs(line, stdout);
+    return 0;
+}
 
 // A name fits its buffer or is not taken at all: a cut name could name
 // another file.
-bool fitsPathBuffer(const std::string& name) { return name.size() < PathBufferSize; }
+bool fitsPathBuffer(const std::string& name) {
+    return name.size() < PathBufferSize;
+}
 
 void storePath(char* buffer, const std::string& name) {
     buffer[0] = 0;
@@ -44,11 +63,13 @@ void printSettings(const std::string& outputName) {
         std::printf("Dinamic Detection on Level=%d\n", static_cast<int>(ConvertOptions.detectLevel));
     for (int ch = 0; ch < ChannelCount; ++ch) {
         if (ConvertOptions.instrumentOverride[ch] != 0)
-            std::printf("-> Change instrument of ch%d to %d\n", ch, static_cast<int>(ConvertOptions.instrumentOverride[ch]));
+            std::printf("-> Change instrument of ch%d to %d\n", ch,
+                        static_cast<int>(ConvertOptions.instrumentOverride[ch]));
     }
     for (int ch = 0; ch < ChannelCount; ++ch) {
         if (ConvertOptions.velocityOffset[ch] != 0)
-            std::printf("-> Add the Velocity of ch%d to %d\n", ch, signedByte(ConvertOptions.velocityOffset[ch]));
+            std::printf("-> Add the Velocity of ch%d to %d\n", ch,
+                        signedByte(ConvertOptions.velocityOffset[ch]));
     }
 }
 }  // namespace
@@ -56,9 +77,10 @@ void printSettings(const std::string& outputName) {
 int runConsole(int argc, const char* const* argv) {
     clearUserSettings();
     const CommandLine line = parseCommandLine(argc, argv);
+    if (line.helpWanted) return printUsage();
     storePath(sourcePath, line.sourceName);
     storePath(outputPath, line.outputName);
-    storePath(reportPath, ReportName);
+    storePath(reportPath, line.reportName);
 
     std::printf("Quavel for Java Apps. Version %s\n", Version);
     if (!inputFile.load(sourcePath)) fatalError("Cannot open source file");

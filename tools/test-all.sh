@@ -29,3 +29,7 @@ timeout 1200 xvfb-run -a -s "-screen 0 1024x768x24" ctest --test-dir "$root/win3
 
 echo "== fuzzing each entry point for a bounded time"
 FUZZ_SECONDS=${FUZZ_SECONDS:-30} BUILD_ROOT="$root" tools/fuzz.sh
+
+echo "== packages: Debian package, tarball and Windows zips, then their checks"
+JOBS="$jobs" BUILD_ROOT="$root" tools/package.sh
+tests/packaging/check-packages.sh "$root/packages"

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "midi_generator.h"
@@ -10,20 +11,24 @@
 namespace {
 const std::string banner = "Quavel for Java Apps. Version 1.9.2\n";
 
-std::string analysed(const std::string& name) {
-    return "MIDI file [" + name + "] analisation done. Reported to [quavel.log].\n";
+std::string analysed(const std::string& name, const std::string& report = "quavel.log") {
+    return "MIDI file [" + name + "] analisation done. Reported to [" + report + "].\n";
 }
 
 // A small tune: two notes on channel 0 over one tempo track, 480 ticks long.
 Bytes tune() {
-    return smfFile(1, 480, {{0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20, 0x00, 0xFF, 0x2F, 0x00},
-                            {0x00, 0xC0, 0x05, 0x00, 0x90, 0x3C, 0x64, 0x83, 0x60, 0x80, 0x3C, 0x40, 0x00, 0xFF, 0x2F, 0x00}});
+    return smfFile(
+        1, 480,
+        {{0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20, 0x00, 0xFF, 0x2F, 0x00},
+         {0x00, 0xC0, 0x05, 0x00, 0x90, 0x3C, 0x64, 0x83, 0x60, 0x80, 0x3C, 0x40, 0x00, 0xFF, 0x2F, 0x00}});
 }
 
 class QuavelProgram : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (const char* name : {"test.mid", "out.mid", "out2.mid", "in.mid", "quavel.log"}) std::remove(name);
+        for (const char* name :
+             {"test.mid", "out.mid", "out2.mid", "in.mid", "quavel.log", "in.log", "out.log"})
+            std::remove(name);
     }
     static ProgramRun quavel(const std::string& arguments) { return runProgram(QUAVEL_PROGRAM, arguments); }
 };
@@ -36,7 +41,8 @@ TEST_F(QuavelProgram, WithoutArgumentsAnalysesTestMidAndAsksForAnOutput) {
 
     writeFile("test.mid", tune());
     run = quavel("");
-    EXPECT_EQ(run.output, banner + analysed("test.mid") + "Not configure the output file. so no converted.\n");
+    EXPECT_EQ(run.output,
+              banner + analysed("test.mid") + "Not configure the output file. so no converted.\n");
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(fileExists("quavel.log"));
     EXPECT_FALSE(fileExists("out.mid"));
@@ -46,8 +52,9 @@ TEST_F(QuavelProgram, PlaceholdersStandForTheDefaultNames) {
     writeFile("test.mid", tune());
     ProgramRun run = quavel("- -");
     EXPECT_EQ(run.status, 0) << run.output;
-    EXPECT_EQ(run.output, banner + analysed("test.mid") +
-                              "Out file making as [out.mid] with TuneLength=[480]\nDinamic Detection on Level=1\n");
+    EXPECT_EQ(run.output,
+              banner + analysed("test.mid") +
+                  "Out file making as [out.mid] with TuneLength=[480]\nDinamic Detection on Level=1\n");
     EXPECT_TRUE(fileExists("out.mid"));
 
     writeFile("in.mid", tune());
@@ -77,11 +84,13 @@ TEST_F(QuavelProgram, OptionsThatDoNotFitAreIgnored) {
     const std::string expectedLine = "Out file making as [out.mid] with TuneLength=[480]\n";
     for (const char* options : {"-V1:F", "-V1-F0", "-V1:ZZ", "-I0:81", "-X", "-Ixx"}) {
         const ProgramRun run = quavel(std::string(options) + " in.mid out.mid");
-        EXPECT_EQ(run.output, banner + analysed("in.mid") + expectedLine + "Dinamic Detection on Level=1\n") << options;
+        EXPECT_EQ(run.output, banner + analysed("in.mid") + expectedLine + "Dinamic Detection on Level=1\n")
+            << options;
     }
     EXPECT_EQ(quavel("-D0 in.mid out.mid").output, banner + analysed("in.mid") + expectedLine);
     EXPECT_NE(quavel("-DF in.mid out.mid").output.find("Dinamic Detection on Level=15\n"), std::string::npos);
-    EXPECT_NE(quavel("-VG:10 in.mid out.mid").output.find("-> Add the Velocity of ch0 to 16\n"), std::string::npos);
+    EXPECT_NE(quavel("-VG:10 in.mid out.mid").output.find("-> Add the Velocity of ch0 to 16\n"),
+              std::string::npos);
 }
 
 TEST_F(QuavelProgram, TuneLengthOption) {
@@ -89,11 +98,17 @@ TEST_F(QuavelProgram, TuneLengthOption) {
     const struct {
         const char* option;
         const char* length;
-    } cases[] = {{"-T", "7680"},   {"-T0", "7680"},          {"-Tabc", "7680"},         {"-T960", "960"},
-                 {"-t 42x", "42"}, {"-T99999999999", "2147483647"}, {"-T-99999999999", "-2147483648"}};
+    } cases[] = {{"-T", "7680"},
+                 {"-T0", "7680"},
+                 {"-Tabc", "7680"},
+                 {"-T960", "960"},
+                 {"-t 42x", "42"},
+                 {"-T99999999999", "2147483647"},
+                 {"-T-99999999999", "-2147483648"}};
     for (const auto& c : cases) {
         const ProgramRun run = quavel(std::string("\"") + c.option + "\" in.mid out.mid");
-        EXPECT_NE(run.output.find(std::string("TuneLength=[") + c.length + "]"), std::string::npos) << c.option << run.output;
+        EXPECT_NE(run.output.find(std::string("TuneLength=[") + c.length + "]"), std::string::npos)
+            << c.option << run.output;
     }
 }
 
@@ -144,4 +159,93 @@ TEST_F(QuavelProgram, AnUnwritableOutputFailsWithoutTouchingTheSource) {
     const ProgramRun run = quavel("in.mid no-such-folder/out.mid");
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.output.find("Cannot open dest file\n"), std::string::npos);
+}
+
+TEST_F(QuavelProgram, HelpWordsPrintTheUsageWhereverTheyStandAndTouchNoFile) {
+    writeFile("in.mid", tune());
+    // "-?" is quoted: the shell would take it for a pattern.
+    for (const char* arguments : {"--help", "-h", "\"-?\"", "in.mid out.mid -h", "-D2 --help in.mid out.mid",
+                                  "-Lin.log in.mid in.mid \"-?\""}) {
+        const ProgramRun run = quavel(arguments);
+        EXPECT_EQ(run.status, 0) << arguments;
+        EXPECT_EQ(run.output.rfind("usage: quavel [SOURCE.mid|-] [OUTPUT.mid|-]", 0), 0u) << arguments;
+        EXPECT_NE(run.output.find("\n  -Lreport "), std::string::npos) << arguments;
+        EXPECT_EQ(run.output.find("Quavel for Java Apps"), std::string::npos) << arguments;
+        EXPECT_FALSE(fileExists("out.mid")) << arguments;
+        EXPECT_FALSE(fileExists("quavel.log")) << arguments;
+        EXPECT_FALSE(fileExists("in.log")) << arguments;
+    }
+    EXPECT_EQ(readFile("in.mid"), tune());
+    // Only those exact words: other spellings stay ignored options.
+    for (const char* option : {"-H", "-help", "---help"})
+        EXPECT_EQ(quavel(std::string(option) + " in.mid out.mid").status, 0) << option;
+}
+
+TEST_F(QuavelProgram, ReportOptionNamesTheReportInEitherCase) {
+    writeFile("in.mid", tune());
+    const std::string settings =
+        "Out file making as [out.mid] with TuneLength=[480]\nDinamic Detection on Level=1\n";
+    for (const char* option : {"-Lin.log", "-lin.log"}) {
+        std::remove("in.log");
+        const ProgramRun run = quavel(std::string(option) + " in.mid out.mid");
+        EXPECT_EQ(run.status, 0) << option;
+        EXPECT_EQ(run.output, banner + analysed("in.mid", "in.log") + settings) << option;
+        EXPECT_NE(readText("in.log").find("MIDI-FileName:in.mid"), std::string::npos) << option;
+        EXPECT_FALSE(fileExists("quavel.log")) << option;
+    }
+    // A later -L overrides an earlier one; a later one that does not fit does not.
+    EXPECT_EQ(quavel("-Lfirst.log in.mid out.mid -lout.log").output,
+              banner + analysed("in.mid", "out.log") + settings);
+    EXPECT_EQ(quavel("-Lin.log in.mid out.mid -L").output, banner + analysed("in.mid", "in.log") + settings);
+    std::remove("first.log");
+}
+
+TEST_F(QuavelProgram, ReportNamesThatDoNotFitLeaveTheDefaultAndNeverOverwriteATune) {
+    writeFile("in.mid", tune());
+    ASSERT_EQ(quavel("in.mid expected.mid").status, 0);
+    const Bytes expected = readFile("expected.mid");
+    const std::string settings =
+        "Out file making as [out.mid] with TuneLength=[480]\nDinamic Detection on Level=1\n";
+    const std::string tooLong(256, 'r');
+    for (const std::string& option : {std::string("-L"), std::string("-l"), "-L" + tooLong,
+                                      std::string("-Lin.mid"), std::string("-Lout.mid")}) {
+        std::remove("quavel.log");
+        std::remove("out.mid");
+        const ProgramRun run = quavel(option + " in.mid out.mid");
+        EXPECT_EQ(run.output, banner + analysed("in.mid") + settings) << option;
+        EXPECT_TRUE(fileExists("quavel.log")) << option;
+        EXPECT_EQ(readFile("in.mid"), tune()) << option;
+        EXPECT_EQ(readFile("out.mid"), expected) << option;
+    }
+    // The source check compares the texts as given: the placeholder's name counts.
+    writeFile("test.mid", tune());
+    EXPECT_EQ(quavel("-Ltest.mid - -").output.find(analysed("test.mid")), banner.size());
+    EXPECT_EQ(readFile("test.mid"), tune());
+    // 255 characters still fit a path buffer.
+    const std::string longest(255, 'r');
+    EXPECT_NE(quavel("-L" + longest + " in.mid out.mid").output.find(analysed("in.mid", longest)),
+              std::string::npos);
+    std::remove(longest.c_str());
+    std::remove("expected.mid");
+}
+
+TEST_F(QuavelProgram, AnUnwritableReportNameBehavesLikeAnUnwritableDefaultReport) {
+    writeFile("in.mid", tune());
+    // A folder in the default report's place makes that report unwritable.
+    std::filesystem::create_directory("quavel.log");
+    const ProgramRun blocked = quavel("in.mid out.mid");
+    const Bytes blockedOutput = readFile("out.mid");
+    std::filesystem::remove("quavel.log");
+    std::remove("out.mid");
+
+    const std::string name = "no-such-folder/in.log";
+    ProgramRun run = quavel("-L" + name + " in.mid out.mid");
+    const std::string shown = "Reported to [" + name + "]";
+    const size_t at = run.output.find(shown);
+    ASSERT_NE(at, std::string::npos) << run.output;
+    run.output.replace(at, shown.size(), "Reported to [quavel.log]");
+    EXPECT_EQ(run.output, blocked.output);
+    EXPECT_EQ(run.status, blocked.status);
+    EXPECT_EQ(readFile("out.mid"), blockedOutput);
+    EXPECT_FALSE(fileExists("quavel.log"));
 }

@@ -19,7 +19,8 @@ Bytes song() {
 class QuaveltextProgram : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (const char* name : {"song.mid", "song.txt", "back.mid", "quavel.log"}) std::remove(name);
+        for (const char* name : {"song.mid", "song.txt", "back.mid", "quavel.log", "song.log"})
+            std::remove(name);
     }
     static ProgramRun quaveltext(const std::string& arguments) {
         return runProgram(QUAVELTEXT_PROGRAM, arguments);
@@ -64,4 +65,39 @@ TEST_F(QuaveltextProgram, ReportsFailuresAndUsageWithStatus1) {
         EXPECT_EQ(run.status, 1) << c.arguments;
     }
     EXPECT_FALSE(fileExists("out.txt")) << "a refused source exports nothing";
+}
+
+TEST_F(QuaveltextProgram, HelpWordsPrintTheUsageWithStatus0AndTouchNoFile) {
+    writeFile("song.mid", song());
+    for (const char* arguments :
+         {"--help", "-h", "\"-?\"", "export song.mid song.txt -h", "import --help song.txt back.mid"}) {
+        const ProgramRun run = quaveltext(arguments);
+        EXPECT_EQ(run.status, 0) << arguments;
+        EXPECT_EQ(run.output.rfind("usage: quaveltext export [-Lreport] SOURCE.mid TEXT.txt\n", 0), 0u)
+            << arguments;
+        EXPECT_FALSE(fileExists("song.txt")) << arguments;
+        EXPECT_FALSE(fileExists("quavel.log")) << arguments;
+    }
+}
+
+TEST_F(QuaveltextProgram, ExportReportOptionNamesTheReportUnlessItDoesNotFit) {
+    writeFile("song.mid", song());
+    for (const char* arguments :
+         {"export -Lsong.log song.mid song.txt", "export song.mid -lsong.log song.txt"}) {
+        std::remove("song.log");
+        EXPECT_EQ(quaveltext(arguments).output, "TEXT EventFile[song.txt] Out OK\n") << arguments;
+        EXPECT_NE(readText("song.log").find("MIDI-FileName:song.mid"), std::string::npos) << arguments;
+        EXPECT_FALSE(fileExists("quavel.log")) << arguments;
+    }
+    const std::string tooLong = "-L" + std::string(256, 'r');
+    for (const std::string& option :
+         {std::string("-L"), tooLong, std::string("-Lsong.mid"), std::string("-lsong.txt")}) {
+        std::remove("quavel.log");
+        EXPECT_EQ(quaveltext("export " + option + " song.mid song.txt").status, 0) << option;
+        EXPECT_TRUE(fileExists("quavel.log")) << option;
+        EXPECT_EQ(readFile("song.mid"), song()) << option;
+        EXPECT_EQ(readText("song.txt").rfind("-H:MIDI-EventFile", 0), 0u) << option;
+    }
+    // import writes no report: its arguments stay as they were.
+    EXPECT_EQ(quaveltext("import -Lsong.log song.txt back.mid").output, usage);
 }

@@ -1,0 +1,36 @@
+#!/bin/sh
+# An install of the build tree holds exactly the files in installed-files.txt,
+# and the installed programs treat the bundled example exactly like the build
+# tree's: same converted bytes, same report, same messages.
+# Usage: check-install.sh BUILD_DIR SOURCE_DIR
+set -eu
+build=$(cd "$1" && pwd)
+source=$(cd "$2" && pwd)
+work=$build/install-check
+rm -rf "$work"
+mkdir -p "$work"
+DESTDIR="$work/root" cmake --install "$build" --prefix /usr --strip >"$work/install.log"
+
+(cd "$work/root" && find . ! -type d | sed 's|^\./||' | LC_ALL=C sort) >"$work/files"
+sed 's|^|usr/|' "$source/tests/packaging/installed-files.txt" | LC_ALL=C sort | diff -u - "$work/files"
+
+# Each copy runs in its own folder on its own copy of the example.
+run_both() {
+  tag=$1
+  shift
+  for tree in build installed; do
+    mkdir -p "$work/$tree-$tag"
+    cp "$source/examples/test.mid" "$work/$tree-$tag/test.mid"
+  done
+  (cd "$work/build-$tag" && "$build/$tag" "$@" >stdout) || true
+  (cd "$work/installed-$tag" && "$work/root/usr/bin/$(basename "$tag")" "$@" >stdout) || true
+  for file in $(cd "$work/build-$tag" && ls); do
+    cmp "$work/build-$tag/$file" "$work/installed-$tag/$file"
+  done
+  [ "$(ls "$work/build-$tag")" = "$(ls "$work/installed-$tag")" ]
+}
+run_both console/quavel -D2 test.mid out.mid -Ltest.log
+[ -s "$work/installed-console/quavel/out.mid" ] && [ -s "$work/installed-console/quavel/test.log" ]
+run_both text/quaveltext export test.mid test.txt
+[ -s "$work/installed-text/quaveltext/test.txt" ]
+echo "install check: $(wc -l <"$work/files") files, installed programs convert the example like the build tree's"
