@@ -12,7 +12,8 @@ struct CommandLine {
 
 // Examines the arguments from first to last: positional names and "-"
 // placeholders, and the options -D, -T, -I and -V, which go straight into
-// ConvertOptions. An option that does not fit its form is ignored.
+// ConvertOptions, and -S, which goes into SpMidi. An option that does not fit
+// its form is ignored.
 CommandLine parseCommandLine(int argc, const char* const* argv);
 
 // The decimal number at the start of text by the 32-bit atol rule: leading

@@ -3,12 +3,14 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "analysis_report.h"
 #include "command_line.h"
 #include "convert_midi_file.h"
 #include "convert_options.h"
 #include "fatal_error.h"
+#include "sp_midi.h"
 #include "vfile.h"
 
 char sourcePath[PathBufferSize];
@@ -21,7 +23,9 @@ constexpr const char* ReportName = "quavel.log";
 
 // A name fits its buffer or is not taken at all: a cut name could name
 // another file.
-bool fitsPathBuffer(const std::string& name) { return name.size() < PathBufferSize; }
+bool fitsPathBuffer(const std::string& name) {
+    return name.size() < PathBufferSize;
+}
 
 void storePath(char* buffer, const std::string& name) {
     buffer[0] = 0;
@@ -35,6 +39,7 @@ void clearUserSettings() {
         ConvertOptions.velocityOffset[ch] = 0;
         ConvertOptions.instrumentOverride[ch] = 0;
     }
+    SpMidi = SpMidiSettings();
 }
 
 void printSettings(const std::string& outputName) {
@@ -44,12 +49,27 @@ void printSettings(const std::string& outputName) {
         std::printf("Dinamic Detection on Level=%d\n", static_cast<int>(ConvertOptions.detectLevel));
     for (int ch = 0; ch < ChannelCount; ++ch) {
         if (ConvertOptions.instrumentOverride[ch] != 0)
-            std::printf("-> Change instrument of ch%d to %d\n", ch, static_cast<int>(ConvertOptions.instrumentOverride[ch]));
+            std::printf("-> Change instrument of ch%d to %d\n", ch,
+                        static_cast<int>(ConvertOptions.instrumentOverride[ch]));
     }
     for (int ch = 0; ch < ChannelCount; ++ch) {
         if (ConvertOptions.velocityOffset[ch] != 0)
-            std::printf("-> Add the Velocity of ch%d to %d\n", ch, signedByte(ConvertOptions.velocityOffset[ch]));
+            std::printf("-> Add the Velocity of ch%d to %d\n", ch,
+                        signedByte(ConvertOptions.velocityOffset[ch]));
     }
+}
+// The MIP values describe the converted tune: it is converted once in memory
+// to measure them, and the output conversion then writes the message.
+void prepareSpMidi() {
+    if (!SpMidi.enabled) return;
+    SpMidi.message.clear();
+    std::vector<uint8_t> converted;
+    if (!convertMidiFileToMemory(converted, ConvertOptions.tuneLength)) return;
+    const std::vector<SpMidiEntry> entries =
+        computeSpMidiMips(converted.data(), converted.size(), SpMidi.priority);
+    for (const SpMidiEntry& entry : entries)
+        std::printf("-> SP-MIDI MIP of ch%d = %d\n", entry.channel, entry.mip);
+    SpMidi.message = spMidiMessage(entries);
 }
 }  // namespace
 
@@ -70,6 +90,7 @@ int runConsole(int argc, const char* const* argv) {
     if (line.outputName.empty()) fatalError("Not configure the output file. so no converted.");
     printSettings(line.outputName);
     if (!fitsPathBuffer(line.outputName)) fatalError("Cannot open dest file");
+    prepareSpMidi();
     convertMidiFile(outputPath, ConvertOptions.tuneLength);
     return 0;
 }
