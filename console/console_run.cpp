@@ -58,6 +58,7 @@ void printSettings(const std::string& outputName) {
                         signedByte(ConvertOptions.velocityOffset[ch]));
     }
 }
+
 // The MIP values describe the converted tune: it is converted once in memory
 // to measure them, and the output conversion then writes the message.
 void prepareSpMidi() {
