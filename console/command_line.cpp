@@ -2,9 +2,11 @@
 
 #include <cctype>
 #include <cstring>
+#include <vector>
 
 #include "convert_options.h"
 #include "hex_digits.h"
+#include "sp_midi.h"
 
 namespace {
 constexpr const char* DefaultSourceName = "test.mid";
@@ -27,6 +29,14 @@ bool channelValueForm(const char* argument, int& channel, int& value) {
     return true;
 }
 
+// -S alone keeps the default priority order; channel digits after it go first.
+void takeSpMidi(const char* digits) {
+    std::vector<int> given;
+    if (!parseSpMidiPriority(digits, given)) return;
+    SpMidi.enabled = 1;
+    SpMidi.priority = given;
+}
+
 void takeOption(const char* argument) {
     const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(argument[1])));
     int channel = 0;
@@ -46,6 +56,9 @@ void takeOption(const char* argument) {
             break;
         case 'V':
             if (channelValueForm(argument, channel, value)) ConvertOptions.velocityOffset[channel] = value;
+            break;
+        case 'S':
+            takeSpMidi(argument + 2);
             break;
         default:
             break;

@@ -3,12 +3,14 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "analysis_report.h"
 #include "command_line.h"
 #include "convert_midi_file.h"
 #include "convert_options.h"
 #include "fatal_error.h"
+#include "sp_midi.h"
 #include "vfile.h"
 
 char sourcePath[PathBufferSize];
@@ -20,13 +22,16 @@ constexpr const char* Version = "1.9.2";
 
 // One line per option; every option line of the usage text belongs here.
 constexpr const char* UsageLines[] = {
-    "usage: quavel [SOURCE.mid|-] [OUTPUT.mid|-] [-Dn] [-Tticks] [-Ic:hh] [-Vc:hh] [-Lreport]\n",
+    "usage: quavel [SOURCE.mid|-] [OUTPUT.mid|-] [-Dn] [-Tticks] [-Ic:hh] [-Vc:hh] [-S[channels]] [-Lreport]\n",
     "  SOURCE.mid      the file to analyse and convert (-: test.mid)\n",
     "  OUTPUT.mid      the converted file (-: out.mid)\n",
     "  -Dn             detection level, one hexadecimal digit (-D alone and default: 1)\n",
     "  -Tticks         tune length in ticks (-T, -T0: 7680; default: the analysed length)\n",
     "  -Ic:hh          channel c (0-F) gets program hh - 1 at its first program change\n",
     "  -Vc:hh          velocity offset of channel c, a two's-complement byte (F0: -16)\n",
+    "  -S[channels]    write the SP-MIDI MIP message; hexadecimal channel digits set\n",
+    "                  the priority, highest first (-S9012); handsets with fewer voices\n",
+    "                  then mute whole low-priority channels instead of losing notes\n",
     "  -Lreport        the analysis report's file (default quavel.log)\n",
     "  -h, -?, --help  print this text and end\n",
 };
@@ -54,6 +59,7 @@ void clearUserSettings() {
         ConvertOptions.velocityOffset[ch] = 0;
         ConvertOptions.instrumentOverride[ch] = 0;
     }
+    SpMidi = SpMidiSettings();
 }
 
 void printSettings(const std::string& outputName) {
@@ -71,6 +77,20 @@ void printSettings(const std::string& outputName) {
             std::printf("-> Add the Velocity of ch%d to %d\n", ch,
                         signedByte(ConvertOptions.velocityOffset[ch]));
     }
+}
+
+// The MIP values describe the converted tune: it is converted once in memory
+// to measure them, and the output conversion then writes the message.
+void prepareSpMidi() {
+    if (!SpMidi.enabled) return;
+    SpMidi.message.clear();
+    std::vector<uint8_t> converted;
+    if (!convertMidiFileToMemory(converted, ConvertOptions.tuneLength)) return;
+    const std::vector<SpMidiEntry> entries =
+        computeSpMidiMips(converted.data(), converted.size(), SpMidi.priority);
+    for (const SpMidiEntry& entry : entries)
+        std::printf("-> SP-MIDI MIP of ch%d = %d\n", entry.channel, entry.mip);
+    SpMidi.message = spMidiMessage(entries);
 }
 }  // namespace
 
@@ -92,6 +112,7 @@ int runConsole(int argc, const char* const* argv) {
     if (line.outputName.empty()) fatalError("Not configure the output file. so no converted.");
     printSettings(line.outputName);
     if (!fitsPathBuffer(line.outputName)) fatalError("Cannot open dest file");
+    prepareSpMidi();
     convertMidiFile(outputPath, ConvertOptions.tuneLength);
     return 0;
 }

@@ -1,7 +1,9 @@
 #include "convert_midi_file.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "convert_options.h"
 #include "fatal_error.h"
@@ -10,6 +12,7 @@
 #include "midi_track.h"
 #include "mtrk.h"
 #include "smf_header.h"
+#include "sp_midi.h"
 #include "vfile.h"
 
 namespace {
@@ -122,10 +125,12 @@ bool isTimeDetection() {
     return ConvertOptions.noTimeDetect == 0;
 }
 
-int32_t outputTrackSize(int32_t sourceBodyLength) {
-    if (sourceBodyLength <= 0) return EmptyTrackBufferSize;
-    const int64_t twice = static_cast<int64_t>(sourceBodyLength) * 2;
-    return twice > INT32_MAX ? INT32_MAX : static_cast<int32_t>(twice);  // init refuses what cannot fit
+// `leading` is room for an event the conversion adds in front of the track.
+int32_t outputTrackSize(int32_t sourceBodyLength, size_t leading) {
+    const int64_t body =
+        sourceBodyLength <= 0 ? EmptyTrackBufferSize : static_cast<int64_t>(sourceBodyLength) * 2;
+    const int64_t size = body + static_cast<int64_t>(leading);
+    return size > INT32_MAX ? INT32_MAX : static_cast<int32_t>(size);  // init refuses what cannot fit
 }
 
 void shiftOctave(uint8_t* message, int32_t shift) {
@@ -140,15 +145,16 @@ enum class TimeSignatureRule { Keep, Drop };
 
 class Conversion {
 public:
-    explicit Conversion(int32_t length) : tuneLength(length) {}
+    Conversion(int32_t length, std::vector<uint8_t>* inMemory) : tuneLength(length), memory(inMemory) {}
 
-    void run(const char* outputPath) {
+    bool run(const char* outputPath) {
         const char* failure = convert(outputPath);
-        if (failure == nullptr) return;
+        if (failure == nullptr) return true;
         // The console's fatalError never returns: clean up first.
         output.discard();
         builder.release();
         fatalError(failure);
+        return false;
     }
 
 private:
@@ -156,6 +162,8 @@ private:
     MIDITrack builder;
     StagedOutput output;
     int32_t tuneLength;
+    std::vector<uint8_t>* memory;  // set: the output goes here, no file is touched
+    int64_t leftOutDelta = 0;
     int32_t timeSig44Seen = 0;
     int32_t tracksWritten = 0;
     int32_t trackIndex = 0;
@@ -168,17 +176,37 @@ private:
         builder.runningStatusMode = ConvertOptions.detectLevel > 1 ? 2 : 1;
         uint8_t header[SmfHeaderSize];
         beginFilePass(header);
-        if (!output.open(outputPath)) return CannotOpenDest;
-        if (!output.writeAt(0, header, SmfHeaderSize)) return CannotOpenDest;
+        if (!openOutput(outputPath) || !writeHeader(header)) return CannotOpenDest;
         for (trackIndex = 0; trackIndex < SmfHeader.trackCount; ++trackIndex) {
             if (!convertTrack()) return failure;
         }
         header[TrackCountOffset] = static_cast<uint8_t>(tracksWritten >> 8);
         header[TrackCountOffset + 1] = static_cast<uint8_t>(tracksWritten);
-        if (!output.writeAt(0, header, SmfHeaderSize) || !output.commit()) return CannotOpenDest;
+        if (!writeHeader(header) || !commitOutput()) return CannotOpenDest;
         builder.release();
         return nullptr;
     }
+
+    bool openOutput(const char* path) {
+        if (memory == nullptr) return output.open(path);
+        memory->clear();
+        return true;
+    }
+
+    bool writeHeader(const uint8_t* header) {
+        if (memory == nullptr) return output.writeAt(0, header, SmfHeaderSize);
+        if (memory->size() < SmfHeaderSize) memory->resize(SmfHeaderSize);
+        std::copy(header, header + SmfHeaderSize, memory->begin());
+        return true;
+    }
+
+    bool writeTrack() {
+        if (memory == nullptr) return builder.writeTo(output.stream) != 0;
+        memory->insert(memory->end(), builder.data, builder.data + builder.length);
+        return true;
+    }
+
+    bool commitOutput() { return memory != nullptr || output.commit(); }
 
     bool fail(const char* message) {
         failure = message;
@@ -190,13 +218,16 @@ private:
         programSeen = 0;
         noteSeen = 0;
         if (!trackReader.load(inputFile)) return true;
-        if (!builder.init(outputTrackSize(trackReader.length))) return fail(AllocationFailed);
+        const size_t leading = tracksWritten == 0 ? SpMidi.message.size() : 0;
+        if (!builder.init(outputTrackSize(trackReader.length, leading))) return fail(AllocationFailed);
+        leftOutDelta = 0;
+        if (leading != 0 && !writeSpMidiMessage()) return false;
         while (trackReader.nextEvent() > 0) {
             if (!convertEvent()) return false;
         }
         // Notes still held belong to this track, whether or not it had an End of Track.
         if (!flushGroup()) return false;
-        if (!builder.writeTo(output.stream)) return fail(CannotOpenDest);
+        if (!writeTrack()) return fail(CannotOpenDest);
         ++tracksWritten;
         return true;
     }
@@ -208,8 +239,21 @@ private:
         return true;
     }
 
+    // The one MIP message of the output leads its first track.
+    bool writeSpMidiMessage() {
+        std::vector<uint8_t> event = SpMidi.message;  // append may change the bytes it is given
+        if (!builder.append(0, event.data(), static_cast<int32_t>(event.size()))) return fail(TrackFull);
+        return true;
+    }
+
     bool convertEvent() {
-        int32_t delta = trackReader.delta;
+        // A left-out event passes its delta time on, as if the source never held it.
+        if (spMidiLeavesOut(trackReader.kind, trackReader.event, trackReader.eventLength)) {
+            leftOutDelta += trackReader.delta;
+            return true;
+        }
+        int32_t delta = storableDelta(trackReader.delta + leftOutDelta);
+        leftOutDelta = 0;
         // A group is one instant of the source: any later event closes it.
         if (delta != 0 && !flushGroup()) return false;
         if (trackIndex == 0 && isTimeDetection() && firstTrackTimeSignature(delta) == TimeSignatureRule::Drop)
@@ -287,6 +331,11 @@ private:
 }  // namespace
 
 void convertMidiFile(const char* outputPath, int32_t tuneLength) {
-    Conversion conversion(tuneLength);
+    Conversion conversion(tuneLength, nullptr);
     conversion.run(outputPath);
+}
+
+bool convertMidiFileToMemory(std::vector<uint8_t>& output, int32_t tuneLength) {
+    Conversion conversion(tuneLength, &output);
+    return conversion.run(nullptr);
 }
