@@ -31,10 +31,7 @@ void storePath(char* buffer, const std::string& name) {
 void clearUserSettings() {
     outputPath[0] = 0;
     ConvertOptions.tuneLength = 0;
-    for (int ch = 0; ch < ChannelCount; ++ch) {
-        ConvertOptions.velocityOffset[ch] = 0;
-        ConvertOptions.instrumentOverride[ch] = 0;
-    }
+    ConvertOptions.clearChannelChoices();
 }
 
 void printSettings(const std::string& outputName) {

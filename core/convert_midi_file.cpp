@@ -1,15 +1,14 @@
 #include "convert_midi_file.h"
 
-#include <cstdio>
-#include <string>
-
 #include "convert_options.h"
 #include "fatal_error.h"
 #include "file_pass.h"
 #include "midi_sametime_note.h"
 #include "midi_track.h"
 #include "mtrk.h"
+#include "output_sink.h"
 #include "smf_header.h"
+#include "staged_output.h"
 #include "vfile.h"
 
 namespace {
@@ -22,98 +21,12 @@ constexpr int64_t MaxDeltaTime = 0x0FFFFFFF;
 // Asked for a track whose source body is empty, since a builder of size 0 is
 // refused: the empty body converts to an empty chunk.
 constexpr int32_t EmptyTrackBufferSize = 16;
-constexpr int MaxSpareNameTries = 100;
 constexpr int TrackCountOffset = 10;
 
 int32_t storableDelta(int64_t ticks) {
     if (ticks < 0) return 0;
     return static_cast<int32_t>(ticks > MaxDeltaTime ? MaxDeltaTime : ticks);
 }
-
-bool fileExists(const std::string& path) {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return false;
-    std::fclose(file);
-    return true;
-}
-
-// The output is replaced, not written into, so an existing file that could not
-// be opened for writing is checked for here and refused as before.
-bool isWritableOrAbsent(const std::string& path) {
-    if (!fileExists(path)) return true;
-    FILE* file = std::fopen(path.c_str(), "r+b");
-    if (file == nullptr) return false;
-    std::fclose(file);
-    return true;
-}
-
-// A name beside path (same directory) that no file has yet; empty when none is found.
-std::string spareNameBeside(const std::string& path, const char* suffix) {
-    for (int i = 0; i < MaxSpareNameTries; ++i) {
-        std::string name = path + suffix + std::to_string(i);
-        if (!fileExists(name)) return name;
-    }
-    return std::string();
-}
-
-// Some platforms' rename refuses an existing target: the old file then steps
-// aside, and comes back when the move still fails.
-bool moveOver(const std::string& from, const std::string& to) {
-    if (std::rename(from.c_str(), to.c_str()) == 0) return true;
-    if (!fileExists(to)) return false;
-    const std::string aside = spareNameBeside(to, ".old");
-    if (aside.empty() || std::rename(to.c_str(), aside.c_str()) != 0) return false;
-    if (std::rename(from.c_str(), to.c_str()) == 0) {
-        std::remove(aside.c_str());
-        return true;
-    }
-    std::rename(aside.c_str(), to.c_str());
-    return false;
-}
-
-// The output file, written under a temporary name beside it and moved over it
-// only when complete, so a failed conversion leaves the old output untouched.
-class StagedOutput {
-public:
-    FILE* stream = nullptr;
-
-    StagedOutput() = default;
-    StagedOutput(const StagedOutput&) = delete;
-    StagedOutput& operator=(const StagedOutput&) = delete;
-    ~StagedOutput() { discard(); }
-
-    bool open(const char* path) {
-        if (path == nullptr || *path == 0 || !isWritableOrAbsent(path)) return false;
-        target = path;
-        staging = spareNameBeside(target, ".tmp");
-        if (staging.empty()) return false;
-        stream = std::fopen(staging.c_str(), "wb");
-        return stream != nullptr;
-    }
-
-    bool writeAt(long offset, const uint8_t* bytes, size_t n) {
-        return std::fseek(stream, offset, SEEK_SET) == 0 && std::fwrite(bytes, 1, n, stream) == n;
-    }
-
-    bool commit() {
-        const bool closed = std::fclose(stream) == 0;
-        stream = nullptr;
-        if (!closed || !moveOver(staging, target)) return false;
-        staging.clear();
-        return true;
-    }
-
-    void discard() {
-        if (stream != nullptr) std::fclose(stream);
-        stream = nullptr;
-        if (!staging.empty()) std::remove(staging.c_str());
-        staging.clear();
-    }
-
-private:
-    std::string target;
-    std::string staging;
-};
 
 bool isDynamicDetection() {
     return ConvertOptions.detectLevel != 0;
@@ -140,21 +53,19 @@ enum class TimeSignatureRule { Keep, Drop };
 
 class Conversion {
 public:
-    explicit Conversion(int32_t length) : tuneLength(length) {}
+    Conversion(OutputSink& sink, int32_t length) : output(sink), tuneLength(length) {}
 
-    void run(const char* outputPath) {
-        const char* failure = convert(outputPath);
-        if (failure == nullptr) return;
-        // The console's fatalError never returns: clean up first.
-        output.discard();
+    // nullptr when the whole file was written, else what failed.
+    const char* run() {
+        const char* failed = convert();
         builder.release();
-        fatalError(failure);
+        return failed;
     }
 
 private:
     MIDISametimeNote group;
     MIDITrack builder;
-    StagedOutput output;
+    OutputSink& output;
     int32_t tuneLength;
     int32_t timeSig44Seen = 0;
     int32_t tracksWritten = 0;
@@ -164,19 +75,17 @@ private:
     int32_t programSeen = 0;
     const char* failure = nullptr;
 
-    const char* convert(const char* outputPath) {
+    const char* convert() {
         builder.runningStatusMode = ConvertOptions.detectLevel > 1 ? 2 : 1;
         uint8_t header[SmfHeaderSize];
         beginFilePass(header);
-        if (!output.open(outputPath)) return CannotOpenDest;
-        if (!output.writeAt(0, header, SmfHeaderSize)) return CannotOpenDest;
+        if (!output.write(header, SmfHeaderSize)) return CannotOpenDest;
         for (trackIndex = 0; trackIndex < SmfHeader.trackCount; ++trackIndex) {
             if (!convertTrack()) return failure;
         }
         header[TrackCountOffset] = static_cast<uint8_t>(tracksWritten >> 8);
         header[TrackCountOffset + 1] = static_cast<uint8_t>(tracksWritten);
-        if (!output.writeAt(0, header, SmfHeaderSize) || !output.commit()) return CannotOpenDest;
-        builder.release();
+        if (!output.rewrite(0, header, SmfHeaderSize)) return CannotOpenDest;
         return nullptr;
     }
 
@@ -196,7 +105,7 @@ private:
         }
         // Notes still held belong to this track, whether or not it had an End of Track.
         if (!flushGroup()) return false;
-        if (!builder.writeTo(output.stream)) return fail(CannotOpenDest);
+        if (!builder.writeTo(&output)) return fail(CannotOpenDest);
         ++tracksWritten;
         return true;
     }
@@ -286,7 +195,20 @@ private:
 };
 }  // namespace
 
+const char* convertMidi(OutputSink& output, int32_t tuneLength) {
+    Conversion conversion(output, tuneLength);
+    return conversion.run();
+}
+
 void convertMidiFile(const char* outputPath, int32_t tuneLength) {
-    Conversion conversion(tuneLength);
-    conversion.run(outputPath);
+    const char* failure = nullptr;
+    {
+        StagedOutput output;
+        if (!output.open(outputPath)) {
+            failure = CannotOpenDest;
+        } else if ((failure = convertMidi(output, tuneLength)) == nullptr && !output.commit()) {
+            failure = CannotOpenDest;
+        }
+    }  // the staged file is gone before a console's fatalError ends the process
+    if (failure != nullptr) fatalError(failure);
 }

@@ -1,6 +1,14 @@
 #pragma once
 #include <cstdint>
 
+class OutputSink;
+
+// Writes the handset version of the source loaded in inputFile to output,
+// steered by ConvertOptions, as convertMidiFile does, but reports instead of
+// calling fatalError: nullptr when the whole file was written, else the
+// message. Lets a caller convert into memory first.
+const char* convertMidi(OutputSink& output, int32_t tuneLength);
+
 // Writes the handset version of the source loaded in inputFile to outputPath,
 // steered by ConvertOptions; tracks other than the first are fitted to
 // tuneLength ticks. Relies on the SmfHeader that the analysis of the same file

@@ -1,20 +1,40 @@
 #include "convert_options.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "smf_header.h"
 
 ConvertOptionsRecord ConvertOptions;
 
-void resetConvertOptions() {
-    for (int ch = 0; ch < ChannelCount; ++ch) {
-        ConvertOptions.velocityOffset[ch] = 0;
-        ConvertOptions.instrumentOverride[ch] = 0;
-        ConvertOptions.channelUsed[ch] = 0;
-        ConvertOptions.firstProgram[ch] = 0;
-        ConvertOptions.octaveShift[ch] = 0;
-    }
-    ConvertOptions.tuneLength = 0;
-    ConvertOptions.analysedLength = 0;
+namespace {
+void clearChannels(int32_t (&values)[ChannelCount]) { std::fill(std::begin(values), std::end(values), 0); }
+}  // namespace
+
+void ConvertOptionsRecord::clearChannelChoices() {
+    clearChannels(velocityOffset);
+    clearChannels(instrumentOverride);
 }
+
+void ConvertOptionsRecord::clearChannelSettings() {
+    clearChannelChoices();
+    clearChannels(octaveShift);
+}
+
+void ConvertOptionsRecord::clearAnalysisResults() {
+    clearChannels(channelUsed);
+    clearChannels(firstProgram);
+    clearChannels(octaveShift);
+}
+
+void ConvertOptionsRecord::reset() {
+    clearChannelChoices();
+    clearAnalysisResults();
+    tuneLength = 0;
+    analysedLength = 0;
+}
+
+void resetConvertOptions() { ConvertOptions.reset(); }
 
 void roundTuneLength() {
     if (ConvertOptions.tuneLength != 0) return;

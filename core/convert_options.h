@@ -16,10 +16,20 @@ struct ConvertOptionsRecord {
     int32_t tuneLength = 0;
     int32_t detectLevel = 1;
     int32_t noTimeDetect = 0;
+
+    // The user's per-channel velocity and instrument choices.
+    void clearChannelChoices();
+    // The channel choices and the octave shifts: everything the option dialog sets.
+    void clearChannelSettings();
+    // What the analysis of a file fills in, and the octave shifts it clears.
+    void clearAnalysisResults();
+    // Every per-channel value and both lengths; the detection settings stay.
+    void reset();
 };
 
 extern ConvertOptionsRecord ConvertOptions;
 
+// ConvertOptions.reset().
 void resetConvertOptions();
 void roundTuneLength();
 int signedByte(int32_t v);

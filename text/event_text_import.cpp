@@ -10,6 +10,8 @@
 #include "hex_digits.h"
 #include "midi_track.h"
 #include "mtrk.h"
+#include "output_sink.h"
+#include "staged_output.h"
 #include "vocabulary.h"
 
 namespace {
@@ -137,9 +139,7 @@ bool isSignatureLine(const char* line) {
     return std::strcmp(line + length, "\n") == 0 || std::strcmp(line + length, "\r\n") == 0;
 }
 
-bool writeBytes(FILE* stream, const uint8_t* bytes, size_t count) {
-    return std::fwrite(bytes, 1, count, stream) == count;
-}
+bool writeBytes(OutputSink& sink, const uint8_t* bytes, size_t count) { return sink.write(bytes, count); }
 
 bool hasDigit(const char* text, int count) {
     return std::any_of(text, text + count, [](char c) { return c >= '0' && c <= '9'; });
@@ -173,7 +173,7 @@ int32_t trackBufferSize(int32_t announced, size_t textSize) {
 // track builder.
 class EventTextImport {
 public:
-    EventTextImport(FILE* output, size_t size) : midi(output), textSize(size) { track.runningStatusMode = 1; }
+    EventTextImport(OutputSink& output, size_t size) : midi(output), textSize(size) { track.runningStatusMode = 1; }
 
     // False once the import has failed.
     bool handle(char* line) {
@@ -194,7 +194,7 @@ public:
 
     // A track still open at the end of the text is written too, rather than
     // losing its events.
-    bool finish() { return state != State::InTrack || track.writeTo(midi) == 1; }
+    bool finish() { return state != State::InTrack || track.writeTo(&midi) == 1; }
 
 private:
     enum class State { WaitFormat, WaitTrackCount, WaitDivision, BetweenTracks, InTrack };
@@ -216,7 +216,7 @@ private:
     bool handleTrackLine(char* line) {
         if (startsWith(line, TRACK_END_PREFIX)) {
             state = State::BetweenTracks;
-            return track.writeTo(midi) == 1;
+            return track.writeTo(&midi) == 1;
         }
         const char* text = eventTextOf(line);
         if (text == nullptr) return true;
@@ -226,14 +226,14 @@ private:
         return track.append(leadingDecimal(line), bytes, count) == 1;
     }
 
-    FILE* midi;
+    OutputSink& midi;
     size_t textSize;
     State state = State::WaitFormat;
     MIDITrack track;
     uint8_t bytes[EventByteLimit] = {};
 };
 
-bool importLines(const std::string& text, FILE* midi) {
+bool importLines(const std::string& text, OutputSink& midi) {
     TextLines lines(text);
     char line[LineBufferSize];
     if (!lines.next(line) || !isSignatureLine(line)) return false;
@@ -251,12 +251,10 @@ int importEventText(const char* textPath, const char* midiPath) {
     if (textPath == nullptr || midiPath == nullptr) return 0;
     std::string text;
     if (!readWholeText(textPath, text)) return 0;
-    // Raw bytes: no line-end translation may touch the MIDI data.
-    FILE* midi = std::fopen(midiPath, "wb");
-    if (midi == nullptr) return 0;
-    const bool imported = importLines(text, midi);
-    const bool closed = std::fclose(midi) == 0;
-    return imported && closed ? 1 : 0;
+    // A failed import leaves the previous MIDI file as it was.
+    StagedOutput midi;
+    if (!midi.open(midiPath)) return 0;
+    return importLines(text, midi) && midi.commit() ? 1 : 0;
 }
 
 int32_t parseEventBytes(const char* text, uint8_t* out, int32_t maximum) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "analysis_report.h"
 #include "convert_options.h"
 #include "vfile.h"
 
@@ -116,14 +117,14 @@ int32_t MainControls::readLength() {
 }
 
 void MainControls::showReport(const char* sourceName, const char* reportName) {
-    if (reportFile.data != nullptr && reportFile.size > LongestShownReport) {
+    if (reportCopy.size > static_cast<size_t>(LongestShownReport)) {
         char note[2 * VFILE::MaxPathLength + 128];
         std::snprintf(note, sizeof note, "[%s]%s\r\n%s..[%s].", sourceName, " Analysis Log too long.",
                       "Please look at the report file", reportName);
         reportBox->setText(note);
         return;
     }
-    reportBox->setText(reportFile.data != nullptr ? reinterpret_cast<const char*>(reportFile.data) : "");
+    reportBox->setText(reportCopy.text.c_str());
 }
 
 void MainControls::showLength(int32_t length) {

@@ -105,13 +105,7 @@ void readUsedChannel(HWND dialog, int channel) {
     if (octave != CB_ERR) ConvertOptions.octaveShift[channel] = octave - 1;
 }
 
-void resetChannelOptions() {
-    for (int channel = 0; channel < ChannelCount; ++channel) {
-        ConvertOptions.octaveShift[channel] = 0;
-        ConvertOptions.instrumentOverride[channel] = 0;
-        ConvertOptions.velocityOffset[channel] = 0;
-    }
-}
+void resetChannelOptions() { ConvertOptions.clearChannelSettings(); }
 
 INT_PTR onDialogCommand(HWND dialog, WPARAM wParam) {
     switch (wParam) {

@@ -1,0 +1,25 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// Where a writer puts its bytes: a staged file, or memory for a caller that
+// needs the bytes before anything reaches the disk.
+class OutputSink {
+public:
+    virtual ~OutputSink() = default;
+    // Appends n bytes; false when they could not all be written.
+    virtual bool write(const void* bytes, size_t n) = 0;
+    // Writes n bytes over what was written at offset, which lies inside what
+    // was written so far (a header completed at the end).
+    virtual bool rewrite(size_t offset, const void* bytes, size_t n) = 0;
+};
+
+// Keeps everything in memory.
+class MemoryOutput : public OutputSink {
+public:
+    std::vector<uint8_t> bytes;
+
+    bool write(const void* from, size_t n) override;
+    bool rewrite(size_t offset, const void* from, size_t n) override;
+};
