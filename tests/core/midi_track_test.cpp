@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "midi_track.h"
+#include "output_sink.h"
 #include "test_support.h"
 
 namespace {
@@ -76,16 +77,14 @@ TEST(MIDITrack, AnEventThatDoesNotFitFailsAndKeepsWhatFit) {
     EXPECT_EQ(lengthField(track), Bytes({0, 0, 0, 9}));
 }
 
-TEST(MIDITrack, WriteToNeedsAChunkAndAStream) {
+TEST(MIDITrack, WriteToNeedsAChunkAndASink) {
     MIDITrack track;
-    FILE* out = std::fopen("chunk.bin", "wb");
-    ASSERT_NE(out, nullptr);
-    EXPECT_EQ(track.writeTo(out), 0);
+    MemoryOutput out;
+    EXPECT_EQ(track.writeTo(&out), 0);
     ASSERT_EQ(track.init(10), 1);
     EXPECT_EQ(track.writeTo(nullptr), 0);
-    EXPECT_EQ(track.writeTo(out), 1);
-    std::fclose(out);
-    EXPECT_EQ(readFile("chunk.bin"), Bytes({'M', 'T', 'r', 'k', 0, 0, 0, 0}));
+    EXPECT_EQ(track.writeTo(&out), 1);
+    EXPECT_EQ(out.bytes, Bytes({'M', 'T', 'r', 'k', 0, 0, 0, 0}));
 }
 
 TEST(MIDITrack, EachInitStartsWithoutRunningStatus) {

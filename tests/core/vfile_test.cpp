@@ -55,34 +55,13 @@ TEST(VFILE, WriteGrowsExactlyAndResizeClampsThePosition) {
     EXPECT_EQ(file.isLoaded, 0);
 }
 
-TEST(VFILE, PrintWritesCrLfLineEnds) {
-    VFILE file;
-    ASSERT_EQ(file.create("report.txt", 0), 1);
-    file.print("a\nb\n");
-    file.print("c\r\n");
-    file.print("%s=%d\n", "n", 7);
-    file.truncate();
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(file.data)), "a\r\nb\r\nc\r\nn=7\r\n");
-}
-
-TEST(VFILE, PrintCutsAVeryLongLineAndGrowsWithoutLosingText) {
-    VFILE file;
-    ASSERT_EQ(file.create("big.txt", 4), 1);
-    const std::string line(5000, 'x');
-    file.print("%s", line.c_str());
-    EXPECT_EQ(file.size, 4095);
-    for (int i = 0; i < 2000; ++i) file.print("%04d\n", i);
-    EXPECT_EQ(file.size, 4095 + 2000 * 6);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(file.data) + 4095, 6), "0000\r\n");
-}
-
 TEST(VFILE, FlushSavesOnlyAfterAWrite) {
     std::remove("flushed.txt");
     VFILE file;
     ASSERT_EQ(file.create("flushed.txt", 0), 1);
     EXPECT_EQ(file.flush(), 0);
     EXPECT_FALSE(fileExists("flushed.txt"));
-    file.print("hello\n");
+    file.write("hello\r\n", 7);
     EXPECT_EQ(file.flush(), 1);
     EXPECT_EQ(readText("flushed.txt"), "hello\r\n");
     EXPECT_EQ(file.flush(), 0);
