@@ -21,7 +21,9 @@ constexpr const char* ReportName = "quavel.log";
 
 // A name fits its buffer or is not taken at all: a cut name could name
 // another file.
-bool fitsPathBuffer(const std::string& name) { return name.size() < PathBufferSize; }
+bool fitsPathBuffer(const std::string& name) {
+    return name.size() < PathBufferSize;
+}
 
 void storePath(char* buffer, const std::string& name) {
     buffer[0] = 0;
@@ -41,11 +43,13 @@ void printSettings(const std::string& outputName) {
         std::printf("Dinamic Detection on Level=%d\n", static_cast<int>(ConvertOptions.detectLevel));
     for (int ch = 0; ch < ChannelCount; ++ch) {
         if (ConvertOptions.instrumentOverride[ch] != 0)
-            std::printf("-> Change instrument of ch%d to %d\n", ch, static_cast<int>(ConvertOptions.instrumentOverride[ch]));
+            std::printf("-> Change instrument of ch%d to %d\n", ch,
+                        static_cast<int>(ConvertOptions.instrumentOverride[ch]));
     }
     for (int ch = 0; ch < ChannelCount; ++ch) {
         if (ConvertOptions.velocityOffset[ch] != 0)
-            std::printf("-> Add the Velocity of ch%d to %d\n", ch, signedByte(ConvertOptions.velocityOffset[ch]));
+            std::printf("-> Add the Velocity of ch%d to %d\n", ch,
+                        signedByte(ConvertOptions.velocityOffset[ch]));
     }
 }
 }  // namespace

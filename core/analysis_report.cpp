@@ -11,9 +11,9 @@
 #include "midi_channel_event.h"
 #include "midi_meta_event.h"
 #include "mtrk.h"
-#include "smf_header.h"
 #include "output_sink.h"
 #include "report_lines.h"
+#include "smf_header.h"
 #include "staged_output.h"
 #include "streamed_text.h"
 #include "text_appender.h"
@@ -59,7 +59,8 @@ private:
 
     static void keep(const char* bytes, size_t n) {
         const size_t kept = reportCopy.text.size();
-        if (kept < reportCopy.keepLimit) reportCopy.text.append(bytes, std::min(n, reportCopy.keepLimit - kept));
+        if (kept < reportCopy.keepLimit)
+            reportCopy.text.append(bytes, std::min(n, reportCopy.keepLimit - kept));
         reportCopy.size += n;
     }
 };
@@ -142,8 +143,8 @@ void reportSysExEvent(ReportLines& report, TrackWalk& walk) {
     char hex[HexBytesPerPiece * 3 + 1];
     for (int32_t done = 0; done < trackReader.eventLength; done += HexBytesPerPiece) {
         const int32_t left = trackReader.eventLength - done;
-        report.append(hex, formatHexBytes(trackReader.event + done, left < HexBytesPerPiece ? left : HexBytesPerPiece,
-                                          hex));
+        report.append(hex, formatHexBytes(trackReader.event + done,
+                                          left < HexBytesPerPiece ? left : HexBytesPerPiece, hex));
     }
     report.append("\r\n", 2);
 }

@@ -8,7 +8,9 @@
 ConvertOptionsRecord ConvertOptions;
 
 namespace {
-void clearChannels(int32_t (&values)[ChannelCount]) { std::fill(std::begin(values), std::end(values), 0); }
+void clearChannels(int32_t (&values)[ChannelCount]) {
+    std::fill(std::begin(values), std::end(values), 0);
+}
 }  // namespace
 
 void ConvertOptionsRecord::clearChannelChoices() {
@@ -34,7 +36,9 @@ void ConvertOptionsRecord::reset() {
     analysedLength = 0;
 }
 
-void resetConvertOptions() { ConvertOptions.reset(); }
+void resetConvertOptions() {
+    ConvertOptions.reset();
+}
 
 void roundTuneLength() {
     if (ConvertOptions.tuneLength != 0) return;

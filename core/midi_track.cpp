@@ -1,11 +1,10 @@
 #include "midi_track.h"
 
-#include "output_sink.h"
-
 #include <cstdlib>
 #include <cstring>
 
 #include "delta_time.h"
+#include "output_sink.h"
 
 namespace {
 constexpr int32_t ChunkHeaderSize = 8;

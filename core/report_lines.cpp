@@ -55,11 +55,17 @@ void ReportLines::print(const char* format, ...) {
     printText(text);
 }
 
-void ReportLines::printText(const char* text) { printText(text, boundedLength(text, PrintTextLimit)); }
+void ReportLines::printText(const char* text) {
+    printText(text, boundedLength(text, PrintTextLimit));
+}
 
-void ReportLines::printText(const char* text, int32_t length) { printExpanded(text, length, false); }
+void ReportLines::printText(const char* text, int32_t length) {
+    printExpanded(text, length, false);
+}
 
-void ReportLines::printLine(const char* text, int32_t length) { printExpanded(text, length, true); }
+void ReportLines::printLine(const char* text, int32_t length) {
+    printExpanded(text, length, true);
+}
 
 // The text is expanded straight into the output's buffer, with room made
 // first for the longest expansion.

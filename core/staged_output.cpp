@@ -38,11 +38,14 @@ bool isWritableOrAbsent(const char* path) {
 
 #ifdef _WIN32
 constexpr intptr_t NoHandle = -1;
-unsigned long processNumber() { return GetCurrentProcessId(); }
+unsigned long processNumber() {
+    return GetCurrentProcessId();
+}
 
 // Exclusive: CREATE_NEW fails on a name that exists, so two runs never share one.
 intptr_t createExclusive(const std::string& path, bool& nameTaken) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     nameTaken = file == INVALID_HANDLE_VALUE &&
                 (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS);
     return file == INVALID_HANDLE_VALUE ? NoHandle : reinterpret_cast<intptr_t>(file);
@@ -59,17 +62,24 @@ bool writeSome(intptr_t handle, const uint8_t* bytes, size_t n, size_t& written)
 bool seekTo(intptr_t handle, size_t offset, bool toEnd) {
     LARGE_INTEGER distance;
     distance.QuadPart = toEnd ? 0 : static_cast<LONGLONG>(offset);
-    return SetFilePointerEx(reinterpret_cast<HANDLE>(handle), distance, nullptr, toEnd ? FILE_END : FILE_BEGIN) != 0;
+    return SetFilePointerEx(reinterpret_cast<HANDLE>(handle), distance, nullptr,
+                            toEnd ? FILE_END : FILE_BEGIN) != 0;
 }
 
-bool closeFile(intptr_t handle) { return CloseHandle(reinterpret_cast<HANDLE>(handle)) != 0; }
+bool closeFile(intptr_t handle) {
+    return CloseHandle(reinterpret_cast<HANDLE>(handle)) != 0;
+}
 bool moveFile(const std::string& from, const std::string& to) {
     return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
-void removeFile(const std::string& path) { DeleteFileA(path.c_str()); }
+void removeFile(const std::string& path) {
+    DeleteFileA(path.c_str());
+}
 #else
 constexpr intptr_t NoHandle = -1;
-unsigned long processNumber() { return static_cast<unsigned long>(getpid()); }
+unsigned long processNumber() {
+    return static_cast<unsigned long>(getpid());
+}
 
 // Exclusive: O_EXCL fails on a name that exists, so two runs never share one.
 intptr_t createExclusive(const std::string& path, bool& nameTaken) {
@@ -89,14 +99,20 @@ bool writeSome(intptr_t handle, const uint8_t* bytes, size_t n, size_t& written)
 }
 
 bool seekTo(intptr_t handle, size_t offset, bool toEnd) {
-    return ::lseek(static_cast<int>(handle), toEnd ? 0 : static_cast<off_t>(offset), toEnd ? SEEK_END : SEEK_SET) >=
-           0;
+    return ::lseek(static_cast<int>(handle), toEnd ? 0 : static_cast<off_t>(offset),
+                   toEnd ? SEEK_END : SEEK_SET) >= 0;
 }
 
-bool closeFile(intptr_t handle) { return ::close(static_cast<int>(handle)) == 0; }
+bool closeFile(intptr_t handle) {
+    return ::close(static_cast<int>(handle)) == 0;
+}
 // rename replaces an existing target in one step.
-bool moveFile(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()) == 0; }
-void removeFile(const std::string& path) { ::unlink(path.c_str()); }
+bool moveFile(const std::string& from, const std::string& to) {
+    return std::rename(from.c_str(), to.c_str()) == 0;
+}
+void removeFile(const std::string& path) {
+    ::unlink(path.c_str());
+}
 #endif
 
 // A name beside the target: the process number keeps runs apart, the count
@@ -109,6 +125,10 @@ std::string stagingName(const std::string& target, int attempt) {
 void failStagedOutputAt(StagedStep step, int countdown) {
     armedStep = step;
     armedCountdown = countdown;
+}
+
+StagedStep armedStagedFailure() {
+    return armedStep;
 }
 
 bool StagedOutput::open(const char* targetPath) {
@@ -134,7 +154,9 @@ bool StagedOutput::createStaged() {
     return false;
 }
 
-bool StagedOutput::isOpen() const { return handle != NoHandle; }
+bool StagedOutput::isOpen() const {
+    return handle != NoHandle;
+}
 
 bool StagedOutput::writeAll(const uint8_t* bytes, size_t n) {
     if (handle == NoHandle || failed) return false;
@@ -148,7 +170,9 @@ bool StagedOutput::writeAll(const uint8_t* bytes, size_t n) {
     return true;
 }
 
-bool StagedOutput::write(const void* bytes, size_t n) { return writeAll(static_cast<const uint8_t*>(bytes), n); }
+bool StagedOutput::write(const void* bytes, size_t n) {
+    return writeAll(static_cast<const uint8_t*>(bytes), n);
+}
 
 bool StagedOutput::rewrite(size_t offset, const void* bytes, size_t n) {
     if (handle == NoHandle || failed) return false;

@@ -48,3 +48,5 @@ private:
 // and rewrites both count as writes.
 enum class StagedStep { None, Open, Write, Close, Move };
 void failStagedOutputAt(StagedStep step, int countdown = 1);
+// The step still waiting to fail, None once it has.
+StagedStep armedStagedFailure();

@@ -139,7 +139,9 @@ bool isSignatureLine(const char* line) {
     return std::strcmp(line + length, "\n") == 0 || std::strcmp(line + length, "\r\n") == 0;
 }
 
-bool writeBytes(OutputSink& sink, const uint8_t* bytes, size_t count) { return sink.write(bytes, count); }
+bool writeBytes(OutputSink& sink, const uint8_t* bytes, size_t count) {
+    return sink.write(bytes, count);
+}
 
 bool hasDigit(const char* text, int count) {
     return std::any_of(text, text + count, [](char c) { return c >= '0' && c <= '9'; });
@@ -173,7 +175,9 @@ int32_t trackBufferSize(int32_t announced, size_t textSize) {
 // track builder.
 class EventTextImport {
 public:
-    EventTextImport(OutputSink& output, size_t size) : midi(output), textSize(size) { track.runningStatusMode = 1; }
+    EventTextImport(OutputSink& output, size_t size) : midi(output), textSize(size) {
+        track.runningStatusMode = 1;
+    }
 
     // False once the import has failed.
     bool handle(char* line) {

@@ -105,7 +105,9 @@ void readUsedChannel(HWND dialog, int channel) {
     if (octave != CB_ERR) ConvertOptions.octaveShift[channel] = octave - 1;
 }
 
-void resetChannelOptions() { ConvertOptions.clearChannelSettings(); }
+void resetChannelOptions() {
+    ConvertOptions.clearChannelSettings();
+}
 
 INT_PTR onDialogCommand(HWND dialog, WPARAM wParam) {
     switch (wParam) {

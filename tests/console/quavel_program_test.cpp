@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <thread>
 
 #include "midi_generator.h"
 #include "run_program.h"
@@ -16,14 +18,18 @@ std::string analysed(const std::string& name) {
 
 // A small tune: two notes on channel 0 over one tempo track, 480 ticks long.
 Bytes tune() {
-    return smfFile(1, 480, {{0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20, 0x00, 0xFF, 0x2F, 0x00},
-                            {0x00, 0xC0, 0x05, 0x00, 0x90, 0x3C, 0x64, 0x83, 0x60, 0x80, 0x3C, 0x40, 0x00, 0xFF, 0x2F, 0x00}});
+    return smfFile(
+        1, 480,
+        {{0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20, 0x00, 0xFF, 0x2F, 0x00},
+         {0x00, 0xC0, 0x05, 0x00, 0x90, 0x3C, 0x64, 0x83, 0x60, 0x80, 0x3C, 0x40, 0x00, 0xFF, 0x2F, 0x00}});
 }
 
 class QuavelProgram : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (const char* name : {"test.mid", "out.mid", "out2.mid", "in.mid", "quavel.log"}) std::remove(name);
+        for (const char* name :
+             {"test.mid", "out.mid", "out2.mid", "in.mid", "in2.mid", "both.mid", "quavel.log"})
+            std::remove(name);
     }
     static ProgramRun quavel(const std::string& arguments) { return runProgram(QUAVEL_PROGRAM, arguments); }
 };
@@ -36,7 +42,8 @@ TEST_F(QuavelProgram, WithoutArgumentsAnalysesTestMidAndAsksForAnOutput) {
 
     writeFile("test.mid", tune());
     run = quavel("");
-    EXPECT_EQ(run.output, banner + analysed("test.mid") + "Not configure the output file. so no converted.\n");
+    EXPECT_EQ(run.output,
+              banner + analysed("test.mid") + "Not configure the output file. so no converted.\n");
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(fileExists("quavel.log"));
     EXPECT_FALSE(fileExists("out.mid"));
@@ -46,8 +53,9 @@ TEST_F(QuavelProgram, PlaceholdersStandForTheDefaultNames) {
     writeFile("test.mid", tune());
     ProgramRun run = quavel("- -");
     EXPECT_EQ(run.status, 0) << run.output;
-    EXPECT_EQ(run.output, banner + analysed("test.mid") +
-                              "Out file making as [out.mid] with TuneLength=[480]\nDinamic Detection on Level=1\n");
+    EXPECT_EQ(run.output,
+              banner + analysed("test.mid") +
+                  "Out file making as [out.mid] with TuneLength=[480]\nDinamic Detection on Level=1\n");
     EXPECT_TRUE(fileExists("out.mid"));
 
     writeFile("in.mid", tune());
@@ -77,11 +85,13 @@ TEST_F(QuavelProgram, OptionsThatDoNotFitAreIgnored) {
     const std::string expectedLine = "Out file making as [out.mid] with TuneLength=[480]\n";
     for (const char* options : {"-V1:F", "-V1-F0", "-V1:ZZ", "-I0:81", "-X", "-Ixx"}) {
         const ProgramRun run = quavel(std::string(options) + " in.mid out.mid");
-        EXPECT_EQ(run.output, banner + analysed("in.mid") + expectedLine + "Dinamic Detection on Level=1\n") << options;
+        EXPECT_EQ(run.output, banner + analysed("in.mid") + expectedLine + "Dinamic Detection on Level=1\n")
+            << options;
     }
     EXPECT_EQ(quavel("-D0 in.mid out.mid").output, banner + analysed("in.mid") + expectedLine);
     EXPECT_NE(quavel("-DF in.mid out.mid").output.find("Dinamic Detection on Level=15\n"), std::string::npos);
-    EXPECT_NE(quavel("-VG:10 in.mid out.mid").output.find("-> Add the Velocity of ch0 to 16\n"), std::string::npos);
+    EXPECT_NE(quavel("-VG:10 in.mid out.mid").output.find("-> Add the Velocity of ch0 to 16\n"),
+              std::string::npos);
 }
 
 TEST_F(QuavelProgram, TuneLengthOption) {
@@ -89,11 +99,17 @@ TEST_F(QuavelProgram, TuneLengthOption) {
     const struct {
         const char* option;
         const char* length;
-    } cases[] = {{"-T", "7680"},   {"-T0", "7680"},          {"-Tabc", "7680"},         {"-T960", "960"},
-                 {"-t 42x", "42"}, {"-T99999999999", "2147483647"}, {"-T-99999999999", "-2147483648"}};
+    } cases[] = {{"-T", "7680"},
+                 {"-T0", "7680"},
+                 {"-Tabc", "7680"},
+                 {"-T960", "960"},
+                 {"-t 42x", "42"},
+                 {"-T99999999999", "2147483647"},
+                 {"-T-99999999999", "-2147483648"}};
     for (const auto& c : cases) {
         const ProgramRun run = quavel(std::string("\"") + c.option + "\" in.mid out.mid");
-        EXPECT_NE(run.output.find(std::string("TuneLength=[") + c.length + "]"), std::string::npos) << c.option << run.output;
+        EXPECT_NE(run.output.find(std::string("TuneLength=[") + c.length + "]"), std::string::npos)
+            << c.option << run.output;
     }
 }
 
@@ -144,4 +160,38 @@ TEST_F(QuavelProgram, AnUnwritableOutputFailsWithoutTouchingTheSource) {
     const ProgramRun run = quavel("in.mid no-such-folder/out.mid");
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.output.find("Cannot open dest file\n"), std::string::npos);
+}
+
+// Two runs converting different tunes into one output at the same moment:
+// each stages its own file, so the output is always one of the two whole
+// conversions, never a mix, and each run's word about it is true.
+TEST_F(QuavelProgram, RunsIntoOneOutputAtOnceLeaveOneWholeOutput) {
+    Bytes longer;
+    for (int k = 0; k < 2000; ++k)
+        longer = concat({longer, {0x01, 0x91, 0x40, 0x50, 0x01, 0x81, 0x40, 0x00}});
+    writeFile("in.mid", tune());
+    writeFile("in2.mid", smfFile(0, 96, {concat({longer, {0x00, 0xFF, 0x2F, 0x00}})}));
+    ASSERT_EQ(quavel("in.mid out.mid").status, 0);
+    ASSERT_EQ(quavel("in2.mid out2.mid").status, 0);
+    const Bytes first = readFile("out.mid");
+    const Bytes second = readFile("out2.mid");
+    ASSERT_NE(first, second);
+#ifdef _WIN32
+    const int pairs = 8;  // each run starts a Wine process
+#else
+    const int pairs = 200;
+#endif
+    for (int pair = 0; pair < pairs; ++pair) {
+        std::remove("both.mid");
+        ProgramRun runs[2];
+        std::thread other([&] { runs[1] = quavel("in2.mid both.mid"); });
+        runs[0] = quavel("in.mid both.mid");
+        other.join();
+        EXPECT_EQ(runs[0].status, 0);
+        EXPECT_EQ(runs[1].status, 0);
+        const Bytes both = readFile("both.mid");
+        EXPECT_TRUE(both == first || both == second) << "pair " << pair << ": " << both.size() << " bytes";
+    }
+    for (const auto& entry : std::filesystem::directory_iterator("."))
+        EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
 }

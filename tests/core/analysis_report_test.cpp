@@ -6,8 +6,8 @@
 
 #include "convert_options.h"
 #include "fatal_error_recorder.h"
-#include "test_support.h"
 #include "streamed_text.h"
+#include "test_support.h"
 #include "vfile.h"
 
 namespace {

@@ -1,10 +1,11 @@
+#include "vfile.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
 
 #include "test_support.h"
-#include "vfile.h"
 
 TEST(VFILE, LoadReadsTheWholeFileAndReadStopsAtTheEnd) {
     VFILE file;
