@@ -1,11 +1,11 @@
 #include "event_text_import.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "decimal_text.h"
 #include "event_text_format.h"
 #include "hex_digits.h"
 #include "midi_track.h"
@@ -24,16 +24,9 @@ constexpr int32_t LeastTrackLength = 1024;
 constexpr int32_t LargestTrackBuffer = INT32_MAX - 16;
 constexpr uint8_t MTHD_START[8] = {'M', 'T', 'h', 'd', 0, 0, 0, 6};
 
-// The decimal number at the start of text: blanks skipped, an optional sign,
-// digits up to the first other character. Saturates instead of overflowing.
+// The event text's numbers saturate symmetrically.
 int32_t leadingDecimal(const char* text) {
-    while (std::isspace(static_cast<unsigned char>(*text))) ++text;
-    const bool negative = *text == '-';
-    if (*text == '-' || *text == '+') ++text;
-    int64_t value = 0;
-    for (; *text >= '0' && *text <= '9'; ++text)
-        value = std::min<int64_t>(value * 10 + (*text - '0'), INT32_MAX);
-    return static_cast<int32_t>(negative ? -value : value);
+    return readDecimal(text, -INT32_MAX, INT32_MAX);
 }
 
 bool startsWith(const char* line, const char* prefix) {

@@ -5,6 +5,7 @@
 
 #include "analysis_report.h"
 #include "convert_options.h"
+#include "decimal_text.h"
 #include "vfile.h"
 
 namespace {
@@ -111,9 +112,9 @@ void MainControls::enableOutsidePlayback(bool flag) {
 int32_t MainControls::readLength() {
     char text[LengthTextSize] = {};
     lengthBox->getText(text, sizeof text);
-    // strtol is atol's rule with a defined answer for numbers too large for a long.
-    const long value = std::strtol(text, nullptr, 10);
-    return value > 0 ? static_cast<int32_t>(value) : DefaultTuneLength;
+    // atol's rule, held within a 32-bit long as it always was.
+    const int32_t value = readDecimal(text, INT32_MIN, INT32_MAX);
+    return value > 0 ? value : DefaultTuneLength;
 }
 
 void MainControls::showReport(const char* sourceName, const char* reportName) {
