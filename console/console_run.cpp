@@ -3,12 +3,18 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "analysis_report.h"
 #include "command_line.h"
 #include "convert_midi_file.h"
 #include "convert_options.h"
 #include "fatal_error.h"
+#include "file_pass.h"
+#include "mtrk.h"
+#include "output_sink.h"
+#include "smf_header.h"
+#include "staged_output.h"
 #include "vfile.h"
 
 char sourcePath[PathBufferSize];
@@ -35,6 +41,77 @@ void clearUserSettings() {
     ConvertOptions.tuneLength = 0;
     ConvertOptions.clearChannelChoices();
 }
+
+// The conversion, run into memory on a second core while the report is
+// written, from a copy of the source with a reader of its own and the
+// settings as the conversion would see them. Only its bytes are made early:
+// the output file is opened, written and moved in place after the report, as
+// in a run on one core, so every message, file and status stays the same.
+class EarlyConversion {
+public:
+    EarlyConversion() = default;
+    EarlyConversion(const EarlyConversion&) = delete;
+    EarlyConversion& operator=(const EarlyConversion&) = delete;
+    ~EarlyConversion() { wait(); }
+
+    // Starts only for a source whose header the report will accept: a
+    // refused one ends the run during the report.
+    void start() {
+        uint8_t header[SmfHeaderSize];
+        beginFilePass(header);
+        if (checkSmfHeader(header) != 1 || !copy.create("", inputFile.size)) return;
+        copy.write(inputFile.data, inputFile.size);
+        ConvertOptionsRecord options = ConvertOptions;
+        options.clearAnalysisResults();  // as the report leaves them
+        source = new ConversionSource{copy, reader, SmfHeader.trackCount, options};
+        const int32_t chosen = ConvertOptions.tuneLength;
+        const int32_t division = SmfHeader.division;
+        worker = std::thread([this, chosen, division] { run(chosen, division); });
+    }
+
+    void wait() {
+        if (worker.joinable()) worker.join();
+        delete source;
+        source = nullptr;
+    }
+
+    // After wait: whether the bytes were made with the length the run uses.
+    bool fits(int32_t analysedLength, int32_t tuneLength) const {
+        return measured == analysedLength && usedLength == tuneLength && usedLength >= 0;
+    }
+
+    // As convertMidiFile, with the bytes already made.
+    void writeTo(const char* path) {
+        const char* result = nullptr;
+        {
+            StagedOutput output;
+            if (!output.open(path) || !output.write(memory.bytes.data(), memory.bytes.size())) {
+                result = "Cannot open dest file";
+            } else if ((result = failure) == nullptr && !output.commit()) {
+                result = "Cannot open dest file";
+            }
+        }  // the staged file is gone before fatalError ends the process
+        if (result != nullptr) fatalError(result);
+    }
+
+private:
+    VFILE copy;
+    MTrk reader;
+    ConversionSource* source = nullptr;
+    MemoryOutput memory;
+    std::thread worker;
+    int32_t measured = -1;
+    int32_t usedLength = -1;
+    const char* failure = nullptr;
+
+    void run(int32_t chosen, int32_t division) {
+        measured = measureAnalysedLength(copy, reader, source->trackCount);
+        usedLength = roundedTuneLength(chosen, measured, division);
+        memory.bytes.reserve(static_cast<size_t>(copy.size));
+        failure = convertMidiFrom(*source, memory, usedLength);
+        copy.release();
+    }
+};
 
 void printSettings(const std::string& outputName) {
     std::printf("Out file making as [%s] with TuneLength=[%d]\n", outputName.c_str(),
@@ -63,7 +140,12 @@ int runConsole(int argc, const char* const* argv) {
 
     std::printf("Quavel for Java Apps. Version %s\n", Version);
     if (!inputFile.load(sourcePath)) fatalError("Cannot open source file");
+    const bool converts =
+        line.outputName != line.sourceName && !line.outputName.empty() && fitsPathBuffer(line.outputName);
+    EarlyConversion early;
+    if (converts) early.start();
     ConvertOptions.analysedLength = writeAnalysisReport(sourcePath, reportPath);
+    early.wait();
     roundTuneLength();
     std::printf("MIDI file [%s] analisation done. Reported to [%s].\n", sourcePath, reportPath);
 
@@ -71,6 +153,10 @@ int runConsole(int argc, const char* const* argv) {
     if (line.outputName.empty()) fatalError("Not configure the output file. so no converted.");
     printSettings(line.outputName);
     if (!fitsPathBuffer(line.outputName)) fatalError("Cannot open dest file");
-    convertMidiFile(outputPath, ConvertOptions.tuneLength);
+    if (early.fits(ConvertOptions.analysedLength, ConvertOptions.tuneLength)) {
+        early.writeTo(outputPath);
+    } else {
+        convertMidiFile(outputPath, ConvertOptions.tuneLength);
+    }
     return 0;
 }

@@ -188,6 +188,20 @@ int32_t advanceNoteTime(int32_t noteTime, const MTrk& reader) {
     return noteTime + reader.delta;
 }
 
+int32_t measureAnalysedLength(VFILE& file, MTrk& reader, int32_t trackCount) {
+    uint8_t header[SmfHeaderSize];
+    beginFilePass(file, reader, header);
+    int32_t longest = 0;
+    for (int32_t index = 0; index < trackCount; ++index) {
+        int32_t noteTime = 0;
+        if (reader.load(file)) {
+            while (reader.nextEvent() != 0) noteTime = advanceNoteTime(noteTime, reader);
+        }
+        if (noteTime > longest) longest = noteTime;
+    }
+    return longest;
+}
+
 int32_t writeAnalysisReport(const char* displayName, const char* reportPath) {
     ConvertOptions.clearAnalysisResults();
     reportCopy.text.clear();

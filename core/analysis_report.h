@@ -4,6 +4,7 @@
 #include <string>
 
 class MTrk;
+class VFILE;
 
 // What the last report leaves in memory: its whole size and its first
 // keepLimit bytes (enough for a report box; the rest is only in the file).
@@ -26,3 +27,8 @@ int32_t writeAnalysisReport(const char* displayName, const char* reportPath);
 // added for note-off and note-on messages only. Stops at the largest 32-bit
 // value rather than wrapping to a negative time.
 int32_t advanceNoteTime(int32_t noteTime, const MTrk& reader);
+
+// What writeAnalysisReport returns for a source whose header it accepts,
+// measured without describing anything: a pass over file with reader, which
+// may run beside the report.
+int32_t measureAnalysedLength(VFILE& file, MTrk& reader, int32_t trackCount);

@@ -28,12 +28,6 @@ int32_t storableDelta(int64_t ticks) {
     return static_cast<int32_t>(ticks > MaxDeltaTime ? MaxDeltaTime : ticks);
 }
 
-bool isDynamicDetection() {
-    return ConvertOptions.detectLevel != 0;
-}
-bool isTimeDetection() {
-    return ConvertOptions.noTimeDetect == 0;
-}
 
 int32_t outputTrackSize(int32_t sourceBodyLength) {
     if (sourceBodyLength <= 0) return EmptyTrackBufferSize;
@@ -53,7 +47,8 @@ enum class TimeSignatureRule { Keep, Drop };
 
 class Conversion {
 public:
-    Conversion(OutputSink& sink, int32_t length) : output(sink), tuneLength(length) {}
+    Conversion(ConversionSource& from, OutputSink& sink, int32_t length)
+        : source(from), reader(from.reader), options(from.options), output(sink), tuneLength(length) {}
 
     // nullptr when the whole file was written, else what failed.
     const char* run() {
@@ -63,6 +58,9 @@ public:
     }
 
 private:
+    ConversionSource& source;
+    MTrk& reader;
+    const ConvertOptionsRecord& options;
     MIDISametimeNote group;
     MIDITrack builder;
     OutputSink& output;
@@ -76,11 +74,11 @@ private:
     const char* failure = nullptr;
 
     const char* convert() {
-        builder.runningStatusMode = ConvertOptions.detectLevel > 1 ? 2 : 1;
+        builder.runningStatusMode = options.detectLevel > 1 ? 2 : 1;
         uint8_t header[SmfHeaderSize];
-        beginFilePass(header);
+        beginFilePass(source.file, reader, header);
         if (!output.write(header, SmfHeaderSize)) return CannotOpenDest;
-        for (trackIndex = 0; trackIndex < SmfHeader.trackCount; ++trackIndex) {
+        for (trackIndex = 0; trackIndex < source.trackCount; ++trackIndex) {
             if (!convertTrack()) return failure;
         }
         header[TrackCountOffset] = static_cast<uint8_t>(tracksWritten >> 8);
@@ -88,6 +86,9 @@ private:
         if (!output.rewrite(0, header, SmfHeaderSize)) return CannotOpenDest;
         return nullptr;
     }
+
+    bool isDynamicDetection() const { return options.detectLevel != 0; }
+    bool isTimeDetection() const { return options.noTimeDetect == 0; }
 
     bool fail(const char* message) {
         failure = message;
@@ -98,9 +99,9 @@ private:
         elapsedTicks = 0;
         programSeen = 0;
         noteSeen = 0;
-        if (!trackReader.load(inputFile)) return true;
-        if (!builder.init(outputTrackSize(trackReader.length))) return fail(AllocationFailed);
-        while (trackReader.nextEvent() > 0) {
+        if (!reader.load(source.file)) return true;
+        if (!builder.init(outputTrackSize(reader.length))) return fail(AllocationFailed);
+        while (reader.nextEvent() > 0) {
             if (!convertEvent()) return false;
         }
         // Notes still held belong to this track, whether or not it had an End of Track.
@@ -118,22 +119,22 @@ private:
     }
 
     bool convertEvent() {
-        int32_t delta = trackReader.delta;
+        int32_t delta = reader.delta;
         // A group is one instant of the source: any later event closes it.
         if (delta != 0 && !flushGroup()) return false;
         if (trackIndex == 0 && isTimeDetection() && firstTrackTimeSignature(delta) == TimeSignatureRule::Drop)
             return true;
-        if (trackReader.kind == EVENT_CHANNEL && trackReader.isNote) return convertNote(delta);
-        if (trackReader.kind == EVENT_CHANNEL && !convertOtherChannelMessage(delta)) return false;
-        if (trackReader.kind == EVENT_META && trackReader.matches(PATTERN_END_OF_TRACK, 3) &&
+        if (reader.kind == EVENT_CHANNEL && reader.isNote) return convertNote(delta);
+        if (reader.kind == EVENT_CHANNEL && !convertOtherChannelMessage(delta)) return false;
+        if (reader.kind == EVENT_META && reader.matches(PATTERN_END_OF_TRACK, 3) &&
             !convertEndOfTrack(delta))
             return false;
         return write(delta);
     }
 
     TimeSignatureRule firstTrackTimeSignature(int32_t& delta) {
-        if (trackReader.matches(PATTERN_TIMESIG_1_4, 5)) return TimeSignatureRule::Drop;
-        if (!trackReader.matches(PATTERN_TIMESIG_4_4, 5)) return TimeSignatureRule::Keep;
+        if (reader.matches(PATTERN_TIMESIG_1_4, 5)) return TimeSignatureRule::Drop;
+        if (!reader.matches(PATTERN_TIMESIG_4_4, 5)) return TimeSignatureRule::Keep;
         if (timeSig44Seen) return isDynamicDetection() ? TimeSignatureRule::Drop : TimeSignatureRule::Keep;
         delta = 0;
         timeSig44Seen = 1;
@@ -141,30 +142,30 @@ private:
     }
 
     bool convertNote(int32_t delta) {
-        uint8_t* message = trackReader.event;
+        uint8_t* message = reader.event;
         const int channel = message[0] & 0x0F;
         noteSeen = 1;
-        if ((message[0] & 0xF0) == 0x90 && message[2] != 0 && ConvertOptions.velocityOffset[channel] != 0)
-            applyVelocityOffset(message, ConvertOptions.velocityOffset[channel]);
-        if (ConvertOptions.octaveShift[channel] != 0)
-            shiftOctave(message, ConvertOptions.octaveShift[channel]);
+        if ((message[0] & 0xF0) == 0x90 && message[2] != 0 && options.velocityOffset[channel] != 0)
+            applyVelocityOffset(message, options.velocityOffset[channel]);
+        if (options.octaveShift[channel] != 0)
+            shiftOctave(message, options.octaveShift[channel]);
         if (!isDynamicDetection()) return write(delta);
         // An instant of more notes than a group holds goes on in a new group.
         if (group.isFull() && !flushGroup()) return false;
-        group.add(delta, message, trackReader.eventLength);
+        group.add(delta, message, reader.eventLength);
         return true;
     }
 
     bool convertOtherChannelMessage(int32_t& delta) {
-        uint8_t* message = trackReader.event;
+        uint8_t* message = reader.event;
         const int type = message[0] & 0xF0;
         if (type < 0xA0 || type > 0xE0) return true;
         const bool controlAfterNote = type == 0xB0 && noteSeen;
         if (isTimeDetection() && !controlAfterNote) delta = 0;
         if (type != 0xC0) return true;
         const int channel = message[0] & 0x0F;
-        if (!programSeen && ConvertOptions.instrumentOverride[channel] != 0)
-            message[1] = static_cast<uint8_t>((ConvertOptions.instrumentOverride[channel] - 1) & 0x7F);
+        if (!programSeen && options.instrumentOverride[channel] != 0)
+            message[1] = static_cast<uint8_t>((options.instrumentOverride[channel] - 1) & 0x7F);
         if (programSeen && isDynamicDetection() && !retimeLaterProgram(delta)) return false;
         programSeen = 1;
         return true;
@@ -188,16 +189,21 @@ private:
     // the group's delta time so that it is written at that instant, not before.
     bool write(int32_t delta) {
         const int32_t written = storableDelta(static_cast<int64_t>(delta) + group.takeDelta());
-        if (!builder.append(written, trackReader.event, trackReader.eventLength)) return fail(TrackFull);
+        if (!builder.append(written, reader.event, reader.eventLength)) return fail(TrackFull);
         elapsedTicks += written;
         return true;
     }
 };
 }  // namespace
 
-const char* convertMidi(OutputSink& output, int32_t tuneLength) {
-    Conversion conversion(output, tuneLength);
+const char* convertMidiFrom(ConversionSource& source, OutputSink& output, int32_t tuneLength) {
+    Conversion conversion(source, output, tuneLength);
     return conversion.run();
+}
+
+const char* convertMidi(OutputSink& output, int32_t tuneLength) {
+    ConversionSource source{inputFile, trackReader, SmfHeader.trackCount, ConvertOptions};
+    return convertMidiFrom(source, output, tuneLength);
 }
 
 void convertMidiFile(const char* outputPath, int32_t tuneLength) {

@@ -1,7 +1,24 @@
 #pragma once
 #include <cstdint>
 
+#include "convert_options.h"
+
+class MTrk;
 class OutputSink;
+class VFILE;
+
+// What one conversion reads: a loaded source, a reader of its own, the track
+// count its header announced and the settings. Conversions with sources of
+// their own can run beside other passes over the same file.
+struct ConversionSource {
+    VFILE& file;
+    MTrk& reader;
+    int32_t trackCount;
+    ConvertOptionsRecord options;
+};
+
+// As convertMidi, from the given source.
+const char* convertMidiFrom(ConversionSource& source, OutputSink& output, int32_t tuneLength);
 
 // Writes the handset version of the source loaded in inputFile to output,
 // steered by ConvertOptions, as convertMidiFile does, but reports instead of

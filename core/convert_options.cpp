@@ -40,14 +40,16 @@ void resetConvertOptions() {
     ConvertOptions.reset();
 }
 
-void roundTuneLength() {
-    if (ConvertOptions.tuneLength != 0) return;
-    const int32_t analysed = ConvertOptions.analysedLength;
-    ConvertOptions.tuneLength = analysed;
-    const int32_t division = SmfHeader.division;
-    if (division <= 0) return;  // no quarter-note grid to round to
+int32_t roundedTuneLength(int32_t chosen, int32_t analysed, int32_t division) {
+    if (chosen != 0) return chosen;
+    if (division <= 0) return analysed;  // no quarter-note grid to round to
     const int32_t remainder = analysed % division;
-    if (remainder != 0) ConvertOptions.tuneLength = analysed + division - remainder;
+    return remainder != 0 ? analysed + division - remainder : analysed;
+}
+
+void roundTuneLength() {
+    ConvertOptions.tuneLength =
+        roundedTuneLength(ConvertOptions.tuneLength, ConvertOptions.analysedLength, SmfHeader.division);
 }
 
 int signedByte(int32_t v) {
