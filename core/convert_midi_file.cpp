@@ -28,7 +28,6 @@ int32_t storableDelta(int64_t ticks) {
     return static_cast<int32_t>(ticks > MaxDeltaTime ? MaxDeltaTime : ticks);
 }
 
-
 int32_t outputTrackSize(int32_t sourceBodyLength) {
     if (sourceBodyLength <= 0) return EmptyTrackBufferSize;
     const int64_t twice = static_cast<int64_t>(sourceBodyLength) * 2;
@@ -126,8 +125,7 @@ private:
             return true;
         if (reader.kind == EVENT_CHANNEL && reader.isNote) return convertNote(delta);
         if (reader.kind == EVENT_CHANNEL && !convertOtherChannelMessage(delta)) return false;
-        if (reader.kind == EVENT_META && reader.matches(PATTERN_END_OF_TRACK, 3) &&
-            !convertEndOfTrack(delta))
+        if (reader.kind == EVENT_META && reader.matches(PATTERN_END_OF_TRACK, 3) && !convertEndOfTrack(delta))
             return false;
         return write(delta);
     }
@@ -147,8 +145,7 @@ private:
         noteSeen = 1;
         if ((message[0] & 0xF0) == 0x90 && message[2] != 0 && options.velocityOffset[channel] != 0)
             applyVelocityOffset(message, options.velocityOffset[channel]);
-        if (options.octaveShift[channel] != 0)
-            shiftOctave(message, options.octaveShift[channel]);
+        if (options.octaveShift[channel] != 0) shiftOctave(message, options.octaveShift[channel]);
         if (!isDynamicDetection()) return write(delta);
         // An instant of more notes than a group holds goes on in a new group.
         if (group.isFull() && !flushGroup()) return false;

@@ -5,7 +5,9 @@
 #include "mtrk.h"
 #include "vfile.h"
 
-void beginFilePass(uint8_t* header) { beginFilePass(inputFile, trackReader, header); }
+void beginFilePass(uint8_t* header) {
+    beginFilePass(inputFile, trackReader, header);
+}
 
 void beginFilePass(VFILE& file, MTrk& reader, uint8_t* header) {
     std::memset(header, 0, SmfHeaderSize);

@@ -195,3 +195,23 @@ TEST_F(QuavelProgram, RunsIntoOneOutputAtOnceLeaveOneWholeOutput) {
     for (const auto& entry : std::filesystem::directory_iterator("."))
         EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
 }
+
+// The conversion may be made while the report is written, but its file is
+// written after the report: an output named as the report ends as the
+// converted tune, and a refused or unconvertible run leaves what it always did.
+TEST_F(QuavelProgram, TheOutputIsWrittenAfterTheReport) {
+    writeFile("in.mid", tune());
+    ASSERT_EQ(quavel("in.mid out.mid -T960").status, 0);
+    const ProgramRun run = quavel("in.mid quavel.log -T960");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(readFile("quavel.log"), readFile("out.mid"));
+
+    writeFile("in.mid", {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 3, 0, 1, 0, 96});
+    std::remove("quavel.log");
+    const ProgramRun refused = quavel("in.mid out.mid");
+    EXPECT_EQ(refused.output, banner + "MIDI format no match\n");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_FALSE(fileExists("quavel.log"));
+    for (const auto& entry : std::filesystem::directory_iterator("."))
+        EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
+}
