@@ -43,7 +43,7 @@ void clearUserSettings() {
 }
 
 // The conversion, run into memory on a second core while the report is
-// written, from a copy of the source with a reader of its own and the
+// written, from a view of the source with a reader of its own and the
 // settings as the conversion would see them. Only its bytes are made early:
 // the output file is opened, written and moved in place after the report, as
 // in a run on one core, so every message, file and status stays the same.
@@ -59,11 +59,10 @@ public:
     void start() {
         uint8_t header[SmfHeaderSize];
         beginFilePass(header);
-        if (checkSmfHeader(header) != 1 || !copy.create("", inputFile.size)) return;
-        copy.write(inputFile.data, inputFile.size);
+        if (checkSmfHeader(header) != 1 || !sourceView.view(inputFile)) return;
         ConvertOptionsRecord options = ConvertOptions;
         options.clearAnalysisResults();  // as the report leaves them
-        source = new ConversionSource{copy, reader, SmfHeader.trackCount, options};
+        source = new ConversionSource{sourceView, reader, SmfHeader.trackCount, options};
         const int32_t chosen = ConvertOptions.tuneLength;
         const int32_t division = SmfHeader.division;
         worker = std::thread([this, chosen, division] { run(chosen, division); });
@@ -95,7 +94,7 @@ public:
     }
 
 private:
-    VFILE copy;
+    VFILE sourceView;
     MTrk reader;
     ConversionSource* source = nullptr;
     MemoryOutput memory;
@@ -105,11 +104,11 @@ private:
     const char* failure = nullptr;
 
     void run(int32_t chosen, int32_t division) {
-        measured = measureAnalysedLength(copy, reader, source->trackCount);
+        measured = measureAnalysedLength(sourceView, reader, source->trackCount);
         usedLength = roundedTuneLength(chosen, measured, division);
-        memory.bytes.reserve(static_cast<size_t>(copy.size));
+        memory.bytes.reserve(static_cast<size_t>(sourceView.size));
         failure = convertMidiFrom(*source, memory, usedLength);
-        copy.release();
+        sourceView.release();
     }
 };
 

@@ -23,9 +23,9 @@ int VFILE::copyPath(char* target, const char* filePath) {
 void VFILE::release() {
     if (isOpen && file != nullptr) std::fclose(file);
     file = nullptr;
-    if (isLoaded) std::free(data);
+    if (isLoaded && !isView) std::free(data);
     data = nullptr;
-    isOpen = isLoaded = isModified = 0;
+    isOpen = isLoaded = isModified = isView = 0;
     size = capacity = position = 0;
 }
 
@@ -80,8 +80,17 @@ int VFILE::create(const char* filePath, int32_t newSize) {
     return 1;
 }
 
+int VFILE::view(const VFILE& other) {
+    release();
+    if (!other.isLoaded) return 0;
+    data = other.data;
+    size = capacity = other.size;
+    isLoaded = isView = 1;
+    return 1;
+}
+
 int VFILE::resize(int32_t n) {
-    if (!isLoaded) return 0;
+    if (!isLoaded || isView) return 0;
     if (n == size) return 1;
     if (n < 0) {
         release();
@@ -106,7 +115,7 @@ int VFILE::resize(int32_t n) {
 }
 
 int VFILE::reserve(int32_t n) {
-    if (!isLoaded || n < 0) return 0;
+    if (!isLoaded || isView || n < 0) return 0;
     if (n <= capacity) return 1;
     int64_t target = static_cast<int64_t>(capacity) * 2;
     if (target < n) target = n;
@@ -128,7 +137,7 @@ int VFILE::read(void* destination, int32_t n) {
 }
 
 int VFILE::write(const void* source, int32_t n) {
-    if (!isLoaded || n < 0) return 0;
+    if (!isLoaded || isView || n < 0) return 0;
     if (n > INT32_MAX - position) return 0;
     if (position + n > size && !resize(position + n)) return 0;
     std::memcpy(data + position, source, static_cast<size_t>(n));
@@ -161,7 +170,7 @@ void VFILE::rewind() {
 }
 
 void VFILE::truncate() {
-    if (!isLoaded) return;
+    if (!isLoaded || isView) return;
     size = position;
     data[position] = 0;
 }

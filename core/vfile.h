@@ -15,6 +15,7 @@ public:
     int32_t isOpen = 0;
     int32_t isLoaded = 0;
     int32_t isModified = 0;
+    int32_t isView = 0;
     int32_t size = 0;
     int32_t capacity = 0;
     int32_t position = 0;
@@ -26,6 +27,9 @@ public:
 
     int load(const char* filePath);
     int create(const char* filePath, int32_t newSize);
+    // Reads the bytes other holds, with a position of its own, while other
+    // stays loaded and unchanged; a view is never written, resized or freed.
+    int view(const VFILE& other);
     int resize(int32_t newSize);
     int read(void* destination, int32_t n);
     int write(const void* source, int32_t n);

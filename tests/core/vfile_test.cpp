@@ -69,3 +69,24 @@ TEST(VFILE, FlushSavesOnlyAfterAWrite) {
     EXPECT_EQ(file.isLoaded, 1);
     EXPECT_EQ(file.saveAs(""), 0);
 }
+
+TEST(VFILE, AViewReadsAnotherFilesBytesAndNeverChangesThem) {
+    VFILE owner;
+    ASSERT_EQ(owner.create("owner.bin", 0), 1);
+    ASSERT_EQ(owner.write("abcdef", 6), 6);
+    VFILE view;
+    ASSERT_EQ(view.view(owner), 1);
+    char read[4] = {};
+    EXPECT_EQ(view.read(read, 3), 3);
+    EXPECT_EQ(std::string(read), "abc");
+    EXPECT_EQ(owner.position, 6) << "each has its own position";
+    EXPECT_EQ(view.write("x", 1), 0);
+    EXPECT_EQ(view.resize(100), 0);
+    EXPECT_EQ(view.append("x", 1), 0);
+    view.truncate();
+    EXPECT_EQ(view.size, 6);
+    view.release();
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(owner.data), 6), "abcdef");
+    VFILE empty;
+    EXPECT_EQ(view.view(empty), 0);
+}
