@@ -77,9 +77,11 @@ void printHeader(ReportLines& report, const char* displayName) {
 // describer's kind and ":", then its detail and a blank, and its number, when
 // it has them.
 struct DescribedEvent {
-    const char* word;
+    const char* word;  // five characters
     const char* kind;
+    int32_t kindLength;
     const char* detail;
+    int32_t detailLength;
     int32_t hasDetail;
     int32_t hasNumber;
     int32_t number;
@@ -89,7 +91,14 @@ DescribedEvent describeMetaEvent(TrackWalk& walk) {
     MIDIMetaEvent& meta = walk.metaEvent;
     meta.clear();
     meta.describe(trackReader.event, trackReader.eventLength);
-    return {"Meta ", meta.kindText, meta.detailText, meta.hasDetail, meta.hasNumber, meta.number};
+    return {"Meta ",
+            meta.kindText,
+            static_cast<int32_t>(std::strlen(meta.kindText)),
+            meta.detailText,
+            static_cast<int32_t>(std::strlen(meta.detailText)),
+            meta.hasDetail,
+            meta.hasNumber,
+            meta.number};
 }
 
 void noteChannelFacts() {
@@ -108,12 +117,19 @@ DescribedEvent describeChannelEvent(TrackWalk& walk) {
     MIDIChannelEvent& channelEvent = walk.channelEvent;
     channelEvent.length = channelEvent.hasNumber = channelEvent.hasDetail = 0;
     channelEvent.describe(trackReader.event, trackReader.eventLength);
-    return {"Norm:", channelEvent.kindText, channelEvent.detailText, channelEvent.hasDetail, 0, 0};
+    return {"Norm:",
+            channelEvent.kindText,
+            channelEvent.kindLength,
+            channelEvent.detailText,
+            channelEvent.detailLength,
+            channelEvent.hasDetail,
+            0,
+            0};
 }
 
 void appendDescription(TextAppender& line, const DescribedEvent& event) {
-    line.text(event.word).text(event.kind).character(':');
-    if (event.hasDetail) line.text(event.detail).character(' ');
+    line.text(event.word, 5).text(event.kind, static_cast<size_t>(event.kindLength)).character(':');
+    if (event.hasDetail) line.text(event.detail, static_cast<size_t>(event.detailLength)).character(' ');
     if (event.hasNumber) line.decimal(event.number);
 }
 
