@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -62,7 +63,7 @@ public:
         if (checkSmfHeader(header) != 1 || !sourceView.view(inputFile)) return;
         ConvertOptionsRecord options = ConvertOptions;
         options.clearAnalysisResults();  // as the report leaves them
-        source = new ConversionSource{sourceView, reader, SmfHeader.trackCount, options};
+        source.reset(new ConversionSource{sourceView, reader, SmfHeader.trackCount, options});
         const int32_t chosen = ConvertOptions.tuneLength;
         const int32_t division = SmfHeader.division;
         worker = std::thread([this, chosen, division] { run(chosen, division); });
@@ -70,13 +71,14 @@ public:
 
     void wait() {
         if (worker.joinable()) worker.join();
-        delete source;
-        source = nullptr;
+        source.reset();
     }
 
-    // After wait: whether the bytes were made with the length the run uses.
+    // After wait: whether the bytes were made, whole, with the length the run
+    // uses. When not (memory ran out, say), the run converts as on one core.
     bool fits(int32_t analysedLength, int32_t tuneLength) const {
-        return measured == analysedLength && usedLength == tuneLength && usedLength >= 0;
+        return !memory.outOfMemory && measured == analysedLength && usedLength == tuneLength &&
+               usedLength >= 0;
     }
 
     // As convertMidiFile, with the bytes already made.
@@ -96,7 +98,7 @@ public:
 private:
     VFILE sourceView;
     MTrk reader;
-    ConversionSource* source = nullptr;
+    std::unique_ptr<ConversionSource> source;
     MemoryOutput memory;
     std::thread worker;
     int32_t measured = -1;
@@ -106,7 +108,7 @@ private:
     void run(int32_t chosen, int32_t division) {
         measured = measureAnalysedLength(sourceView, reader, source->trackCount);
         usedLength = roundedTuneLength(chosen, measured, division);
-        memory.bytes.reserve(static_cast<size_t>(sourceView.size));
+        memory.reserve(static_cast<size_t>(sourceView.size));
         failure = convertMidiFrom(*source, memory, usedLength);
         sourceView.release();
     }

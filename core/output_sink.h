@@ -15,11 +15,15 @@ public:
     virtual bool rewrite(size_t offset, const void* bytes, size_t n) = 0;
 };
 
-// Keeps everything in memory.
+// Keeps everything in memory. A write that finds no memory fails and is
+// remembered, so a caller can tell it from a failed conversion.
 class MemoryOutput : public OutputSink {
 public:
     std::vector<uint8_t> bytes;
+    bool outOfMemory = false;
 
+    // Room for n bytes in all, made at once; false when there is none.
+    bool reserve(size_t n);
     bool write(const void* from, size_t n) override;
     bool rewrite(size_t offset, const void* from, size_t n) override;
 };

@@ -102,6 +102,9 @@ TEST(StagedOutput, RewriteCompletesTheStartAndWritingGoesOnAtTheEnd) {
     EXPECT_FALSE(memory.rewrite(3, "Y", 1));
     EXPECT_FALSE(memory.rewrite(2, "YZ", 2));
     EXPECT_EQ(std::string(memory.bytes.begin(), memory.bytes.end()), "aXc");
+    EXPECT_FALSE(memory.reserve(SIZE_MAX)) << "no memory is an answer, not a crash";
+    EXPECT_TRUE(memory.reserve(100));
+    EXPECT_FALSE(memory.outOfMemory);
 }
 
 TEST(StagedOutput, RefusesWhatCannotBecomeTheTarget) {
