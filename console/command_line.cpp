@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "convert_options.h"
+#include "decimal_text.h"
 #include "hex_digits.h"
 #include "sp_midi.h"
 
@@ -86,19 +87,7 @@ std::string chooseReportName(const std::vector<std::string>& candidates, const s
 }
 
 int32_t parseTicks(const char* text) {
-    while (std::isspace(static_cast<unsigned char>(*text))) ++text;
-    bool negative = false;
-    if (*text == '+' || *text == '-') negative = *text++ == '-';
-    int64_t magnitude = 0;
-    const int64_t limit = negative ? -static_cast<int64_t>(INT32_MIN) : INT32_MAX;
-    for (; std::isdigit(static_cast<unsigned char>(*text)); ++text) {
-        magnitude = magnitude * 10 + (*text - '0');
-        if (magnitude >= limit) {
-            magnitude = limit;
-            break;
-        }
-    }
-    return static_cast<int32_t>(negative ? -magnitude : magnitude);
+    return readDecimal(text, INT32_MIN, INT32_MAX);
 }
 
 CommandLine parseCommandLine(int argc, const char* const* argv) {

@@ -2,7 +2,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "analysis_report.h"
@@ -10,7 +12,12 @@
 #include "convert_midi_file.h"
 #include "convert_options.h"
 #include "fatal_error.h"
+#include "file_pass.h"
+#include "mtrk.h"
+#include "output_sink.h"
+#include "smf_header.h"
 #include "sp_midi.h"
+#include "staged_output.h"
 #include "vfile.h"
 
 char sourcePath[PathBufferSize];
@@ -56,12 +63,86 @@ void storePath(char* buffer, const std::string& name) {
 void clearUserSettings() {
     outputPath[0] = 0;
     ConvertOptions.tuneLength = 0;
-    for (int ch = 0; ch < ChannelCount; ++ch) {
-        ConvertOptions.velocityOffset[ch] = 0;
-        ConvertOptions.instrumentOverride[ch] = 0;
-    }
+    ConvertOptions.clearChannelChoices();
     SpMidi = SpMidiSettings();
 }
+
+// The conversion, run into memory on a second core while the report is
+// written, from a view of the source with a reader of its own and the
+// settings as the conversion would see them. Only its bytes are made early:
+// the output file is opened, written and moved in place after the report, as
+// in a run on one core, so every message, file and status stays the same.
+class EarlyConversion {
+public:
+    EarlyConversion() = default;
+    EarlyConversion(const EarlyConversion&) = delete;
+    EarlyConversion& operator=(const EarlyConversion&) = delete;
+    ~EarlyConversion() { wait(); }
+
+    // Starts only for a source whose header the report will accept: a
+    // refused one ends the run during the report.
+    void start() {
+        uint8_t header[SmfHeaderSize];
+        beginFilePass(header);
+        if (checkSmfHeader(header) != 1 || !sourceView.view(inputFile)) return;
+        ConvertOptionsRecord options = ConvertOptions;
+        options.clearAnalysisResults();  // as the report leaves them
+        source.reset(new ConversionSource{sourceView, reader, SmfHeader.trackCount, options});
+        const int32_t chosen = ConvertOptions.tuneLength;
+        const int32_t division = SmfHeader.division;
+        worker = std::thread([this, chosen, division] { run(chosen, division); });
+    }
+
+    void wait() {
+        if (worker.joinable()) worker.join();
+        source.reset();
+    }
+
+    // After wait: whether the bytes were made, whole, with the length the run
+    // uses. When not (memory ran out, say), the run converts as on one core.
+    bool fits(int32_t analysedLength, int32_t tuneLength) const {
+        return !memory.outOfMemory && measured == analysedLength && usedLength == tuneLength &&
+               usedLength >= 0;
+    }
+
+    // After wait, when fits: the converted bytes, or nullptr when the
+    // conversion failed (converting again reports the failure).
+    const std::vector<uint8_t>* convertedBytes() const {
+        return failure == nullptr ? &memory.bytes : nullptr;
+    }
+
+    // As convertMidiFile, with the bytes already made.
+    void writeTo(const char* path) {
+        const char* result = nullptr;
+        {
+            StagedOutput output;
+            if (!output.open(path) || !output.write(memory.bytes.data(), memory.bytes.size())) {
+                result = "Cannot open dest file";
+            } else if ((result = failure) == nullptr && !output.commit()) {
+                result = "Cannot open dest file";
+            }
+        }  // the staged file is gone before fatalError ends the process
+        if (result != nullptr) fatalError(result);
+    }
+
+private:
+    VFILE sourceView;
+    MTrk reader;
+    std::unique_ptr<ConversionSource> source;
+    MemoryOutput memory;
+    std::thread worker;
+    int32_t measured = -1;
+    int32_t usedLength = -1;
+    const char* failure = nullptr;
+
+    void run(int32_t chosen, int32_t division) {
+        measured = measureAnalysedLength(sourceView, reader, source->trackCount);
+        usedLength = roundedTuneLength(chosen, measured, division);
+        memory.reserve(static_cast<size_t>(sourceView.size));
+        failure = convertMidiFrom(*source, memory, usedLength);
+        sourceView.release();
+    }
+};
 
 void printSettings(const std::string& outputName) {
     std::printf("Out file making as [%s] with TuneLength=[%d]\n", outputName.c_str(),
@@ -80,15 +161,17 @@ void printSettings(const std::string& outputName) {
     }
 }
 
-// The MIP values describe the converted tune: it is converted once in memory
-// to measure them, and the output conversion then writes the message.
-void prepareSpMidi() {
-    if (!SpMidi.enabled) return;
+// The MIP values describe the converted tune: they are measured on the bytes
+// the second core made (or on a conversion into memory when there are none),
+// and the output conversion then writes the message.
+void prepareSpMidi(const std::vector<uint8_t>* early) {
     SpMidi.message.clear();
     std::vector<uint8_t> converted;
-    if (!convertMidiFileToMemory(converted, ConvertOptions.tuneLength)) return;
-    const std::vector<SpMidiEntry> entries =
-        computeSpMidiMips(converted.data(), converted.size(), SpMidi.priority);
+    if (early == nullptr) {
+        if (!convertMidiFileToMemory(converted, ConvertOptions.tuneLength)) return;
+        early = &converted;
+    }
+    const std::vector<SpMidiEntry> entries = computeSpMidiMips(early->data(), early->size(), SpMidi.priority);
     for (const SpMidiEntry& entry : entries)
         std::printf("-> SP-MIDI MIP of ch%d = %d\n", entry.channel, entry.mip);
     SpMidi.message = spMidiMessage(entries);
@@ -105,7 +188,12 @@ int runConsole(int argc, const char* const* argv) {
 
     std::printf("Quavel for Java Apps. Version %s\n", Version);
     if (!inputFile.load(sourcePath)) fatalError("Cannot open source file");
+    const bool converts =
+        line.outputName != line.sourceName && !line.outputName.empty() && fitsPathBuffer(line.outputName);
+    EarlyConversion early;
+    if (converts) early.start();
     ConvertOptions.analysedLength = writeAnalysisReport(sourcePath, reportPath);
+    early.wait();
     roundTuneLength();
     std::printf("MIDI file [%s] analisation done. Reported to [%s].\n", sourcePath, reportPath);
 
@@ -113,7 +201,15 @@ int runConsole(int argc, const char* const* argv) {
     if (line.outputName.empty()) fatalError("Not configure the output file. so no converted.");
     printSettings(line.outputName);
     if (!fitsPathBuffer(line.outputName)) fatalError("Cannot open dest file");
-    prepareSpMidi();
-    convertMidiFile(outputPath, ConvertOptions.tuneLength);
+    const bool earlyFits = early.fits(ConvertOptions.analysedLength, ConvertOptions.tuneLength);
+    if (SpMidi.enabled) {
+        // The message carries values measured on the converted tune: it is converted again with it.
+        prepareSpMidi(earlyFits ? early.convertedBytes() : nullptr);
+        convertMidiFile(outputPath, ConvertOptions.tuneLength);
+    } else if (earlyFits) {
+        early.writeTo(outputPath);
+    } else {
+        convertMidiFile(outputPath, ConvertOptions.tuneLength);
+    }
     return 0;
 }

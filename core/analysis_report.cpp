@@ -1,5 +1,6 @@
 #include "analysis_report.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
@@ -10,14 +11,20 @@
 #include "midi_channel_event.h"
 #include "midi_meta_event.h"
 #include "mtrk.h"
+#include "output_sink.h"
+#include "report_lines.h"
 #include "smf_header.h"
+#include "staged_output.h"
+#include "streamed_text.h"
 #include "text_appender.h"
 #include "vfile.h"
 #include "vocabulary.h"
 
+ReportCopy reportCopy;
+
 namespace {
 // One report line before CR LF expansion; the longest is a meta line with a
-// full detail text, well inside the 4095 characters VFILE takes at once.
+// full detail text, well inside the 4095 characters ReportLines takes at once.
 constexpr int LineSize = 2048;
 // SysEx bytes formatted per piece; a SysEx line can be as long as its track.
 constexpr int32_t HexBytesPerPiece = 512;
@@ -28,36 +35,53 @@ struct TrackWalk {
     int32_t noteTime = 0;
 };
 
-void clearAnalysisResults() {
-    for (int channel = 0; channel < ChannelCount; ++channel) {
-        ConvertOptions.channelUsed[channel] = 0;
-        ConvertOptions.firstProgram[channel] = 0;
-        ConvertOptions.octaveShift[channel] = 0;
+// Paths longer than a path buffer holds are treated like paths that cannot be
+// written: the report is still built, only not saved.
+bool isSavablePath(const char* reportPath) {
+    return reportPath != nullptr && *reportPath != 0 && std::strlen(reportPath) <= VFILE::MaxPathLength;
+}
+
+// The report goes to its staged file, when it has one, and its start to the
+// copy kept in memory.
+class ReportTargets : public OutputSink {
+public:
+    explicit ReportTargets(StagedOutput& output) : file(output) {}
+
+    bool write(const void* bytes, size_t n) override {
+        keep(static_cast<const char*>(bytes), n);
+        if (file.isOpen()) file.write(bytes, n);  // a failed file is not kept: the copy goes on
+        return true;
     }
-}
+    bool rewrite(size_t, const void*, size_t) override { return false; }
 
-// Paths that VFILE cannot hold are treated like paths that cannot be written:
-// the report is still built, only not saved.
-const char* savablePath(const char* reportPath) {
-    if (reportPath == nullptr || std::strlen(reportPath) > VFILE::MaxPathLength) return "";
-    return reportPath;
-}
+private:
+    StagedOutput& file;
 
-void printHeader(const char* displayName) {
-    reportFile.print("MIDI-FileName:%s\n\n", displayName == nullptr ? "" : displayName);
-    reportFile.print("MIDI Head(MThd)\n");
-    reportFile.print("Format:%d\n", static_cast<int>(SmfHeader.format));
-    reportFile.print("Tracks:%d\n", static_cast<int>(SmfHeader.trackCount));
-    reportFile.print("DeltaT:%d\n", static_cast<int>(SmfHeader.division));
+    static void keep(const char* bytes, size_t n) {
+        const size_t kept = reportCopy.text.size();
+        if (kept < reportCopy.keepLimit)
+            reportCopy.text.append(bytes, std::min(n, reportCopy.keepLimit - kept));
+        reportCopy.size += n;
+    }
+};
+
+void printHeader(ReportLines& report, const char* displayName) {
+    report.print("MIDI-FileName:%s\n\n", displayName == nullptr ? "" : displayName);
+    report.print("MIDI Head(MThd)\n");
+    report.print("Format:%d\n", static_cast<int>(SmfHeader.format));
+    report.print("Tracks:%d\n", static_cast<int>(SmfHeader.trackCount));
+    report.print("DeltaT:%d\n", static_cast<int>(SmfHeader.division));
 }
 
 // What an event line shows after its delta time: "Meta " or "Norm:", the
 // describer's kind and ":", then its detail and a blank, and its number, when
 // it has them.
 struct DescribedEvent {
-    const char* word;
+    const char* word;  // five characters
     const char* kind;
+    int32_t kindLength;
     const char* detail;
+    int32_t detailLength;
     int32_t hasDetail;
     int32_t hasNumber;
     int32_t number;
@@ -67,7 +91,14 @@ DescribedEvent describeMetaEvent(TrackWalk& walk) {
     MIDIMetaEvent& meta = walk.metaEvent;
     meta.clear();
     meta.describe(trackReader.event, trackReader.eventLength);
-    return {"Meta ", meta.kindText, meta.detailText, meta.hasDetail, meta.hasNumber, meta.number};
+    return {"Meta ",
+            meta.kindText,
+            static_cast<int32_t>(std::strlen(meta.kindText)),
+            meta.detailText,
+            static_cast<int32_t>(std::strlen(meta.detailText)),
+            meta.hasDetail,
+            meta.hasNumber,
+            meta.number};
 }
 
 void noteChannelFacts() {
@@ -86,12 +117,19 @@ DescribedEvent describeChannelEvent(TrackWalk& walk) {
     MIDIChannelEvent& channelEvent = walk.channelEvent;
     channelEvent.length = channelEvent.hasNumber = channelEvent.hasDetail = 0;
     channelEvent.describe(trackReader.event, trackReader.eventLength);
-    return {"Norm:", channelEvent.kindText, channelEvent.detailText, channelEvent.hasDetail, 0, 0};
+    return {"Norm:",
+            channelEvent.kindText,
+            channelEvent.kindLength,
+            channelEvent.detailText,
+            channelEvent.detailLength,
+            channelEvent.hasDetail,
+            0,
+            0};
 }
 
 void appendDescription(TextAppender& line, const DescribedEvent& event) {
-    line.text(event.word).text(event.kind).character(':');
-    if (event.hasDetail) line.text(event.detail).character(' ');
+    line.text(event.word, 5).text(event.kind, static_cast<size_t>(event.kindLength)).character(':');
+    if (event.hasDetail) line.text(event.detail, static_cast<size_t>(event.detailLength)).character(' ');
     if (event.hasNumber) line.decimal(event.number);
 }
 
@@ -115,41 +153,48 @@ int32_t writeEventLine(TrackWalk& walk, char* text) {
 
 // A SysEx line can be as long as its track: its bytes go straight to the
 // report, a piece at a time, after the start of the line.
-void reportSysExEvent(TrackWalk& walk) {
+void reportSysExEvent(ReportLines& report, TrackWalk& walk) {
     char start[LineSize];
-    reportFile.printText(start, writeEventLine(walk, start));
+    report.printText(start, writeEventLine(walk, start));
     char hex[HexBytesPerPiece * 3 + 1];
     for (int32_t done = 0; done < trackReader.eventLength; done += HexBytesPerPiece) {
         const int32_t left = trackReader.eventLength - done;
-        reportFile.append(hex, formatHexBytes(trackReader.event + done,
-                                              left < HexBytesPerPiece ? left : HexBytesPerPiece, hex));
+        report.append(hex, formatHexBytes(trackReader.event + done,
+                                          left < HexBytesPerPiece ? left : HexBytesPerPiece, hex));
     }
-    reportFile.append("\r\n", 2);
+    report.append("\r\n", 2);
 }
 
-// The line is built straight in the report; aside only when the report
-// cannot make room for it. Only a meta event's detail can hold an LF (a text
-// event's own bytes).
-void reportEvent(TrackWalk& walk) {
-    if (trackReader.kind == EVENT_SYSEX) return reportSysExEvent(walk);
-    char* const space = reportFile.lineSpace();
-    if (space != nullptr && trackReader.kind == EVENT_META)
-        return reportFile.endLine(writeEventLine(walk, space));
-    if (space != nullptr) return reportFile.endPlainLine(writeEventLine(walk, space));
-    char aside[LineSize];
-    reportFile.printLine(aside, writeEventLine(walk, aside));
+// The line is built straight in the report's output. Only a meta event's
+// detail can hold an LF (a text event's own bytes).
+void reportEvent(ReportLines& report, TrackWalk& walk) {
+    if (trackReader.kind == EVENT_SYSEX) return reportSysExEvent(report, walk);
+    char* const space = report.lineSpace();
+    if (trackReader.kind == EVENT_META) return report.endLine(writeEventLine(walk, space));
+    report.endPlainLine(writeEventLine(walk, space));
 }
 
-int32_t reportTrack(int32_t index, TrackWalk& walk) {
-    reportFile.print("Track# %d\n", static_cast<int>(index));
+int32_t reportTrack(ReportLines& report, int32_t index, TrackWalk& walk) {
+    report.print("Track# %d\n", static_cast<int>(index));
     walk.noteTime = 0;
     if (!trackReader.load(inputFile)) {
-        reportFile.print("Cannot GetTrack\n");
+        report.print("Cannot GetTrack\n");
     } else {
-        while (trackReader.nextEvent() != 0) reportEvent(walk);
+        while (trackReader.nextEvent() != 0) reportEvent(report, walk);
     }
-    reportFile.print("Track Total=%" PRId32 "\n", walk.noteTime);
+    report.print("Track Total=%" PRId32 "\n", walk.noteTime);
     return walk.noteTime;
+}
+
+// Every track's lines; returns the largest noteTime.
+int32_t reportTracks(ReportLines& report) {
+    TrackWalk walk;  // one pair of describers serves every event of the file
+    int32_t longest = 0;
+    for (int32_t index = 0; index < SmfHeader.trackCount; ++index) {
+        const int32_t noteTime = reportTrack(report, index, walk);
+        if (noteTime > longest) longest = noteTime;
+    }
+    return longest;
 }
 }  // namespace
 
@@ -159,27 +204,39 @@ int32_t advanceNoteTime(int32_t noteTime, const MTrk& reader) {
     return noteTime + reader.delta;
 }
 
-int32_t writeAnalysisReport(const char* displayName, const char* reportPath) {
-    clearAnalysisResults();
-    if (!reportFile.create(savablePath(reportPath), InitialReportSize)) {
-        fatalError("Cannot open report file");
-        return 0;
+int32_t measureAnalysedLength(VFILE& file, MTrk& reader, int32_t trackCount) {
+    uint8_t header[SmfHeaderSize];
+    beginFilePass(file, reader, header);
+    int32_t longest = 0;
+    for (int32_t index = 0; index < trackCount; ++index) {
+        int32_t noteTime = 0;
+        if (reader.load(file)) {
+            while (reader.nextEvent() != 0) noteTime = advanceNoteTime(noteTime, reader);
+        }
+        if (noteTime > longest) longest = noteTime;
     }
+    return longest;
+}
+
+int32_t writeAnalysisReport(const char* displayName, const char* reportPath) {
+    ConvertOptions.clearAnalysisResults();
+    reportCopy.text.clear();
+    reportCopy.size = 0;
     beginFilePass(headerBytes);
     const int checked = checkSmfHeader(headerBytes);
     if (checked != 1) {
-        reportFile.truncate();  // nothing of a refused file is shown as its report
-        fatalError(smfErrorText(checked));
+        fatalError(smfErrorText(checked));  // nothing of a refused file is shown as its report
         return 0;
     }
-    printHeader(displayName);
-    TrackWalk walk;  // one pair of describers serves every event of the file
-    int32_t longest = 0;
-    for (int32_t index = 0; index < SmfHeader.trackCount; ++index) {
-        const int32_t noteTime = reportTrack(index, walk);
-        if (noteTime > longest) longest = noteTime;
-    }
-    reportFile.truncate();
-    reportFile.flush();
+    // A report that cannot be written whole is not saved: the previous one stays.
+    StagedOutput file;
+    if (isSavablePath(reportPath)) file.open(reportPath);
+    ReportTargets targets(file);
+    StreamedText text(&targets);
+    ReportLines report(text);
+    printHeader(report, displayName);
+    const int32_t longest = reportTracks(report);
+    text.flush();
+    if (file.isOpen()) file.commit();
     return longest;
 }

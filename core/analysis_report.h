@@ -1,13 +1,25 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <string>
 
 class MTrk;
+class VFILE;
 
-constexpr int32_t InitialReportSize = 32768;
+// What the last report leaves in memory: its whole size and its first
+// keepLimit bytes (enough for a report box; the rest is only in the file).
+struct ReportCopy {
+    static constexpr size_t DefaultKeepLimit = 32768;
+    size_t keepLimit = DefaultKeepLimit;
+    size_t size = 0;
+    std::string text;
+};
+extern ReportCopy reportCopy;
 
-// Walks every event of the file loaded in inputFile, writes one report line per
-// event into reportFile (CR LF line ends) and saves it to reportPath; fills
-// channelUsed and firstProgram of ConvertOptions (octaveShift is cleared).
+// Walks every event of the file loaded in inputFile and streams one report line
+// per event (CR LF line ends) to reportPath, which is replaced only once the
+// whole report is written (an empty path: not saved); fills channelUsed and
+// firstProgram of ConvertOptions (octaveShift is cleared) and reportCopy.
 // Returns the largest per-track noteTime, or 0 after a failure.
 int32_t writeAnalysisReport(const char* displayName, const char* reportPath);
 
@@ -15,3 +27,8 @@ int32_t writeAnalysisReport(const char* displayName, const char* reportPath);
 // added for note-off and note-on messages only. Stops at the largest 32-bit
 // value rather than wrapping to a negative time.
 int32_t advanceNoteTime(int32_t noteTime, const MTrk& reader);
+
+// What writeAnalysisReport returns for a source whose header it accepts,
+// measured without describing anything: a pass over file with reader, which
+// may run beside the report.
+int32_t measureAnalysedLength(VFILE& file, MTrk& reader, int32_t trackCount);

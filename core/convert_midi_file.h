@@ -2,6 +2,31 @@
 #include <cstdint>
 #include <vector>
 
+#include "convert_options.h"
+
+class MTrk;
+class OutputSink;
+class VFILE;
+
+// What one conversion reads: a loaded source, a reader of its own, the track
+// count its header announced and the settings. Conversions with sources of
+// their own can run beside other passes over the same file.
+struct ConversionSource {
+    VFILE& file;
+    MTrk& reader;
+    int32_t trackCount;
+    ConvertOptionsRecord options;
+};
+
+// As convertMidi, from the given source.
+const char* convertMidiFrom(ConversionSource& source, OutputSink& output, int32_t tuneLength);
+
+// Writes the handset version of the source loaded in inputFile to output,
+// steered by ConvertOptions, as convertMidiFile does, but reports instead of
+// calling fatalError: nullptr when the whole file was written, else the
+// message. Lets a caller convert into memory first.
+const char* convertMidi(OutputSink& output, int32_t tuneLength);
+
 // Writes the handset version of the source loaded in inputFile to outputPath,
 // steered by ConvertOptions; tracks other than the first are fitted to
 // tuneLength ticks. Relies on the SmfHeader that the analysis of the same file

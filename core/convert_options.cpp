@@ -1,29 +1,55 @@
 #include "convert_options.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "smf_header.h"
 
 ConvertOptionsRecord ConvertOptions;
 
+namespace {
+void clearChannels(int32_t (&values)[ChannelCount]) {
+    std::fill(std::begin(values), std::end(values), 0);
+}
+}  // namespace
+
+void ConvertOptionsRecord::clearChannelChoices() {
+    clearChannels(velocityOffset);
+    clearChannels(instrumentOverride);
+}
+
+void ConvertOptionsRecord::clearChannelSettings() {
+    clearChannelChoices();
+    clearChannels(octaveShift);
+}
+
+void ConvertOptionsRecord::clearAnalysisResults() {
+    clearChannels(channelUsed);
+    clearChannels(firstProgram);
+    clearChannels(octaveShift);
+}
+
+void ConvertOptionsRecord::reset() {
+    clearChannelChoices();
+    clearAnalysisResults();
+    tuneLength = 0;
+    analysedLength = 0;
+}
+
 void resetConvertOptions() {
-    for (int ch = 0; ch < ChannelCount; ++ch) {
-        ConvertOptions.velocityOffset[ch] = 0;
-        ConvertOptions.instrumentOverride[ch] = 0;
-        ConvertOptions.channelUsed[ch] = 0;
-        ConvertOptions.firstProgram[ch] = 0;
-        ConvertOptions.octaveShift[ch] = 0;
-    }
-    ConvertOptions.tuneLength = 0;
-    ConvertOptions.analysedLength = 0;
+    ConvertOptions.reset();
+}
+
+int32_t roundedTuneLength(int32_t chosen, int32_t analysed, int32_t division) {
+    if (chosen != 0) return chosen;
+    if (division <= 0) return analysed;  // no quarter-note grid to round to
+    const int32_t remainder = analysed % division;
+    return remainder != 0 ? analysed + division - remainder : analysed;
 }
 
 void roundTuneLength() {
-    if (ConvertOptions.tuneLength != 0) return;
-    const int32_t analysed = ConvertOptions.analysedLength;
-    ConvertOptions.tuneLength = analysed;
-    const int32_t division = SmfHeader.division;
-    if (division <= 0) return;  // no quarter-note grid to round to
-    const int32_t remainder = analysed % division;
-    if (remainder != 0) ConvertOptions.tuneLength = analysed + division - remainder;
+    ConvertOptions.tuneLength =
+        roundedTuneLength(ConvertOptions.tuneLength, ConvertOptions.analysedLength, SmfHeader.division);
 }
 
 int signedByte(int32_t v) {

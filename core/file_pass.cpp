@@ -6,8 +6,12 @@
 #include "vfile.h"
 
 void beginFilePass(uint8_t* header) {
+    beginFilePass(inputFile, trackReader, header);
+}
+
+void beginFilePass(VFILE& file, MTrk& reader, uint8_t* header) {
     std::memset(header, 0, SmfHeaderSize);
-    inputFile.rewind();
-    inputFile.read(header, SmfHeaderSize);
-    trackReader.beginPass();
+    file.rewind();
+    file.read(header, SmfHeaderSize);
+    reader.beginPass();
 }

@@ -53,36 +53,50 @@ void MIDIChannelEvent::describe(const uint8_t* bytes, int32_t count) {
     }
 }
 
+void MIDIChannelEvent::takeLengths(const TextAppender& kind, const TextAppender& detail) {
+    kindLength = kind.size();
+    detailLength = detail.size();
+    hasDetail = 1;
+}
+
 void MIDIChannelEvent::describeNote(int channel, bool isOn) {
-    TextAppender(kindText, KindTextSize).text(isOn ? "ON " : "OFF");
+    TextAppender kind(kindText, KindTextSize);
+    kind.text(isOn ? "ON " : "OFF", 3);
     TextAppender detail(detailText, DetailTextSize);
     detail.text("Ch:").decimal(channel).text(" Note:");
     appendChannelNoteName(detail, channel, raw[1], 1);
     detail.character('(').hexByte(raw[1]).text(") Vel:").decimal(raw[2]);
-    hasDetail = 1;
+    takeLengths(kind, detail);
 }
 
 void MIDIChannelEvent::describeController(int channel) {
-    TextAppender(kindText, KindTextSize).text("ContChg.");
+    TextAppender kind(kindText, KindTextSize);
+    kind.text("ContChg.");
     TextAppender detail(detailText, DetailTextSize);
     detail.text("Ch:").decimal(channel).character(' ');
     appendControllerName(detail, raw[1]);
     detail.text(" <= ").decimal(raw[2]);
-    hasDetail = 1;
+    takeLengths(kind, detail);
 }
 
 void MIDIChannelEvent::describeProgram(int channel) {
-    TextAppender(kindText, KindTextSize).text("ProgChg.");
+    TextAppender kind(kindText, KindTextSize);
+    kind.text("ProgChg.");
     TextAppender detail(detailText, DetailTextSize);
     detail.text("Ch:").decimal(channel).text(" Instrument:").decimal(raw[1]).character('.');
     appendInstrumentName(detail, raw[1]);
-    hasDetail = 1;
+    takeLengths(kind, detail);
 }
 
+// The rare forms: their texts are measured.
 void MIDIChannelEvent::setUnknown() {
     setHexDump(*this, "Error/Unknown");
+    kindLength = static_cast<int32_t>(std::strlen(kindText));
+    detailLength = static_cast<int32_t>(std::strlen(detailText));
 }
 
 void MIDIChannelEvent::setUnsupported() {
     setHexDump(*this, "No yet support");
+    kindLength = static_cast<int32_t>(std::strlen(kindText));
+    detailLength = static_cast<int32_t>(std::strlen(detailText));
 }

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+class TextAppender;
+
 // Describes one channel message (status byte first, running status resolved)
 // as a short kind label and a detail text for the analysis report.
 struct MIDIChannelEvent {
@@ -16,12 +18,16 @@ struct MIDIChannelEvent {
     int32_t hasDetail = 0;
     int32_t hasNumber = 0;
     int32_t length = 0;
+    // strlen of kindText and detailText, kept as they are written.
+    int32_t kindLength = 0;
+    int32_t detailLength = 0;
 
     void describe(const uint8_t* bytes, int32_t count);
     void setUnknown();
     void setUnsupported();
 
 private:
+    void takeLengths(const TextAppender& kind, const TextAppender& detail);
     void describeNote(int channel, bool isOn);
     void describeController(int channel);
     void describeProgram(int channel);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "delta_time.h"
+#include "output_sink.h"
 
 namespace {
 constexpr int32_t ChunkHeaderSize = 8;
@@ -118,7 +119,7 @@ void MIDITrack::updateLength() {
     data[7] = static_cast<uint8_t>(body);
 }
 
-int MIDITrack::writeTo(FILE* stream) const {
-    if (!valid || stream == nullptr) return 0;
-    return std::fwrite(data, 1, static_cast<size_t>(length), stream) == static_cast<size_t>(length) ? 1 : 0;
+int MIDITrack::writeTo(OutputSink* sink) const {
+    if (!valid || sink == nullptr) return 0;
+    return sink->write(data, static_cast<size_t>(length)) ? 1 : 0;
 }

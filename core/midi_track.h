@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
-#include <cstdio>
+
+class OutputSink;
 
 // Builds one output track chunk in memory, event by event, with optional
 // running status; the chunk header is current after every append.
@@ -22,7 +23,8 @@ public:
 
     int init(int32_t size);
     int append(int32_t delta, uint8_t* event, int32_t n);
-    int writeTo(FILE* stream) const;
+    // The chunk to sink (1), or 0 without a chunk or a sink or when writing fails.
+    int writeTo(OutputSink* sink) const;
     int put(uint8_t b);
     int statusSkip(uint8_t* event);
     void updateLength();

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "hex_digits.h"
+
 // Builds a NUL-terminated text in a caller's fixed buffer. What does not fit is
 // cut off, as snprintf cuts, so no append can run past the buffer. The report
 // writes about fifteen bytes of text per source byte: these few hand-written
@@ -65,17 +67,15 @@ public:
         constexpr int Digits = 8;
         if (room() < Digits) return advance(hexWordCut(cursor, room(), value));
         for (int i = Digits - 2; i >= 0; i -= 2, value >>= 8)
-            std::memcpy(cursor + i, LowerHexPairs + 2 * (value & 0xFF), 2);
+            std::memcpy(cursor + i, LowerHexPairs.text + 2 * (value & 0xFF), 2);
         return advance(Digits);
     }
 
 private:
-    static constexpr char UpperHexDigits[] = "0123456789ABCDEF";
     static constexpr char DigitPairs[] =
         "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
         "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
         "8081828384858687888990919293949596979899";
-    static const char LowerHexPairs[];
     static constexpr char EightBlanks[] = "        ";
 
     char* start;   // null when the buffer takes nothing

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "hex_digits.h"
 #include "text_appender.h"
 
 // The tables are laid out by hand, in rows that follow the numbering.
@@ -202,11 +203,10 @@ int32_t powerOfTwo(int n) {
 }
 
 int32_t formatHexBytes(const uint8_t* bytes, int32_t count, char* out) {
-    static const char digits[] = "0123456789ABCDEF";
     char* cursor = out;
     for (int32_t k = 0; k < count; ++k) {
-        *cursor++ = digits[bytes[k] >> 4];
-        *cursor++ = digits[bytes[k] & 0x0F];
+        *cursor++ = UpperHexDigits[bytes[k] >> 4];
+        *cursor++ = UpperHexDigits[bytes[k] & 0x0F];
         *cursor++ = ' ';
     }
     *cursor = 0;

@@ -5,7 +5,10 @@
 #include "event_text_format.h"
 #include "file_pass.h"
 #include "mtrk.h"
+#include "output_sink.h"
 #include "smf_header.h"
+#include "staged_output.h"
+#include "streamed_text.h"
 #include "text_appender.h"
 #include "vfile.h"
 #include "vocabulary.h"
@@ -19,21 +22,14 @@ constexpr int32_t PieceSize = 128;
 // Bytes of a long event written as hex at once.
 constexpr int32_t HexBytesPerPiece = 256;
 
-// The text is gathered here and handed to the stream in large blocks: a
-// library call per byte, or even per line, costs more than the formatting.
+// Event text pieces, formatted straight into the streamed output's buffer.
 class TextOutput {
 public:
-    explicit TextOutput(FILE* target) : stream(target) {}
-    TextOutput(const TextOutput&) = delete;
-    TextOutput& operator=(const TextOutput&) = delete;
-    ~TextOutput() { flush(); }
+    explicit TextOutput(OutputSink& sink) : stream(&sink) {}
 
     // Room for a piece of up to PieceSize characters and its NUL.
-    TextAppender piece() {
-        makeRoom(PieceSize);
-        return TextAppender(buffer + used, PieceSize + 1);
-    }
-    void take(const TextAppender& piece) { used += piece.size(); }
+    TextAppender piece() { return TextAppender(stream.room(PieceSize), PieceSize + 1); }
+    void take(const TextAppender& piece) { stream.take(piece.size()); }
 
     // A fixed text of the format, at most PieceSize characters.
     void text(const char* s) {
@@ -48,25 +44,15 @@ public:
     void hexBytes(const uint8_t* bytes, int32_t count) {
         for (int32_t done = 0; done < count; done += HexBytesPerPiece) {
             const int32_t n = count - done < HexBytesPerPiece ? count - done : HexBytesPerPiece;
-            makeRoom(3 * n);
-            used += formatHexBytes(bytes + done, n, buffer + used);
+            char* const to = stream.room(3 * n);
+            stream.take(formatHexBytes(bytes + done, n, to));
         }
     }
 
-    void flush() {
-        if (used > 0) std::fwrite(buffer, 1, static_cast<size_t>(used), stream);
-        used = 0;
-    }
+    bool flush() { return stream.flush(); }
 
 private:
-    static constexpr int32_t Capacity = 16384;
-    FILE* stream;
-    int32_t used = 0;
-    char buffer[Capacity + 1];  // and a NUL after the last piece
-
-    void makeRoom(int32_t n) {
-        if (n > Capacity - used) flush();
-    }
+    StreamedText stream;
 };
 
 void endLineIf(TextOutput& out, bool endLine) {
@@ -184,36 +170,35 @@ void writeTrack(TextOutput& out, int32_t index) {
     out.line(TRACK_END_PREFIX);
 }
 
-// Everything is handed to the stream when out goes, before the stream is looked at.
-void writeEventText(FILE* stream, const uint8_t* header) {
-    TextOutput out(stream);
+bool writeEventText(OutputSink& sink, const uint8_t* header) {
+    TextOutput out(sink);
     writeHeaderLines(out, header);
     for (int32_t index = 0; index < SmfHeader.trackCount; ++index) writeTrack(out, index);
+    return out.flush();
 }
 }  // namespace
 
-void writeHexBytes(FILE* stream, const uint8_t* bytes, int32_t count, bool endLine) {
-    TextOutput out(stream);
+bool writeHexBytes(OutputSink& sink, const uint8_t* bytes, int32_t count, bool endLine) {
+    TextOutput out(sink);
     out.hexBytes(bytes, count);
     endLineIf(out, endLine);
+    return out.flush();
 }
 
-void writeNoteEvent(FILE* stream, const uint8_t* event, bool endLine) {
-    TextOutput out(stream);
+bool writeNoteEvent(OutputSink& sink, const uint8_t* event, bool endLine) {
+    TextOutput out(sink);
     TextAppender note = out.piece();
     appendNoteEvent(note, event);
     out.take(note);
     endLineIf(out, endLine);
+    return out.flush();
 }
 
 int exportEventText(const char* textPath) {
     uint8_t header[SmfHeaderSize];
     beginFilePass(header);
-    if (textPath == nullptr) return 0;
-    // Binary mode with explicit CR LF: the same bytes from every platform.
-    FILE* stream = std::fopen(textPath, "wb");
-    if (stream == nullptr) return 0;
-    writeEventText(stream, header);
-    const bool written = std::ferror(stream) == 0;
-    return std::fclose(stream) == 0 && written ? 1 : 0;
+    // Explicit CR LF in the bytes: the same file from every platform.
+    StagedOutput output;
+    if (!output.open(textPath)) return 0;
+    return writeEventText(output, header) && output.commit() ? 1 : 0;
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
-#include <cstdio>
+
+class OutputSink;
 
 // Writes the file loaded in inputFile as event text to textPath. The caller has
 // loaded the source and run writeAnalysisReport on it (the track count comes
@@ -8,10 +9,10 @@
 // not be created or written.
 int exportEventText(const char* textPath);
 
-// Each byte as "%02X ", then a line end if asked.
-void writeHexBytes(FILE* stream, const uint8_t* bytes, int32_t count, bool endLine);
+// Each byte as "%02X ", then a line end if asked; false when writing failed.
+bool writeHexBytes(OutputSink& sink, const uint8_t* bytes, int32_t count, bool endLine);
 
 // A note-off or note-on event (three bytes): status, note name (or percussion
 // abbreviation on channel index 9, or hex for notes the names do not cover),
-// velocity; then a line end if asked.
-void writeNoteEvent(FILE* stream, const uint8_t* event, bool endLine);
+// velocity; then a line end if asked; false when writing failed.
+bool writeNoteEvent(OutputSink& sink, const uint8_t* event, bool endLine);

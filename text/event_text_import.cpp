@@ -1,15 +1,17 @@
 #include "event_text_import.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "decimal_text.h"
 #include "event_text_format.h"
 #include "hex_digits.h"
 #include "midi_track.h"
 #include "mtrk.h"
+#include "output_sink.h"
+#include "staged_output.h"
 #include "vocabulary.h"
 
 namespace {
@@ -22,16 +24,9 @@ constexpr int32_t LeastTrackLength = 1024;
 constexpr int32_t LargestTrackBuffer = INT32_MAX - 16;
 constexpr uint8_t MTHD_START[8] = {'M', 'T', 'h', 'd', 0, 0, 0, 6};
 
-// The decimal number at the start of text: blanks skipped, an optional sign,
-// digits up to the first other character. Saturates instead of overflowing.
+// The event text's numbers saturate symmetrically.
 int32_t leadingDecimal(const char* text) {
-    while (std::isspace(static_cast<unsigned char>(*text))) ++text;
-    const bool negative = *text == '-';
-    if (*text == '-' || *text == '+') ++text;
-    int64_t value = 0;
-    for (; *text >= '0' && *text <= '9'; ++text)
-        value = std::min<int64_t>(value * 10 + (*text - '0'), INT32_MAX);
-    return static_cast<int32_t>(negative ? -value : value);
+    return readDecimal(text, -INT32_MAX, INT32_MAX);
 }
 
 bool startsWith(const char* line, const char* prefix) {
@@ -137,8 +132,8 @@ bool isSignatureLine(const char* line) {
     return std::strcmp(line + length, "\n") == 0 || std::strcmp(line + length, "\r\n") == 0;
 }
 
-bool writeBytes(FILE* stream, const uint8_t* bytes, size_t count) {
-    return std::fwrite(bytes, 1, count, stream) == count;
+bool writeBytes(OutputSink& sink, const uint8_t* bytes, size_t count) {
+    return sink.write(bytes, count);
 }
 
 bool hasDigit(const char* text, int count) {
@@ -173,7 +168,9 @@ int32_t trackBufferSize(int32_t announced, size_t textSize) {
 // track builder.
 class EventTextImport {
 public:
-    EventTextImport(FILE* output, size_t size) : midi(output), textSize(size) { track.runningStatusMode = 1; }
+    EventTextImport(OutputSink& output, size_t size) : midi(output), textSize(size) {
+        track.runningStatusMode = 1;
+    }
 
     // False once the import has failed.
     bool handle(char* line) {
@@ -194,7 +191,7 @@ public:
 
     // A track still open at the end of the text is written too, rather than
     // losing its events.
-    bool finish() { return state != State::InTrack || track.writeTo(midi) == 1; }
+    bool finish() { return state != State::InTrack || track.writeTo(&midi) == 1; }
 
 private:
     enum class State { WaitFormat, WaitTrackCount, WaitDivision, BetweenTracks, InTrack };
@@ -216,7 +213,7 @@ private:
     bool handleTrackLine(char* line) {
         if (startsWith(line, TRACK_END_PREFIX)) {
             state = State::BetweenTracks;
-            return track.writeTo(midi) == 1;
+            return track.writeTo(&midi) == 1;
         }
         const char* text = eventTextOf(line);
         if (text == nullptr) return true;
@@ -226,14 +223,14 @@ private:
         return track.append(leadingDecimal(line), bytes, count) == 1;
     }
 
-    FILE* midi;
+    OutputSink& midi;
     size_t textSize;
     State state = State::WaitFormat;
     MIDITrack track;
     uint8_t bytes[EventByteLimit] = {};
 };
 
-bool importLines(const std::string& text, FILE* midi) {
+bool importLines(const std::string& text, OutputSink& midi) {
     TextLines lines(text);
     char line[LineBufferSize];
     if (!lines.next(line) || !isSignatureLine(line)) return false;
@@ -251,12 +248,10 @@ int importEventText(const char* textPath, const char* midiPath) {
     if (textPath == nullptr || midiPath == nullptr) return 0;
     std::string text;
     if (!readWholeText(textPath, text)) return 0;
-    // Raw bytes: no line-end translation may touch the MIDI data.
-    FILE* midi = std::fopen(midiPath, "wb");
-    if (midi == nullptr) return 0;
-    const bool imported = importLines(text, midi);
-    const bool closed = std::fclose(midi) == 0;
-    return imported && closed ? 1 : 0;
+    // A failed import leaves the previous MIDI file as it was.
+    StagedOutput midi;
+    if (!midi.open(midiPath)) return 0;
+    return importLines(text, midi) && midi.commit() ? 1 : 0;
 }
 
 int32_t parseEventBytes(const char* text, uint8_t* out, int32_t maximum) {

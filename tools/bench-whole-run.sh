@@ -7,6 +7,10 @@
 #   RUNS       runs of each command on the big file (default 10)
 #   MIDO_RUNS  runs of mido on the big file, which takes seconds (default 3)
 #   BUILD_ROOT folder of the build trees (default build)
+#   BEFORE     another quavel to measure in the same run, in turn (optional)
+#   TURNS      runs of each command, in turn, for the table of wall, user and
+#              system time and peak memory (default 7)
+#   SKIP_MIDO  set to 1 to leave out mido and the small files
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=${BUILD_ROOT:-build}
@@ -18,6 +22,8 @@ quavel=$(realpath "$root/native/console/quavel")
 work="$root/bench"
 rm -rf "$work" && mkdir -p "$work/small"
 "$root/native/tests/generate_midi" "$work/big.mid" 5 16 88000
+# The same shape, about 20 MB.
+"$root/native/tests/generate_midi" "$work/big20.mid" 5 16 330000
 for i in $(seq 1 200); do "$root/native/tests/generate_midi" "$work/small/s$i.mid" "$i" 4 150; done
 cd "$work"
 echo "big file: $(wc -c < big.mid) bytes"
@@ -41,6 +47,37 @@ PY
 hyperfine --warmup 2 --runs "$runs" --export-json big.json --prepare "rm -f quavel.log out.mid big.csv" \
   -n quavel "$quavel big.mid out.mid" \
   -n midicsv "midicsv big.mid big.csv" >/dev/null
+# Each command in turn, outputs removed before each run: medians of wall,
+# user and system time and of peak memory (/usr/bin/time).
+turns=${TURNS:-7}
+before=${BEFORE:+$(realpath "$OLDPWD/$BEFORE" 2>/dev/null || realpath "$BEFORE")}
+: > turns.txt
+for file in big big20; do
+  for turn in $(seq 1 "$turns"); do
+    for tool in ${before:+before} quavel midicsv; do
+      rm -f quavel.log out.mid "$file.csv"
+      case $tool in
+        before) command=("$before" "$file.mid" out.mid) ;;
+        quavel) command=("$quavel" "$file.mid" out.mid) ;;
+        midicsv) command=(midicsv "$file.mid" "$file.csv") ;;
+      esac
+      /usr/bin/time -f "$file $tool %e %U %S %M" -a -o turns.txt "${command[@]}" >/dev/null
+    done
+  done
+done
+/usr/bin/python3 - <<'PY'
+import collections, statistics
+runs = collections.defaultdict(list)
+for line in open("turns.txt"):
+    file, tool, *values = line.split()
+    runs[(file, tool)].append([float(v) for v in values])
+print("in turn, medians of %d: file tool wall(s) user(s) sys(s) peak(MiB)" % len(next(iter(runs.values()))))
+for (file, tool), values in runs.items():
+    med = [statistics.median(column) for column in zip(*values)]
+    print("  %-6s %-8s %6.3f %6.3f %6.3f %7.1f" % (file, tool, med[0], med[1], med[2], med[3] / 1024))
+PY
+[ "${SKIP_MIDO:-0}" = 1 ] && exit 0
+
 hyperfine --warmup 1 --runs "$mido_runs" --export-json mido.json \
   -n mido-big "/usr/bin/python3 read_with_mido.py big.mid" \
   -n mido-small "/usr/bin/python3 read_with_mido.py small/*.mid" \

@@ -25,13 +25,6 @@ const char MidiEnding[] = "mid";
 // "Converted to [path]" with the two settings: room for a whole path.
 constexpr int ConfirmTextSize = PathSize + 96;
 
-void clearChannelChoices() {
-    for (int channel = 0; channel < ChannelCount; ++channel) {
-        ConvertOptions.velocityOffset[channel] = 0;
-        ConvertOptions.instrumentOverride[channel] = 0;
-    }
-}
-
 void takeDetectLevel() {
     ConvertOptions.detectLevel = mainControls->levelGroup->selectedIndex;
 }
@@ -67,7 +60,7 @@ void KestoApp::onCreate(HWND window) {
 }
 
 bool KestoApp::loadSource() {
-    clearChannelChoices();
+    ConvertOptions.clearChannelChoices();
     if (!inputFile.load(sourcePath)) {
         showNotice("Cannot open source file");
         mainControls->enableSourceCommands(false);

@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "analysis_report.h"
 #include "convert_options.h"
+#include "decimal_text.h"
 #include "vfile.h"
 
 namespace {
@@ -110,20 +112,20 @@ void MainControls::enableOutsidePlayback(bool flag) {
 int32_t MainControls::readLength() {
     char text[LengthTextSize] = {};
     lengthBox->getText(text, sizeof text);
-    // strtol is atol's rule with a defined answer for numbers too large for a long.
-    const long value = std::strtol(text, nullptr, 10);
-    return value > 0 ? static_cast<int32_t>(value) : DefaultTuneLength;
+    // atol's rule, held within a 32-bit long as it always was.
+    const int32_t value = readDecimal(text, INT32_MIN, INT32_MAX);
+    return value > 0 ? value : DefaultTuneLength;
 }
 
 void MainControls::showReport(const char* sourceName, const char* reportName) {
-    if (reportFile.data != nullptr && reportFile.size > LongestShownReport) {
+    if (reportCopy.size > static_cast<size_t>(LongestShownReport)) {
         char note[2 * VFILE::MaxPathLength + 128];
         std::snprintf(note, sizeof note, "[%s]%s\r\n%s..[%s].", sourceName, " Analysis Log too long.",
                       "Please look at the report file", reportName);
         reportBox->setText(note);
         return;
     }
-    reportBox->setText(reportFile.data != nullptr ? reinterpret_cast<const char*>(reportFile.data) : "");
+    reportBox->setText(reportCopy.text.c_str());
 }
 
 void MainControls::showLength(int32_t length) {

@@ -106,11 +106,7 @@ void readUsedChannel(HWND dialog, int channel) {
 }
 
 void resetChannelOptions() {
-    for (int channel = 0; channel < ChannelCount; ++channel) {
-        ConvertOptions.octaveShift[channel] = 0;
-        ConvertOptions.instrumentOverride[channel] = 0;
-        ConvertOptions.velocityOffset[channel] = 0;
-    }
+    ConvertOptions.clearChannelSettings();
 }
 
 INT_PTR onDialogCommand(HWND dialog, WPARAM wParam) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "midi_generator.h"
 #include "run_program.h"
@@ -27,7 +28,8 @@ class QuavelProgram : public ::testing::Test {
 protected:
     void SetUp() override {
         for (const char* name :
-             {"test.mid", "out.mid", "out2.mid", "in.mid", "quavel.log", "in.log", "out.log"})
+             {"test.mid", "out.mid", "out2.mid", "in.mid", "in2.mid", "both.mid", "quavel.log", "in.log",
+              "out.log"})
             std::remove(name);
     }
     static ProgramRun quavel(const std::string& arguments) { return runProgram(QUAVEL_PROGRAM, arguments); }
@@ -248,4 +250,58 @@ TEST_F(QuavelProgram, AnUnwritableReportNameBehavesLikeAnUnwritableDefaultReport
     EXPECT_EQ(run.status, blocked.status);
     EXPECT_EQ(readFile("out.mid"), blockedOutput);
     EXPECT_FALSE(fileExists("quavel.log"));
+}
+
+// Two runs converting different tunes into one output at the same moment:
+// each stages its own file, so the output is always one of the two whole
+// conversions, never a mix, and each run's word about it is true.
+TEST_F(QuavelProgram, RunsIntoOneOutputAtOnceLeaveOneWholeOutput) {
+    Bytes longer;
+    for (int k = 0; k < 2000; ++k)
+        longer = concat({longer, {0x01, 0x91, 0x40, 0x50, 0x01, 0x81, 0x40, 0x00}});
+    writeFile("in.mid", tune());
+    writeFile("in2.mid", smfFile(0, 96, {concat({longer, {0x00, 0xFF, 0x2F, 0x00}})}));
+    ASSERT_EQ(quavel("in.mid out.mid").status, 0);
+    ASSERT_EQ(quavel("in2.mid out2.mid").status, 0);
+    const Bytes first = readFile("out.mid");
+    const Bytes second = readFile("out2.mid");
+    ASSERT_NE(first, second);
+#ifdef _WIN32
+    const int pairs = 8;  // each run starts a Wine process
+#else
+    const int pairs = 200;
+#endif
+    for (int pair = 0; pair < pairs; ++pair) {
+        std::remove("both.mid");
+        ProgramRun runs[2];
+        std::thread other([&] { runs[1] = quavel("in2.mid both.mid"); });
+        runs[0] = quavel("in.mid both.mid");
+        other.join();
+        EXPECT_EQ(runs[0].status, 0);
+        EXPECT_EQ(runs[1].status, 0);
+        const Bytes both = readFile("both.mid");
+        EXPECT_TRUE(both == first || both == second) << "pair " << pair << ": " << both.size() << " bytes";
+    }
+    for (const auto& entry : std::filesystem::directory_iterator("."))
+        EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
+}
+
+// The conversion may be made while the report is written, but its file is
+// written after the report: an output named as the report ends as the
+// converted tune, and a refused or unconvertible run leaves what it always did.
+TEST_F(QuavelProgram, TheOutputIsWrittenAfterTheReport) {
+    writeFile("in.mid", tune());
+    ASSERT_EQ(quavel("in.mid out.mid -T960").status, 0);
+    const ProgramRun run = quavel("in.mid quavel.log -T960");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(readFile("quavel.log"), readFile("out.mid"));
+
+    writeFile("in.mid", {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 3, 0, 1, 0, 96});
+    std::remove("quavel.log");
+    const ProgramRun refused = quavel("in.mid out.mid");
+    EXPECT_EQ(refused.output, banner + "MIDI format no match\n");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_FALSE(fileExists("quavel.log"));
+    for (const auto& entry : std::filesystem::directory_iterator("."))
+        EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
 }

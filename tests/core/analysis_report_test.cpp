@@ -6,6 +6,7 @@
 
 #include "convert_options.h"
 #include "fatal_error_recorder.h"
+#include "streamed_text.h"
 #include "test_support.h"
 #include "vfile.h"
 
@@ -20,7 +21,8 @@ std::string withCrLf(const std::string& text) {
 }
 
 std::string reportText() {
-    return std::string(reinterpret_cast<const char*>(reportFile.data), static_cast<size_t>(reportFile.size));
+    EXPECT_EQ(reportCopy.text.size(), reportCopy.size);
+    return reportCopy.text;
 }
 
 const Bytes endOfTrack = {0x00, 0xFF, 0x2F, 0x00};
@@ -39,7 +41,9 @@ protected:
     void SetUp() override {
         fatalErrors.clear();
         resetConvertOptions();
+        reportCopy.keepLimit = SIZE_MAX;  // the whole report, to compare
     }
+    void TearDown() override { reportCopy.keepLimit = ReportCopy::DefaultKeepLimit; }
 };
 }  // namespace
 
@@ -74,7 +78,6 @@ TEST_F(AnalysisReport, SampleOfAFormatOneFile) {
         "00000000(      0):Meta End of track:\n"
         "Track Total=480\n");
     EXPECT_EQ(reportText(), expected);
-    EXPECT_EQ(reportFile.data[reportFile.size], 0);
     EXPECT_EQ(readText("demo.log"), expected);
     EXPECT_EQ(ConvertOptions.channelUsed[0], 1);
     EXPECT_EQ(ConvertOptions.firstProgram[0], 1);
@@ -89,7 +92,7 @@ TEST_F(AnalysisReport, GoldenReportIsReproducedByteForByte) {
     const Bytes expected = readFile(testDataPath("report_sample.txt"));
     ASSERT_FALSE(expected.empty());
     EXPECT_EQ(readFile("report_sample.log"), expected);
-    EXPECT_EQ(Bytes(reportFile.data, reportFile.data + reportFile.size), expected);
+    EXPECT_EQ(Bytes(reportCopy.text.begin(), reportCopy.text.end()), expected);
     EXPECT_EQ(longest, 0x0FFFFFFF + 96 + 128);
     const int32_t used[ChannelCount] = {1, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1};
     const int32_t programs[ChannelCount] = {1, 49, 0, 0, 0, 0, 0, 0, 0, 128, 0, 0, 0, 0, 0, 0};
@@ -119,7 +122,7 @@ TEST_F(AnalysisReport, RefusedHeaderIsFatalAndWritesNoReport) {
         ASSERT_EQ(fatalErrors.size(), 1u);
         EXPECT_EQ(fatalErrors[0], c.message);
         EXPECT_FALSE(fileExists("refused.log"));
-        EXPECT_EQ(reportFile.size, 0);
+        EXPECT_EQ(reportCopy.size, 0u);
         EXPECT_EQ(
             ConvertOptions.channelUsed[3] + ConvertOptions.firstProgram[3] + ConvertOptions.octaveShift[3],
             0);
@@ -190,17 +193,17 @@ TEST_F(AnalysisReport, NoteTimeStopsAtTheLargestValueInsteadOfWrapping) {
 
 TEST_F(AnalysisReport, ReportOutgrowsItsFirstBufferIntact) {
     Bytes body;
-    for (int k = 0; k < 3000; ++k) body = concat({body, {0x01, 0x90, 0x3C, 0x40}});
+    for (int k = 0; k < 6000; ++k) body = concat({body, {0x01, 0x90, 0x3C, 0x40}});
     ASSERT_TRUE(loadSource(smfFile(0, 96, {body})));
-    EXPECT_EQ(writeAnalysisReport("big.mid", "big.log"), 3000);
-    EXPECT_GT(reportFile.size, InitialReportSize);
+    EXPECT_EQ(writeAnalysisReport("big.mid", "big.log"), 6000);
+    EXPECT_GT(reportCopy.size, size_t{StreamedText::Capacity});
     const std::string text = reportText();
     EXPECT_EQ(readText("big.log"), text);
     const std::string line = "00000001(      1):Norm:ON :Ch:0 Note:O5C(3C) Vel:64 \r\n";
     size_t count = 0;
     for (size_t at = text.find(line); at != std::string::npos; at = text.find(line, at + 1)) ++count;
-    EXPECT_EQ(count, 3000u);
-    EXPECT_EQ(text.substr(text.size() - 18), "Track Total=3000\r\n");
+    EXPECT_EQ(count, 6000u);
+    EXPECT_EQ(text.substr(text.size() - 18), "Track Total=6000\r\n");
 }
 
 TEST_F(AnalysisReport, UnsavableReportPathStillBuildsTheReport) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "convert_options.h"
 #include "hex_digits.h"
 #include "smf_header.h"
@@ -74,4 +76,54 @@ TEST(ConvertOptionsReset, ClearsChannelsAndLengthsButKeepsTheSwitches) {
     EXPECT_EQ(ConvertOptions.noTimeDetect, 1);
     ConvertOptions.detectLevel = 1;
     ConvertOptions.noTimeDetect = 0;
+}
+
+namespace {
+// Every per-channel field and both lengths set to values of their own.
+ConvertOptionsRecord filledOptions() {
+    ConvertOptionsRecord options;
+    for (int ch = 0; ch < ChannelCount; ++ch) {
+        options.velocityOffset[ch] = 1;
+        options.instrumentOverride[ch] = 2;
+        options.channelUsed[ch] = 3;
+        options.firstProgram[ch] = 4;
+        options.octaveShift[ch] = 5;
+    }
+    options.analysedLength = 6;
+    options.tuneLength = 7;
+    options.detectLevel = 2;
+    options.noTimeDetect = 1;
+    return options;
+}
+
+// The sums of velocityOffset, instrumentOverride, channelUsed, firstProgram,
+// octaveShift, then the four single fields.
+std::vector<int32_t> fieldSums(const ConvertOptionsRecord& options) {
+    std::vector<int32_t> sums(5, 0);
+    for (int ch = 0; ch < ChannelCount; ++ch) {
+        sums[0] += options.velocityOffset[ch];
+        sums[1] += options.instrumentOverride[ch];
+        sums[2] += options.channelUsed[ch];
+        sums[3] += options.firstProgram[ch];
+        sums[4] += options.octaveShift[ch];
+    }
+    sums.insert(sums.end(),
+                {options.analysedLength, options.tuneLength, options.detectLevel, options.noTimeDetect});
+    return sums;
+}
+}  // namespace
+
+TEST(ConvertOptionsRecord, EachClearingTouchesOnlyItsFields) {
+    ConvertOptionsRecord options = filledOptions();
+    options.clearChannelChoices();
+    EXPECT_EQ(fieldSums(options), (std::vector<int32_t>{0, 0, 48, 64, 80, 6, 7, 2, 1}));
+    options = filledOptions();
+    options.clearChannelSettings();
+    EXPECT_EQ(fieldSums(options), (std::vector<int32_t>{0, 0, 48, 64, 0, 6, 7, 2, 1}));
+    options = filledOptions();
+    options.clearAnalysisResults();
+    EXPECT_EQ(fieldSums(options), (std::vector<int32_t>{16, 32, 0, 0, 0, 6, 7, 2, 1}));
+    options = filledOptions();
+    options.reset();
+    EXPECT_EQ(fieldSums(options), (std::vector<int32_t>{0, 0, 0, 0, 0, 0, 0, 2, 1}));
 }

@@ -1,13 +1,19 @@
+#include "midi_track.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 
-#include "midi_track.h"
+#include "output_sink.h"
 #include "test_support.h"
 
 namespace {
-Bytes body(const MIDITrack& track) { return Bytes(track.data + 8, track.data + track.length); }
-Bytes lengthField(const MIDITrack& track) { return Bytes(track.data + 4, track.data + 8); }
+Bytes body(const MIDITrack& track) {
+    return Bytes(track.data + 8, track.data + track.length);
+}
+Bytes lengthField(const MIDITrack& track) {
+    return Bytes(track.data + 4, track.data + 8);
+}
 
 struct Event {
     int32_t delta;
@@ -17,7 +23,8 @@ struct Event {
 MIDITrack& build(MIDITrack& track, int mode, std::vector<Event>& events) {
     track.runningStatusMode = mode;
     EXPECT_EQ(track.init(100), 1);
-    for (Event& e : events) EXPECT_EQ(track.append(e.delta, e.bytes.data(), static_cast<int32_t>(e.bytes.size())), 1);
+    for (Event& e : events)
+        EXPECT_EQ(track.append(e.delta, e.bytes.data(), static_cast<int32_t>(e.bytes.size())), 1);
     return track;
 }
 }  // namespace
@@ -46,10 +53,11 @@ TEST(MIDITrack, ModeOneOmitsRepeatedStatusUntilAMetaEvent) {
     EXPECT_EQ(body(track), Bytes({0x00, 0x90, 0x3C, 0x64, 0x60, 0x3C, 0x00}));
     EXPECT_EQ(lengthField(track), Bytes({0, 0, 0, 7}));
 
-    events = {{0, {0x90, 0x3C, 0x64}}, {0, {0xFF, 0x01, 0x00}}, {0, {0x90, 0x3E, 0x64}}, {0, {0x80, 0x3E, 0x40}}};
+    events = {
+        {0, {0x90, 0x3C, 0x64}}, {0, {0xFF, 0x01, 0x00}}, {0, {0x90, 0x3E, 0x64}}, {0, {0x80, 0x3E, 0x40}}};
     build(track, 1, events);
-    EXPECT_EQ(body(track), Bytes({0x00, 0x90, 0x3C, 0x64, 0x00, 0xFF, 0x01, 0x00, 0x00, 0x90, 0x3E, 0x64, 0x00,
-                                  0x80, 0x3E, 0x40}));
+    EXPECT_EQ(body(track), Bytes({0x00, 0x90, 0x3C, 0x64, 0x00, 0xFF, 0x01, 0x00, 0x00, 0x90, 0x3E, 0x64,
+                                  0x00, 0x80, 0x3E, 0x40}));
 }
 
 TEST(MIDITrack, ModeTwoTurnsANoteOffAfterANoteOnOfItsChannelIntoVelocityZero) {
@@ -76,16 +84,14 @@ TEST(MIDITrack, AnEventThatDoesNotFitFailsAndKeepsWhatFit) {
     EXPECT_EQ(lengthField(track), Bytes({0, 0, 0, 9}));
 }
 
-TEST(MIDITrack, WriteToNeedsAChunkAndAStream) {
+TEST(MIDITrack, WriteToNeedsAChunkAndASink) {
     MIDITrack track;
-    FILE* out = std::fopen("chunk.bin", "wb");
-    ASSERT_NE(out, nullptr);
-    EXPECT_EQ(track.writeTo(out), 0);
+    MemoryOutput out;
+    EXPECT_EQ(track.writeTo(&out), 0);
     ASSERT_EQ(track.init(10), 1);
     EXPECT_EQ(track.writeTo(nullptr), 0);
-    EXPECT_EQ(track.writeTo(out), 1);
-    std::fclose(out);
-    EXPECT_EQ(readFile("chunk.bin"), Bytes({'M', 'T', 'r', 'k', 0, 0, 0, 0}));
+    EXPECT_EQ(track.writeTo(&out), 1);
+    EXPECT_EQ(out.bytes, Bytes({'M', 'T', 'r', 'k', 0, 0, 0, 0}));
 }
 
 TEST(MIDITrack, EachInitStartsWithoutRunningStatus) {

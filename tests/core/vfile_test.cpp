@@ -1,10 +1,11 @@
+#include "vfile.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
 
 #include "test_support.h"
-#include "vfile.h"
 
 TEST(VFILE, LoadReadsTheWholeFileAndReadStopsAtTheEnd) {
     VFILE file;
@@ -55,37 +56,37 @@ TEST(VFILE, WriteGrowsExactlyAndResizeClampsThePosition) {
     EXPECT_EQ(file.isLoaded, 0);
 }
 
-TEST(VFILE, PrintWritesCrLfLineEnds) {
-    VFILE file;
-    ASSERT_EQ(file.create("report.txt", 0), 1);
-    file.print("a\nb\n");
-    file.print("c\r\n");
-    file.print("%s=%d\n", "n", 7);
-    file.truncate();
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(file.data)), "a\r\nb\r\nc\r\nn=7\r\n");
-}
-
-TEST(VFILE, PrintCutsAVeryLongLineAndGrowsWithoutLosingText) {
-    VFILE file;
-    ASSERT_EQ(file.create("big.txt", 4), 1);
-    const std::string line(5000, 'x');
-    file.print("%s", line.c_str());
-    EXPECT_EQ(file.size, 4095);
-    for (int i = 0; i < 2000; ++i) file.print("%04d\n", i);
-    EXPECT_EQ(file.size, 4095 + 2000 * 6);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(file.data) + 4095, 6), "0000\r\n");
-}
-
 TEST(VFILE, FlushSavesOnlyAfterAWrite) {
     std::remove("flushed.txt");
     VFILE file;
     ASSERT_EQ(file.create("flushed.txt", 0), 1);
     EXPECT_EQ(file.flush(), 0);
     EXPECT_FALSE(fileExists("flushed.txt"));
-    file.print("hello\n");
+    file.write("hello\r\n", 7);
     EXPECT_EQ(file.flush(), 1);
     EXPECT_EQ(readText("flushed.txt"), "hello\r\n");
     EXPECT_EQ(file.flush(), 0);
     EXPECT_EQ(file.isLoaded, 1);
     EXPECT_EQ(file.saveAs(""), 0);
+}
+
+TEST(VFILE, AViewReadsAnotherFilesBytesAndNeverChangesThem) {
+    VFILE owner;
+    ASSERT_EQ(owner.create("owner.bin", 0), 1);
+    ASSERT_EQ(owner.write("abcdef", 6), 6);
+    VFILE view;
+    ASSERT_EQ(view.view(owner), 1);
+    char read[4] = {};
+    EXPECT_EQ(view.read(read, 3), 3);
+    EXPECT_EQ(std::string(read), "abc");
+    EXPECT_EQ(owner.position, 6) << "each has its own position";
+    EXPECT_EQ(view.write("x", 1), 0);
+    EXPECT_EQ(view.resize(100), 0);
+    EXPECT_EQ(view.append("x", 1), 0);
+    view.truncate();
+    EXPECT_EQ(view.size, 6);
+    view.release();
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(owner.data), 6), "abcdef");
+    VFILE empty;
+    EXPECT_EQ(view.view(empty), 0);
 }

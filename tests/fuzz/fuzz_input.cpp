@@ -14,5 +14,5 @@ int analyseFuzzInput(const uint8_t* data, size_t size) {
     loadFuzzInput(data, size);
     // An empty report path: the report is built in memory and not saved.
     ConvertOptions.analysedLength = writeAnalysisReport("fuzz.mid", "");
-    return ConvertOptions.analysedLength >= 0 && reportFile.isLoaded;
+    return ConvertOptions.analysedLength >= 0 && reportCopy.text.size() <= reportCopy.keepLimit;
 }

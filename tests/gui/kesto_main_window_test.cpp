@@ -389,7 +389,7 @@ Bytes tuneWithReportSize(int32_t size) {
     auto reportSize = [](const Bytes& bytes) {
         loadSource(bytes, "measure.mid");
         writeAnalysisReport("C:\\m.mid", "");
-        return reportFile.size;
+        return static_cast<int32_t>(reportCopy.size);
     };
     const int32_t bare = reportSize(tune(0, 0));
     const int32_t perFiller = reportSize(tune(1, 0)) - bare;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "event_text_fixture.h"
+#include "output_sink.h"
 
 namespace {
 // A format 0 file of one track with the given body.
@@ -21,10 +22,9 @@ std::string trackLines(const Bytes& body) {
 }
 
 std::string writtenNote(Bytes event) {
-    FILE* stream = std::fopen("note.txt", "wb");
-    writeNoteEvent(stream, event.data(), false);
-    std::fclose(stream);
-    return readText("note.txt");
+    MemoryOutput out;
+    EXPECT_TRUE(writeNoteEvent(out, event.data(), false));
+    return std::string(out.bytes.begin(), out.bytes.end());
 }
 }  // namespace
 
