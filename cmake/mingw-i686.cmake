@@ -9,4 +9,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # Fully static: no libgcc, libstdc++ or winpthread DLL beside the .exe.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# The 32-bit loader (package wine32); the server script picks the one that serves it.
+set(QUAVEL_WINE_LOADER /usr/lib/wine/wine)
+set(QUAVEL_WINE_SERVER /usr/lib/wine/wineserver)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${QUAVEL_WINE_LOADER})

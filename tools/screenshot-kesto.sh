@@ -2,18 +2,28 @@
 # Takes the README's picture of kesto's main window: starts kesto.exe under
 # Wine on a virtual screen from a scratch folder holding the bundled example,
 # grabs the window and writes docs/kesto-main-window.png.
-#   BUILD_ROOT  build folder of the 32-bit Windows tree (default: build, tree win32)
-#   KESTO_EXE   the program (default: $BUILD_ROOT/win32/gui/app/kesto.exe)
+#   BUILD_ROOT  folder of the build trees (default: build)
+#   KESTO_EXE   the program (default: the 32-bit kesto of $BUILD_ROOT/win32 where
+#               this machine runs 32-bit code, else the 64-bit one of $BUILD_ROOT/win64)
 #   OUTPUT      the picture (default: docs/kesto-main-window.png)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=${BUILD_ROOT:-build}
-exe=$(realpath "${KESTO_EXE:-$root/win32/gui/app/kesto.exe}")
+if [ -z "${KESTO_EXE:-}" ]; then
+  if /usr/lib/wine/wine --version >/dev/null 2>&1; then KESTO_EXE=$root/win32/gui/app/kesto.exe
+  else KESTO_EXE=$root/win64/gui/app/kesto.exe; fi
+fi
+exe=$(realpath "$KESTO_EXE")
 output=$(realpath -m "${OUTPUT:-docs/kesto-main-window.png}")
-[ -f "$exe" ] || { echo "kesto.exe not found at $exe: build the win32 tree first" >&2; exit 1; }
+[ -f "$exe" ] || { echo "kesto.exe not found at $exe: build its Windows tree first" >&2; exit 1; }
 
-# A prefix of its own, so that neither the tests' lock nor a user's prefix is touched.
-export WINEPREFIX=${WINEPREFIX:-$(realpath -m "$root/screenshot-prefix")}
+# The loader that fits the program; the plain "wine" picks the 32-bit one whenever it is installed.
+case $(x86_64-w64-mingw32-objdump -f "$exe") in
+  *pei-x86-64*) export WINELOADER=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64 ;;
+  *) export WINELOADER=/usr/lib/wine/wine WINESERVER=/usr/lib/wine/wineserver ;;
+esac
+# A prefix of its own per loader, so that neither the tests' lock nor a user's prefix is touched.
+export WINEPREFIX=${WINEPREFIX:-$(realpath -m "$root/screenshot-prefix-$(basename "$WINELOADER")")}
 export WINEDEBUG=-all WINEDLLOVERRIDES=winealsa.drv=d
 
 # The start folder, on drive C: so the window shows the paths a Windows user would see.
@@ -27,15 +37,11 @@ trap 'rm -rf "$scratch" "$grab"' EXIT
 cat >"$grab" <<'INNER'
 set -euo pipefail
 title="Quavel Version 1.9.2"
-wineserver -p 2>/dev/null || true
-[ -f "$WINEPREFIX/system.reg" ] || wineboot -i
-# No window manager here: Wine draws the frame itself instead of waiting for one.
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-fonts="$WINEPREFIX/drive_c/windows/Fonts"
-[ -f /usr/share/wine/fonts/marlett.ttf ] && cp -n /usr/share/wine/fonts/marlett.ttf "$fonts/" || true
+# The tests' preparation: persistent server, unmanaged windows, Wine's own fonts, no lock.
+sh tools/wine-setup.sh
 cd "$SCRATCH"
 # "unlock": a kesto killed in an earlier run may have left the lock taken.
-wine "$EXE" unlock >/dev/null 2>&1 &
+"$WINELOADER" "$EXE" unlock >/dev/null 2>&1 &
 kesto=$!
 for _ in $(seq 100); do
   xwininfo -name "$title" >/dev/null 2>&1 && break
@@ -44,7 +50,7 @@ done
 sleep 1.5  # let the report box and the controls paint
 import -window "$title" -strip PNG8:"$OUTPUT"
 kill "$kesto" 2>/dev/null || true
-wineserver -k
+"$WINESERVER" -k
 INNER
 SCRATCH=$scratch EXE=$exe OUTPUT=$output \
   xvfb-run -a -s "-screen 0 1024x768x24" bash "$grab"

@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
-# Builds the native, sanitizer and 32-bit Windows trees and runs every test.
+# Builds the native, sanitizer and both Windows trees and runs every test.
 # BUILD_ROOT picks the folder for the build trees (default: build).
+# QUAVEL_WINDOWS_TESTS picks the Windows test suites: unset runs both where this
+# machine runs 32-bit x86 code and the 64-bit one only where it cannot; "64"
+# forces the 64-bit one only; "both" asks for both and fails where 32-bit cannot run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=${BUILD_ROOT:-build}
 jobs=${JOBS:-$(nproc)}
+wine32=/usr/lib/wine/wine
+wine64=/usr/lib/wine/wine64
 
 configure_and_build() {
   local dir=$1; shift
@@ -12,7 +17,56 @@ configure_and_build() {
   cmake --build "$root/$dir" -j "$jobs"
 }
 
+runs_32bit_code() {
+  "$wine32" --version >/dev/null 2>&1
+}
+
+# Sets windows_suites (build trees whose tests run) and says which and why in one line.
+choose_windows_suites() {
+  local mode=${QUAVEL_WINDOWS_TESTS:-} why
+  case $mode in
+    "")
+      if runs_32bit_code; then
+        windows_suites="win32 win64"
+        why="this machine runs 32-bit x86 code"
+      else
+        windows_suites="win64"
+        why="this machine cannot run 32-bit x86 code ($wine32 --version fails); the 32-bit tree is built and checked only"
+      fi ;;
+    64)
+      windows_suites="win64"
+      why="QUAVEL_WINDOWS_TESTS=64; the 32-bit tree is built and checked only" ;;
+    both)
+      if ! runs_32bit_code; then
+        echo "QUAVEL_WINDOWS_TESTS=both, but this machine cannot run 32-bit x86 code ($wine32 --version fails)" >&2
+        exit 1
+      fi
+      windows_suites="win32 win64"
+      why="QUAVEL_WINDOWS_TESTS=both" ;;
+    *)
+      echo "QUAVEL_WINDOWS_TESTS must be unset, 64 or both, not '$mode'" >&2
+      exit 1 ;;
+  esac
+  case $windows_suites in
+    win64) echo "Windows tests: the x86_64 tree under wine64 only ($why)" ;;
+    *) echo "Windows tests: the i686 tree under wine32 and the x86_64 tree under wine64 ($why)" ;;
+  esac
+}
+
+# The loader is named in one line when it cannot start, before ctest would show a bare fixture failure.
+run_windows_tests() {
+  local dir=$1 loader=$2 name=$3
+  echo "== $name Windows tests under $loader"
+  if ! "$loader" --version >/dev/null 2>&1; then
+    echo "$name Windows tests cannot start: $loader does not run here ($("$loader" --version 2>&1 | head -n 1))" >&2
+    exit 1
+  fi
+  timeout 1200 xvfb-run -a -s "-screen 0 1024x768x24" ctest --test-dir "$root/$dir" --output-on-failure --no-tests=error
+}
+
 mkdir -p "$root"
+choose_windows_suites
+
 echo "== native build and tests"
 configure_and_build native -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ctest --test-dir "$root/native" --output-on-failure
@@ -22,10 +76,12 @@ configure_and_build asan -DCMAKE_BUILD_TYPE=Debug -DQUAVEL_SANITIZE=ON
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir "$root/asan" --output-on-failure
 
-echo "== 32-bit Windows build and tests under Wine"
+echo "== Windows builds: 32-bit (i686) and 64-bit (x86_64)"
 configure_and_build win32 -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
-tools/check-static-exe.sh "$root/win32"
-timeout 1200 xvfb-run -a -s "-screen 0 1024x768x24" ctest --test-dir "$root/win32" --output-on-failure
+configure_and_build win64 -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake
+tools/check-static-exe.sh "$root/win32" "$root/win64"
+case " $windows_suites " in *" win32 "*) run_windows_tests win32 "$wine32" "32-bit" ;; esac
+run_windows_tests win64 "$wine64" "64-bit"
 
 echo "== fuzzing each entry point for a bounded time"
 FUZZ_SECONDS=${FUZZ_SECONDS:-30} BUILD_ROOT="$root" tools/fuzz.sh

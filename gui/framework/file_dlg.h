@@ -7,8 +7,11 @@
 #include <string>
 
 constexpr int FilterCapacity = 32;
-// The record without the later extension fields.
-constexpr DWORD FileDialogRecordSize = 76;
+// The record without the later extension fields (OPENFILENAME_SIZE_VERSION_400A):
+// 76 bytes in a 32-bit program, 136 in a 64-bit one. A size the system does not
+// know makes the dialog calls fail at once, without showing anything.
+constexpr DWORD FileDialogRecordSize =
+    offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(OPENFILENAMEA::lpTemplateName);
 constexpr int DialogPathLimit = 256;
 constexpr int FileTitleSize = 64;
 constexpr DWORD OpenDialogFlags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <map>
+#include <vector>
 
 #include "analysis_report.h"
 #include "cfont.h"
@@ -183,6 +184,53 @@ TEST(KestoMainWindow, ControlsHaveTheirIdsClassesTextsPlacesFontsAndStyles) {
     EXPECT_FALSE(isChecked(kesto, NoTimeDetectId) || isChecked(kesto, LoadAfterId));
     EXPECT_EQ(kesto.start.path("out.mid"), kesto.text(OutputBoxId));
     EXPECT_EQ(0u, kesto.text(ReportBoxId).find("MIDI-FileName:" + kesto.start.path("test.mid") + "\r\n"));
+}
+
+namespace {
+// Characters of text that the control's font has no glyph for: such text
+// shows as empty boxes.
+std::string missingGlyphs(HWND control, const std::string& text) {
+    HDC context = GetDC(control);
+    const auto font = reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
+    HGDIOBJ previous = SelectObject(context, font != nullptr ? font : GetStockObject(SYSTEM_FONT));
+    std::vector<WORD> glyphs(text.size() + 1);
+    const DWORD found = GetGlyphIndicesA(context, text.c_str(), static_cast<int>(text.size()), glyphs.data(),
+                                         GGI_MARK_NONEXISTING_GLYPHS);
+    SelectObject(context, previous);
+    ReleaseDC(control, context);
+    if (found == GDI_ERROR) return "<no glyph table> " + text;
+    std::string missing;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (glyphs[i] == 0xFFFF && static_cast<unsigned char>(text[i]) >= ' ') missing += text[i];
+    return missing;
+}
+}  // namespace
+
+TEST(KestoMainWindow, EveryCaptionCanBeDrawnInItsControlsFont) {
+    KestoWindow kesto;
+    for (const ControlRow& row : MainControlTable) {
+        HWND control = kesto.control(row.id);
+        EXPECT_EQ("", missingGlyphs(control, fullText(control))) << "control " << row.id;
+    }
+}
+
+// The minimise, maximise, restore and close buttons of the caption are the
+// glyphs "0", "1", "2" and "r" of Marlett; without that font they show as text.
+TEST(KestoMainWindow, CaptionButtonsFindTheirSymbolFont) {
+    KestoWindow kesto;
+    HFONT marlett = CreateFontA(16, 0, 0, 0, FW_NORMAL, 0, 0, 0, SYMBOL_CHARSET, 0, 0, 0, 0, "Marlett");
+    HDC context = GetDC(kesto.window);
+    HGDIOBJ previous = SelectObject(context, marlett);
+    char face[LF_FACESIZE] = {};
+    GetTextFaceA(context, sizeof face, face);
+    WORD glyphs[4] = {};
+    const DWORD found = GetGlyphIndicesA(context, "012r", 4, glyphs, GGI_MARK_NONEXISTING_GLYPHS);
+    SelectObject(context, previous);
+    ReleaseDC(kesto.window, context);
+    DeleteObject(marlett);
+    EXPECT_STREQ("Marlett", face);
+    ASSERT_EQ(4u, found);
+    for (WORD glyph : glyphs) EXPECT_NE(0xFFFF, glyph);
 }
 
 TEST(KestoMainWindow, ReportBoxIsDarkGreenOnWhite) {
