@@ -18,22 +18,6 @@ const Bytes EndOnly = {0x00, 0xFF, 0x2F, 0x00};
 const Bytes TwoNotes = {0x00, 0x90, 0x3C, 0x64, 0x00, 0x90, 0x40, 0x64, 0x83, 0x60, 0x80,
                         0x3C, 0x40, 0x00, 0x80, 0x40, 0x40, 0x00, 0xFF, 0x2F, 0x00};
 
-// The track chunk bodies of a whole file, in order.
-std::vector<Bytes> chunkBodies(const Bytes& file) {
-    std::vector<Bytes> bodies;
-    size_t at = SmfHeaderSize;
-    while (at + 8 <= file.size()) {
-        const size_t length = (size_t{file[at + 4]} << 24) | (size_t{file[at + 5]} << 16) |
-                              (size_t{file[at + 6]} << 8) | file[at + 7];
-        at += 8;
-        if (at + length > file.size()) break;
-        bodies.emplace_back(file.begin() + static_cast<long>(at),
-                            file.begin() + static_cast<long>(at + length));
-        at += length;
-    }
-    return bodies;
-}
-
 Bytes convertSource(const Bytes& source, int32_t tuneLength, const std::string& outputPath = "out.mid") {
     EXPECT_TRUE(loadSource(source));
     EXPECT_EQ(checkSmfHeader(inputFile.data), 1);

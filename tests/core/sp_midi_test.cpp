@@ -30,22 +30,6 @@ Mips mipsOfTracks(int format, const std::vector<Bytes>& bodies, const std::vecto
     return mipsOf(smfFile(format, 480, bodies), given);
 }
 
-// The track chunk bodies of a whole file, in order.
-std::vector<Bytes> chunkBodies(const Bytes& file) {
-    std::vector<Bytes> bodies;
-    size_t at = SmfHeaderSize;
-    while (at + 8 <= file.size()) {
-        const size_t length = (size_t{file[at + 4]} << 24) | (size_t{file[at + 5]} << 16) |
-                              (size_t{file[at + 6]} << 8) | file[at + 7];
-        at += 8;
-        if (at + length > file.size()) break;
-        bodies.emplace_back(file.begin() + static_cast<long>(at),
-                            file.begin() + static_cast<long>(at + length));
-        at += length;
-    }
-    return bodies;
-}
-
 class SpMidiConversion : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -6,6 +6,7 @@
 
 #include "file_pass.h"
 #include "mtrk.h"
+#include "smf_header.h"
 #include "vfile.h"
 
 namespace {
@@ -108,4 +109,19 @@ std::string hexText(const Bytes& bytes) {
         out += digits;
     }
     return out;
+}
+
+std::vector<Bytes> chunkBodies(const Bytes& file) {
+    std::vector<Bytes> bodies;
+    size_t at = SmfHeaderSize;
+    while (at + 8 <= file.size()) {
+        const size_t length = (size_t{file[at + 4]} << 24) | (size_t{file[at + 5]} << 16) |
+                              (size_t{file[at + 6]} << 8) | file[at + 7];
+        at += 8;
+        if (at + length > file.size()) break;
+        bodies.emplace_back(file.begin() + static_cast<long>(at),
+                            file.begin() + static_cast<long>(at + length));
+        at += length;
+    }
+    return bodies;
 }

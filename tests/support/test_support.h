@@ -37,3 +37,6 @@ std::vector<std::vector<DecodedEvent>> decodeTracks(int trackCount);
 std::vector<DecodedEvent> decodeBody(const Bytes& body);
 
 std::string hexText(const Bytes& bytes);
+
+// The track chunk bodies of a whole file, in order; a chunk cut short ends the list.
+std::vector<Bytes> chunkBodies(const Bytes& file);
