@@ -29,8 +29,8 @@ constexpr const char* Version = "1.9.2";
 
 // One line per option; every option line of the usage text belongs here.
 constexpr const char* UsageLines[] = {
-    "usage: quavel [SOURCE.mid|-] [OUTPUT.mid|-] [-Dn] [-Tticks] [-Ic:hh] [-Vc:hh] [-S[channels]] "
-    "[-Lreport]\n",
+    "usage: quavel [SOURCE.mid|-] [OUTPUT.mid|-] [-Dn] [-Tticks] [-Ic:hh] [-Vc:hh]\n",
+    "              [-S[channels]] [-Lreport]\n",
     "  SOURCE.mid      the file to analyse and convert (-: test.mid)\n",
     "  OUTPUT.mid      the converted file (-: out.mid)\n",
     "  -Dn             detection level, one hexadecimal digit (-D alone and default: 1)\n",
