@@ -25,6 +25,24 @@ int32_t requiredLength(int nibble) {
 bool isUnsupported(int nibble) {
     return nibble == 0xA || nibble == 0xD || nibble == 0xE;
 }
+
+// Every detail starts with the channel's number.
+void appendNoteDetail(TextAppender& detail, int channel, const uint8_t* bytes) {
+    detail.text(" Note:");
+    appendChannelNoteName(detail, channel, bytes[1], 1);
+    detail.character('(').hexByte(bytes[1]).text(") Vel:").decimal(bytes[2]);
+}
+
+void appendControllerDetail(TextAppender& detail, const uint8_t* bytes) {
+    detail.character(' ');
+    appendControllerName(detail, bytes[1]);
+    detail.text(" <= ").decimal(bytes[2]);
+}
+
+void appendProgramDetail(TextAppender& detail, const uint8_t* bytes) {
+    detail.text(" Instrument:").decimal(bytes[1]).character('.');
+    appendInstrumentName(detail, bytes[1]);
+}
 }  // namespace
 
 void MIDIChannelEvent::describe(const uint8_t* bytes, int32_t count) {
@@ -35,21 +53,48 @@ void MIDIChannelEvent::describe(const uint8_t* bytes, int32_t count) {
     if (copied > 0) std::memcpy(raw, bytes, static_cast<size_t>(copied));
     length = copied;
 
-    const int nibble = raw[0] >> 4;
-    const int channel = raw[0] & 0x0F;
-    if (isUnsupported(nibble)) return setUnsupported();
-    const int32_t needed = requiredLength(nibble);
+    if (isUnsupported(raw[0] >> 4)) return setUnsupported();
     // A message cut short is not named: its missing data bytes would be invented.
-    if (needed == 0 || count < needed) return setUnknown();
-    switch (nibble) {
+    if (!isNamed(raw, count)) return setUnknown();
+    TextAppender kind(kindText, KindTextSize);
+    appendKind(kind, raw);
+    TextAppender detail(detailText, DetailTextSize);
+    appendDetail(detail, raw);
+    takeLengths(kind, detail);
+}
+
+bool MIDIChannelEvent::isNamed(const uint8_t* bytes, int32_t count) {
+    const int32_t needed = count > 0 ? requiredLength(bytes[0] >> 4) : 0;
+    return needed != 0 && count >= needed;
+}
+
+void MIDIChannelEvent::appendKind(TextAppender& text, const uint8_t* bytes) {
+    switch (bytes[0] >> 4) {
         case 0x8:
-            return describeNote(channel, false);
+            text.text("OFF", 3);
+            return;
         case 0x9:
-            return describeNote(channel, raw[2] != 0);
+            text.text(bytes[2] != 0 ? "ON " : "OFF", 3);
+            return;
         case 0xB:
-            return describeController(channel);
+            text.text("ContChg.", 8);
+            return;
         default:
-            return describeProgram(channel);
+            text.text("ProgChg.", 8);
+    }
+}
+
+void MIDIChannelEvent::appendDetail(TextAppender& text, const uint8_t* bytes) {
+    const int channel = bytes[0] & 0x0F;
+    text.text("Ch:", 3).decimal(channel);
+    switch (bytes[0] >> 4) {
+        case 0x8:
+        case 0x9:
+            return appendNoteDetail(text, channel, bytes);
+        case 0xB:
+            return appendControllerDetail(text, bytes);
+        default:
+            return appendProgramDetail(text, bytes);
     }
 }
 
@@ -57,35 +102,6 @@ void MIDIChannelEvent::takeLengths(const TextAppender& kind, const TextAppender&
     kindLength = kind.size();
     detailLength = detail.size();
     hasDetail = 1;
-}
-
-void MIDIChannelEvent::describeNote(int channel, bool isOn) {
-    TextAppender kind(kindText, KindTextSize);
-    kind.text(isOn ? "ON " : "OFF", 3);
-    TextAppender detail(detailText, DetailTextSize);
-    detail.text("Ch:").decimal(channel).text(" Note:");
-    appendChannelNoteName(detail, channel, raw[1], 1);
-    detail.character('(').hexByte(raw[1]).text(") Vel:").decimal(raw[2]);
-    takeLengths(kind, detail);
-}
-
-void MIDIChannelEvent::describeController(int channel) {
-    TextAppender kind(kindText, KindTextSize);
-    kind.text("ContChg.");
-    TextAppender detail(detailText, DetailTextSize);
-    detail.text("Ch:").decimal(channel).character(' ');
-    appendControllerName(detail, raw[1]);
-    detail.text(" <= ").decimal(raw[2]);
-    takeLengths(kind, detail);
-}
-
-void MIDIChannelEvent::describeProgram(int channel) {
-    TextAppender kind(kindText, KindTextSize);
-    kind.text("ProgChg.");
-    TextAppender detail(detailText, DetailTextSize);
-    detail.text("Ch:").decimal(channel).text(" Instrument:").decimal(raw[1]).character('.');
-    appendInstrumentName(detail, raw[1]);
-    takeLengths(kind, detail);
 }
 
 // The rare forms: their texts are measured.
