@@ -26,11 +26,49 @@ bool isUnsupported(int nibble) {
     return nibble == 0xA || nibble == 0xD || nibble == 0xE;
 }
 
-// Every detail starts with the channel's number.
+constexpr int ChannelCount = 16;
+constexpr int KeyCount = 128;
+
+// What a note's detail holds before its velocity: "Ch:c Note:NAME(HH) Vel:".
+void appendNotePrefix(TextAppender& detail, int channel, int key) {
+    detail.text("Ch:", 3).decimal(channel).text(" Note:");
+    appendChannelNoteName(detail, channel, key, 1);
+    detail.character('(').hexByte(static_cast<uint32_t>(key)).text(") Vel:");
+}
+
+// That text for every channel and key, made at first use: the report names a
+// note on almost every line, and the text depends on nothing else.
+struct NotePrefixTable {
+    static constexpr int Slot = 64;  // "Ch:9 Note:", the longest drum name, "(HH) Vel:"
+    char text[ChannelCount][KeyCount][Slot];
+    uint8_t length[ChannelCount][KeyCount];
+
+    NotePrefixTable() {
+        for (int channel = 0; channel < ChannelCount; ++channel) {
+            for (int key = 0; key < KeyCount; ++key) {
+                TextAppender prefix(text[channel][key], Slot);
+                appendNotePrefix(prefix, channel, key);
+                length[channel][key] = static_cast<uint8_t>(prefix.size());
+            }
+        }
+    }
+};
+
+const NotePrefixTable& notePrefixes() {
+    static const NotePrefixTable table;
+    return table;
+}
+
+// A key byte with its top bit set (a damaged file) has no entry in the table.
 void appendNoteDetail(TextAppender& detail, int channel, const uint8_t* bytes) {
-    detail.text(" Note:");
-    appendChannelNoteName(detail, channel, bytes[1], 1);
-    detail.character('(').hexByte(bytes[1]).text(") Vel:").decimal(bytes[2]);
+    const int key = bytes[1];
+    if (key < KeyCount) {
+        const NotePrefixTable& prefixes = notePrefixes();
+        detail.text(prefixes.text[channel][key], prefixes.length[channel][key]);
+    } else {
+        appendNotePrefix(detail, channel, key);
+    }
+    detail.decimal(bytes[2]);
 }
 
 void appendControllerDetail(TextAppender& detail, const uint8_t* bytes) {
@@ -86,15 +124,14 @@ void MIDIChannelEvent::appendKind(TextAppender& text, const uint8_t* bytes) {
 
 void MIDIChannelEvent::appendDetail(TextAppender& text, const uint8_t* bytes) {
     const int channel = bytes[0] & 0x0F;
-    text.text("Ch:", 3).decimal(channel);
     switch (bytes[0] >> 4) {
         case 0x8:
         case 0x9:
             return appendNoteDetail(text, channel, bytes);
         case 0xB:
-            return appendControllerDetail(text, bytes);
+            return appendControllerDetail(text.text("Ch:", 3).decimal(channel), bytes);
         default:
-            return appendProgramDetail(text, bytes);
+            return appendProgramDetail(text.text("Ch:", 3).decimal(channel), bytes);
     }
 }
 
