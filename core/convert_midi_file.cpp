@@ -135,7 +135,8 @@ private:
 
     bool convertEvent() {
         // A left-out event passes its delta time on, as if the source never held it.
-        if (spMidiLeavesOut(reader.kind, reader.event, reader.eventLength)) {
+        // Only a SysEx event can be one: the call is spared for every other event.
+        if (reader.kind == EVENT_SYSEX && spMidiLeavesOut(reader.kind, reader.event, reader.eventLength)) {
             leftOutDelta += reader.delta;
             return true;
         }

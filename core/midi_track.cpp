@@ -72,11 +72,10 @@ int MIDITrack::statusSkip(uint8_t* event) {
     return static_cast<int>(repeated | offAsOn);
 }
 
-int MIDITrack::append(int32_t delta, uint8_t* event, int32_t n) {
-    overflow = 0;
-    if (valid && n >= 0 && n <= capacity - length - DeltaTime::MaxBytes)
-        return appendWithRoom(delta, event, n);
-    uint8_t encoded[4];
+// Near the end of the buffer: every byte is checked, and what does not fit
+// sets overflow.
+int MIDITrack::appendByteByByte(int32_t delta, uint8_t* event, int32_t n) {
+    uint8_t encoded[DeltaTime::MaxBytes];
     const int count = encodeVarLen(delta, encoded);
     for (int i = 0; i < count && put(encoded[i]); ++i) {
     }
