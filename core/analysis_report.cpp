@@ -127,6 +127,18 @@ DescribedEvent describeChannelEvent(TrackWalk& walk) {
             0};
 }
 
+// Most lines: the describer's texts go straight into the line, as
+// appendDescription would copy them there.
+void appendNamedChannelEvent(TrackWalk& walk, TextAppender& line) {
+    noteChannelFacts();
+    walk.noteTime = advanceNoteTime(walk.noteTime, trackReader);
+    line.text("Norm:", 5);
+    MIDIChannelEvent::appendKind(line, trackReader.event);
+    line.character(':');
+    MIDIChannelEvent::appendDetail(line, trackReader.event);
+    line.character(' ');
+}
+
 void appendDescription(TextAppender& line, const DescribedEvent& event) {
     line.text(event.word, 5).text(event.kind, static_cast<size_t>(event.kindLength)).character(':');
     if (event.hasDetail) line.text(event.detail, static_cast<size_t>(event.detailLength)).character(' ');
@@ -139,9 +151,11 @@ void appendDescription(TextAppender& line, const DescribedEvent& event) {
 int32_t writeEventLine(TrackWalk& walk, char* text) {
     TextAppender line(text, LineSize);
     const int32_t delta = trackReader.delta;
-    line.hexWord(static_cast<uint32_t>(delta)).character('(').decimalRightAligned(delta, 7).text("):");
+    line.hexWord(static_cast<uint32_t>(delta)).character('(').decimalRightAligned(delta, 7).character(')').character(':');
     const int32_t kind = trackReader.kind;
-    if (kind == EVENT_META || kind == EVENT_CHANNEL) {
+    if (kind == EVENT_CHANNEL && MIDIChannelEvent::isNamed(trackReader.event, trackReader.eventLength)) {
+        appendNamedChannelEvent(walk, line);
+    } else if (kind == EVENT_META || kind == EVENT_CHANNEL) {
         appendDescription(line, kind == EVENT_META ? describeMetaEvent(walk) : describeChannelEvent(walk));
     } else if (kind == EVENT_SYSEX) {
         line.text("SysEx ");

@@ -135,7 +135,8 @@ private:
 
     bool convertEvent() {
         // A left-out event passes its delta time on, as if the source never held it.
-        if (spMidiLeavesOut(reader.kind, reader.event, reader.eventLength)) {
+        // Only a SysEx event can be one: the call is spared for every other event.
+        if (reader.kind == EVENT_SYSEX && spMidiLeavesOut(reader.kind, reader.event, reader.eventLength)) {
             leftOutDelta += reader.delta;
             return true;
         }
@@ -165,7 +166,8 @@ private:
         uint8_t* message = reader.event;
         const int channel = message[0] & 0x0F;
         noteSeen = 1;
-        if ((message[0] & 0xF0) == 0x90 && message[2] != 0 && options.velocityOffset[channel] != 0)
+        // The setting first: it is the same for every note of a channel, the message's own bytes are not.
+        if (options.velocityOffset[channel] != 0 && (message[0] & 0xF0) == 0x90 && message[2] != 0)
             applyVelocityOffset(message, options.velocityOffset[channel]);
         if (options.octaveShift[channel] != 0) shiftOctave(message, options.octaveShift[channel]);
         if (!isDynamicDetection()) return write(delta);

@@ -37,10 +37,15 @@ public:
 inline int encodeVarLen(int32_t v, uint8_t* out) {
     const uint32_t u = static_cast<uint32_t>(v);
     const uint8_t g0 = u & 0x7F, g1 = (u >> 7) & 0x7F, g2 = (u >> 14) & 0x7F, g3 = (u >> 21) & 0x7F;
-    int n = 0;
-    if (v > 0x1FFFFF) out[n++] = g3 | 0x80;
-    if (v > 0x3FFF) out[n++] = g2 | 0x80;
-    if (v > 127) out[n++] = g1 | 0x80;
-    out[n++] = g0;
-    return n;
+    // Each group is stored, and the place moves on only when the group is
+    // needed: no branch on the value's size.
+    uint8_t* to = out;
+    *to = g3 | 0x80;
+    to += v > 0x1FFFFF ? 1 : 0;
+    *to = g2 | 0x80;
+    to += v > 0x3FFF ? 1 : 0;
+    *to = g1 | 0x80;
+    to += v > 127 ? 1 : 0;
+    *to = g0;
+    return static_cast<int>(to - out) + 1;
 }

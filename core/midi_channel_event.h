@@ -26,9 +26,14 @@ struct MIDIChannelEvent {
     void setUnknown();
     void setUnsupported();
 
+    // A note, controller or program change with all its data bytes: the forms
+    // that have names. Only these go to appendKind and appendDetail, which
+    // append the texts describe would make, to any text (the report writes
+    // them straight into its line).
+    static bool isNamed(const uint8_t* bytes, int32_t count);
+    static void appendKind(TextAppender& text, const uint8_t* bytes);
+    static void appendDetail(TextAppender& text, const uint8_t* bytes);
+
 private:
     void takeLengths(const TextAppender& kind, const TextAppender& detail);
-    void describeNote(int channel, bool isOn);
-    void describeController(int channel);
-    void describeProgram(int channel);
 };

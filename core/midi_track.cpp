@@ -53,6 +53,8 @@ int MIDITrack::put(uint8_t b) {
     return 1;
 }
 
+// Whether a status repeats follows the music, which no branch predicts:
+// the outcome is computed, not branched on.
 int MIDITrack::statusSkip(uint8_t* event) {
     if (runningStatusMode == 0) return 0;
     const int32_t s = event[0];
@@ -60,22 +62,20 @@ int MIDITrack::statusSkip(uint8_t* event) {
         lastStatus = s;
         return 0;
     }
-    if (s == lastStatus) return 1;
+    const bool repeated = s == lastStatus;
     const bool noteOffAfterNoteOnOfSameChannel =
-        (lastStatus & 0xF0) == 0x90 && (s & 0xF0) == 0x80 && (s & 0x0F) == (lastStatus & 0x0F);
-    if (runningStatusMode > 1 && noteOffAfterNoteOnOfSameChannel) {
-        event[2] = 0;
-        return 1;
-    }
-    lastStatus = s;
-    return 0;
+        ((lastStatus & 0xF0) == 0x90) & ((s & 0xF0) == 0x80) & ((s & 0x0F) == (lastStatus & 0x0F));
+    // Level 2 writes such a note-off as a note-on of velocity 0 under the running status.
+    const bool offAsOn = (runningStatusMode > 1) & noteOffAfterNoteOnOfSameChannel;
+    if (offAsOn) event[2] = 0;  // a note-off has its three bytes
+    lastStatus = offAsOn ? lastStatus : s;
+    return static_cast<int>(repeated | offAsOn);
 }
 
-int MIDITrack::append(int32_t delta, uint8_t* event, int32_t n) {
-    overflow = 0;
-    if (valid && n >= 0 && n <= capacity - length - DeltaTime::MaxBytes)
-        return appendWithRoom(delta, event, n);
-    uint8_t encoded[4];
+// Near the end of the buffer: every byte is checked, and what does not fit
+// sets overflow.
+int MIDITrack::appendByteByByte(int32_t delta, uint8_t* event, int32_t n) {
+    uint8_t encoded[DeltaTime::MaxBytes];
     const int count = encodeVarLen(delta, encoded);
     for (int i = 0; i < count && put(encoded[i]); ++i) {
     }

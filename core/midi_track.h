@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+#include "delta_time.h"
+
 class OutputSink;
 
 // Builds one output track chunk in memory, event by event, with optional
@@ -22,7 +24,13 @@ public:
     ~MIDITrack();
 
     int init(int32_t size);
-    int append(int32_t delta, uint8_t* event, int32_t n);
+    // Inline: the conversion appends every event, nearly always with room.
+    int append(int32_t delta, uint8_t* event, int32_t n) {
+        overflow = 0;
+        if (valid && n >= 0 && n <= capacity - length - DeltaTime::MaxBytes)
+            return appendWithRoom(delta, event, n);
+        return appendByteByByte(delta, event, n);
+    }
     // The chunk to sink (1), or 0 without a chunk or a sink or when writing fails.
     int writeTo(OutputSink* sink) const;
     int put(uint8_t b);
@@ -32,6 +40,7 @@ public:
     void release();
 
 private:
+    int appendByteByByte(int32_t delta, uint8_t* event, int32_t n);
     int appendWithRoom(int32_t delta, uint8_t* event, int32_t n);
     static uint8_t* copyEventBytes(uint8_t* to, const uint8_t* from, int32_t count);
 };

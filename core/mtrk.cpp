@@ -30,7 +30,9 @@ bool hasTwoDataBytes(uint8_t status) {
 }
 }  // namespace
 
-MTrk::~MTrk() { freeBody(); }
+MTrk::~MTrk() {
+    freeBody();
+}
 
 void MTrk::freeBody() {
     if (allocated != 0) std::free(data);
@@ -69,12 +71,15 @@ int MTrk::readChunkHeader(VFILE& file) {
         // Another kind of chunk: step over its announced body and report it as
         // not loaded; load goes on with the chunk after it.
         const uint32_t announced = bigEndianLong(header + 4);
-        file.position += announced > static_cast<uint32_t>(available) ? available : static_cast<int32_t>(announced);
+        file.position +=
+            announced > static_cast<uint32_t>(available) ? available : static_cast<int32_t>(announced);
     }
     return 0;
 }
 
-int MTrk::readChunkBody(VFILE& file) { return file.read(data, length); }
+int MTrk::readChunkBody(VFILE& file) {
+    return file.read(data, length);
+}
 
 int MTrk::load(VFILE& file) {
     if (!file.isLoaded) return 0;
@@ -128,10 +133,9 @@ int MTrk::nextEvent() {
         return 0;
     }
 
-    const int32_t count = newEvent == builtEvent ? (hasTwoDataBytes(builtEvent[0]) ? 3 : 2)
-                                                 : cursor.position() - statusOffset;
+    const int32_t count =
+        newEvent == builtEvent ? (hasTwoDataBytes(builtEvent[0]) ? 3 : 2) : cursor.position() - statusOffset;
     position = cursor.position();
-    deltaTime = decoder;
     delta = static_cast<int32_t>(decoder.value);
     kind = newKind;
     runningStatus = newRunningStatus;
