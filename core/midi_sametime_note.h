@@ -14,7 +14,9 @@ constexpr int32_t SametimeFlushFailed = -1;
 class MIDISametimeNote {
 public:
     int32_t groupDelta = 0;
+    uint8_t notes[MaxSametimeNotes][4] = {};
     int32_t noteCount = 0;
+    int32_t pending[MaxSametimeNotes] = {};
 
     MIDISametimeNote() { reset(); }
 
@@ -33,14 +35,5 @@ public:
     bool isFull() const { return noteCount >= MaxSametimeNotes; }
 
 private:
-    // Releases and starts are kept apart as they come, each in arrival order,
-    // so that the flush writes the releases first without sorting. Whether a
-    // message releases a key cannot be predicted: it is stored in both lists
-    // and counted in one, which costs no branch.
-    uint8_t releases[MaxSametimeNotes][4] = {};
-    uint8_t starts[MaxSametimeNotes][4] = {};
-    int32_t releaseCount = 0;
-    int32_t startCount = 0;
-
-    static bool appendAll(MIDITrack& builder, uint8_t (*messages)[4], int32_t count, int32_t& delta);
+    bool appendSlot(MIDITrack& builder, int slot, int32_t& delta);
 };

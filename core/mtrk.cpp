@@ -136,6 +136,7 @@ int MTrk::nextEvent() {
     const int32_t count =
         newEvent == builtEvent ? (hasTwoDataBytes(builtEvent[0]) ? 3 : 2) : cursor.position() - statusOffset;
     position = cursor.position();
+    deltaTime = decoder;
     delta = static_cast<int32_t>(decoder.value);
     kind = newKind;
     runningStatus = newRunningStatus;

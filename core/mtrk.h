@@ -33,6 +33,7 @@ public:
     int32_t allocated = 0;
     int32_t delta = 0;
     int32_t position = 0;
+    DeltaTime deltaTime;
     int32_t runningStatus = 0;
     int32_t kind = 0;
     int32_t isNote = 0;
