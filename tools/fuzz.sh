@@ -9,7 +9,7 @@ root=${BUILD_ROOT:-build}
 seconds=${FUZZ_SECONDS:-30}
 dir="$root/fuzz"
 mkdir -p "$root"
-CC=clang CXX=clang++ cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUAVEL_SANITIZE=ON -DQUAVEL_FUZZ=ON \
+CC=clang CXX=clang++ cmake -S . -B "$dir" -DBUILD_TESTING=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUAVEL_SANITIZE=ON -DQUAVEL_FUZZ=ON \
   >"$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; exit 1; }
 cmake --build "$dir" -j "$(nproc)"
 
