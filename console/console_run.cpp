@@ -2,22 +2,21 @@
 
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "analysis_report.h"
 #include "command_line.h"
-#include "convert_midi_file.h"
 #include "convert_options.h"
+#include "converted_file.h"
 #include "fatal_error.h"
 #include "file_pass.h"
 #include "mtrk.h"
-#include "output_sink.h"
+#include "quavel_version.h"
+#include "result.h"
 #include "smf_header.h"
 #include "sp_midi.h"
-#include "staged_output.h"
 #include "vfile.h"
 
 char sourcePath[PathBufferSize];
@@ -25,8 +24,6 @@ char outputPath[PathBufferSize];
 char reportPath[PathBufferSize];
 
 namespace {
-constexpr const char* Version = "1.9.2";
-
 // One line per option; every option line of the usage text belongs here.
 constexpr const char* UsageLines[] = {
     "usage: quavel [SOURCE.mid|-] [OUTPUT.mid|-] [-Dn] [-Tticks] [-Ic:hh] [-Vc:hh]\n",
@@ -67,14 +64,14 @@ void clearUserSettings() {
     SpMidi = SpMidiSettings();
 }
 
-// The conversion, run into memory on a second core while the report is
-// written, from a view of the source with a reader of its own and the
-// settings as the conversion would see them. Only its bytes are made early:
-// the output file is opened, written and moved in place after the report, as
-// in a run on one core, so every message, file and status stays the same.
+// The handset file, made on a second core while the report is written, from
+// a view of the source with a reader of its own and the settings as the
+// conversion sees them. Only its bytes are made early: the output file is
+// written after the report, as in a run on one core, so every message, file
+// and status stays the same.
 class EarlyConversion {
 public:
-    EarlyConversion() = default;
+    EarlyConversion() : pass(sourceView, reader) {}
     EarlyConversion(const EarlyConversion&) = delete;
     EarlyConversion& operator=(const EarlyConversion&) = delete;
     ~EarlyConversion() { wait(); }
@@ -82,64 +79,41 @@ public:
     // Starts only for a source whose header the report will accept: a
     // refused one ends the run during the report.
     void start() {
-        uint8_t header[SmfHeaderSize];
-        beginFilePass(header);
-        if (checkSmfHeader(header) != 1 || !sourceView.view(inputFile)) return;
-        ConvertOptionsRecord options = ConvertOptions;
-        options.clearAnalysisResults();  // as the report leaves them
-        source.reset(new ConversionSource{sourceView, reader, SmfHeader.trackCount, options});
+        pass.header = SmfHeader;
+        pass.options = ConvertOptions;
+        pass.options.clearAnalysisResults();  // as the report leaves them
+        pass.spMidi = SpMidi;
+        beginFilePass(pass);
+        if (checkPassHeader(pass).failed() || !sourceView.view(inputFile)) return;
         const int32_t chosen = ConvertOptions.tuneLength;
-        const int32_t division = SmfHeader.division;
-        worker = std::thread([this, chosen, division] { run(chosen, division); });
+        worker = std::thread([this, chosen] { run(chosen); });
     }
 
     void wait() {
         if (worker.joinable()) worker.join();
-        source.reset();
     }
 
-    // After wait: whether the bytes were made, whole, with the length the run
-    // uses. When not (memory ran out, say), the run converts as on one core.
-    bool fits(int32_t analysedLength, int32_t tuneLength) const {
-        return !memory.outOfMemory && measured == analysedLength && usedLength == tuneLength &&
-               usedLength >= 0;
-    }
-
-    // After wait, when fits: the converted bytes, or nullptr when the
-    // conversion failed (converting again reports the failure).
-    const std::vector<uint8_t>* convertedBytes() const {
-        return failure == nullptr ? &memory.bytes : nullptr;
-    }
-
-    // As convertMidiFile, with the bytes already made.
-    void writeTo(const char* path) {
-        const char* result = nullptr;
-        {
-            StagedOutput output;
-            if (!output.open(path) || !output.write(memory.bytes.data(), memory.bytes.size())) {
-                result = "Cannot open dest file";
-            } else if ((result = failure) == nullptr && !output.commit()) {
-                result = "Cannot open dest file";
-            }
-        }  // the staged file is gone before fatalError ends the process
-        if (result != nullptr) fatalError(result);
+    // After wait: the file made with the length the run uses, or nullptr
+    // when there is none (then the run makes it as on one core).
+    ConvertedFile* madeFor(int32_t analysedLength, int32_t tuneLength) {
+        const bool fits = measured == analysedLength && usedLength == tuneLength && usedLength >= 0;
+        return fits && result.ok() ? &made : nullptr;
     }
 
 private:
     VFILE sourceView;
     MTrk reader;
-    std::unique_ptr<ConversionSource> source;
-    MemoryOutput memory;
+    FilePass pass;
+    ConvertedFile made;
+    Result result = Result::failure("not made");
     std::thread worker;
     int32_t measured = -1;
     int32_t usedLength = -1;
-    const char* failure = nullptr;
 
-    void run(int32_t chosen, int32_t division) {
-        measured = measureAnalysedLength(sourceView, reader, source->trackCount);
-        usedLength = roundedTuneLength(chosen, measured, division);
-        memory.reserve(static_cast<size_t>(sourceView.size));
-        failure = convertMidiFrom(*source, memory, usedLength);
+    void run(int32_t chosen) {
+        measured = measureAnalysedLength(pass);
+        usedLength = roundedTuneLength(chosen, measured, pass.header.division);
+        result = makeConvertedFile(pass, usedLength, made);
         sourceView.release();
     }
 };
@@ -161,20 +135,17 @@ void printSettings(const std::string& outputName) {
     }
 }
 
-// The MIP values describe the converted tune: they are measured on the bytes
-// the second core made (or on a conversion into memory when there are none),
-// and the output conversion then writes the message.
-void prepareSpMidi(const std::vector<uint8_t>* early) {
-    SpMidi.message.clear();
-    std::vector<uint8_t> converted;
-    if (early == nullptr) {
-        if (!convertMidiFileToMemory(converted, ConvertOptions.tuneLength)) return;
-        early = &converted;
-    }
-    const std::vector<SpMidiEntry> entries = computeSpMidiMips(early->data(), early->size(), SpMidi.priority);
-    for (const SpMidiEntry& entry : entries)
+void printSpMidiLines(const ConvertedFile& made) {
+    for (const SpMidiEntry& entry : made.mips)
         std::printf("-> SP-MIDI MIP of ch%d = %d\n", entry.channel, entry.mip);
-    SpMidi.message = spMidiMessage(entries);
+}
+
+// The file the run writes: the one made early, or else made now.
+const ConvertedFile& handsetFile(EarlyConversion& early, ConvertedFile& madeNow) {
+    if (ConvertedFile* made = early.madeFor(ConvertOptions.analysedLength, ConvertOptions.tuneLength)) return *made;
+    FilePass pass = defaultFilePass();
+    passOnFailure(makeConvertedFile(pass, ConvertOptions.tuneLength, madeNow));
+    return madeNow;
 }
 }  // namespace
 
@@ -186,7 +157,7 @@ int runConsole(int argc, const char* const* argv) {
     storePath(outputPath, line.outputName);
     storePath(reportPath, line.reportName);
 
-    std::printf("Quavel for Java Apps. Version %s\n", Version);
+    std::printf("Quavel for Java Apps. Version %s\n", QuavelVersion);
     if (!inputFile.load(sourcePath)) fatalError("Cannot open source file");
     const bool converts =
         line.outputName != line.sourceName && !line.outputName.empty() && fitsPathBuffer(line.outputName);
@@ -201,15 +172,9 @@ int runConsole(int argc, const char* const* argv) {
     if (line.outputName.empty()) fatalError("Not configure the output file. so no converted.");
     printSettings(line.outputName);
     if (!fitsPathBuffer(line.outputName)) fatalError("Cannot open dest file");
-    const bool earlyFits = early.fits(ConvertOptions.analysedLength, ConvertOptions.tuneLength);
-    if (SpMidi.enabled) {
-        // The message carries values measured on the converted tune: it is converted again with it.
-        prepareSpMidi(earlyFits ? early.convertedBytes() : nullptr);
-        convertMidiFile(outputPath, ConvertOptions.tuneLength);
-    } else if (earlyFits) {
-        early.writeTo(outputPath);
-    } else {
-        convertMidiFile(outputPath, ConvertOptions.tuneLength);
-    }
+    ConvertedFile madeNow;
+    const ConvertedFile& made = handsetFile(early, madeNow);
+    printSpMidiLines(made);
+    passOnFailure(writeWholeFile(outputPath, made.bytes));
     return 0;
 }

@@ -6,8 +6,10 @@
 #include <cstring>
 
 #include "convert_options.h"
-#include "fatal_error.h"
 #include "file_pass.h"
+#include "midi_format.h"
+#include "result.h"
+#include "track_walk.h"
 #include "midi_channel_event.h"
 #include "midi_meta_event.h"
 #include "mtrk.h"
@@ -28,12 +30,6 @@ namespace {
 constexpr int LineSize = 2048;
 // SysEx bytes formatted per piece; a SysEx line can be as long as its track.
 constexpr int32_t HexBytesPerPiece = 512;
-
-struct TrackWalk {
-    MIDIChannelEvent channelEvent;
-    MIDIMetaEvent metaEvent;
-    int32_t noteTime = 0;
-};
 
 // Paths longer than a path buffer holds are treated like paths that cannot be
 // written: the report is still built, only not saved.
@@ -65,12 +61,12 @@ private:
     }
 };
 
-void printHeader(ReportLines& report, const char* displayName) {
+void printHeader(ReportLines& report, const char* displayName, const SmfHeaderRecord& header) {
     report.print("MIDI-FileName:%s\n\n", displayName == nullptr ? "" : displayName);
     report.print("MIDI Head(MThd)\n");
-    report.print("Format:%d\n", static_cast<int>(SmfHeader.format));
-    report.print("Tracks:%d\n", static_cast<int>(SmfHeader.trackCount));
-    report.print("DeltaT:%d\n", static_cast<int>(SmfHeader.division));
+    report.print("Format:%d\n", static_cast<int>(header.format));
+    report.print("Tracks:%d\n", static_cast<int>(header.trackCount));
+    report.print("DeltaT:%d\n", static_cast<int>(header.division));
 }
 
 // What an event line shows after its delta time: "Meta " or "Norm:", the
@@ -87,128 +83,177 @@ struct DescribedEvent {
     int32_t number;
 };
 
-DescribedEvent describeMetaEvent(TrackWalk& walk) {
-    MIDIMetaEvent& meta = walk.metaEvent;
-    meta.clear();
-    meta.describe(trackReader.event, trackReader.eventLength);
-    return {"Meta ",
-            meta.kindText,
-            static_cast<int32_t>(std::strlen(meta.kindText)),
-            meta.detailText,
-            static_cast<int32_t>(std::strlen(meta.detailText)),
-            meta.hasDetail,
-            meta.hasNumber,
-            meta.number};
-}
-
-void noteChannelFacts() {
-    const uint8_t status = trackReader.event[0];
-    const int channel = status & 0x0F;
-    ConvertOptions.channelUsed[channel] = 1;
-    const bool isProgramChange = (status & 0xF0) == 0xC0 && trackReader.eventLength >= 2;
-    if (isProgramChange && ConvertOptions.firstProgram[channel] == 0) {
-        ConvertOptions.firstProgram[channel] = (trackReader.event[1] & 0x7F) + 1;
-    }
-}
-
-DescribedEvent describeChannelEvent(TrackWalk& walk) {
-    noteChannelFacts();
-    walk.noteTime = advanceNoteTime(walk.noteTime, trackReader);
-    MIDIChannelEvent& channelEvent = walk.channelEvent;
-    channelEvent.length = channelEvent.hasNumber = channelEvent.hasDetail = 0;
-    channelEvent.describe(trackReader.event, trackReader.eventLength);
-    return {"Norm:",
-            channelEvent.kindText,
-            channelEvent.kindLength,
-            channelEvent.detailText,
-            channelEvent.detailLength,
-            channelEvent.hasDetail,
-            0,
-            0};
-}
-
-// Most lines: the describer's texts go straight into the line, as
-// appendDescription would copy them there.
-void appendNamedChannelEvent(TrackWalk& walk, TextAppender& line) {
-    noteChannelFacts();
-    walk.noteTime = advanceNoteTime(walk.noteTime, trackReader);
-    line.text("Norm:", 5);
-    MIDIChannelEvent::appendKind(line, trackReader.event);
-    line.character(':');
-    MIDIChannelEvent::appendDetail(line, trackReader.event);
-    line.character(' ');
-}
-
 void appendDescription(TextAppender& line, const DescribedEvent& event) {
     line.text(event.word, 5).text(event.kind, static_cast<size_t>(event.kindLength)).character(':');
     if (event.hasDetail) line.text(event.detail, static_cast<size_t>(event.detailLength)).character(' ');
     if (event.hasNumber) line.decimal(event.number);
 }
 
-// Writes the event's line to text, of LineSize characters, and returns its
-// length. The delta time is "%08x(%7d):" of its 32-bit value. A SysEx line
-// is only begun: its bytes follow.
-int32_t writeEventLine(TrackWalk& walk, char* text) {
-    TextAppender line(text, LineSize);
-    const int32_t delta = trackReader.delta;
-    line.hexWord(static_cast<uint32_t>(delta)).character('(').decimalRightAligned(delta, 7).character(')').character(':');
-    const int32_t kind = trackReader.kind;
-    if (kind == EVENT_CHANNEL && MIDIChannelEvent::isNamed(trackReader.event, trackReader.eventLength)) {
-        appendNamedChannelEvent(walk, line);
-    } else if (kind == EVENT_META || kind == EVENT_CHANNEL) {
-        appendDescription(line, kind == EVENT_META ? describeMetaEvent(walk) : describeChannelEvent(walk));
-    } else if (kind == EVENT_SYSEX) {
-        line.text("SysEx ");
-    } else {
-        line.text("Error");
-    }
-    return line.size();
-}
+// Writes the report from the events the walk delivers, one pair of
+// describers serving every event of the file, and collects the channel facts
+// and the longest noteTime that the conversion needs.
+class ReportWalk : public TrackVisitor {
+public:
+    ReportWalk(ReportLines& lines, const char* name, ConvertOptionsRecord& facts)
+        : report(lines), displayName(name), options(facts) {}
 
-// A SysEx line can be as long as its track: its bytes go straight to the
-// report, a piece at a time, after the start of the line.
-void reportSysExEvent(ReportLines& report, TrackWalk& walk) {
-    char start[LineSize];
-    report.printText(start, writeEventLine(walk, start));
-    char hex[HexBytesPerPiece * 3 + 1];
-    for (int32_t done = 0; done < trackReader.eventLength; done += HexBytesPerPiece) {
-        const int32_t left = trackReader.eventLength - done;
-        report.append(hex, formatHexBytes(trackReader.event + done,
-                                          left < HexBytesPerPiece ? left : HexBytesPerPiece, hex));
-    }
-    report.append("\r\n", 2);
-}
-
-// The line is built straight in the report's output. Only a meta event's
-// detail can hold an LF (a text event's own bytes).
-void reportEvent(ReportLines& report, TrackWalk& walk) {
-    if (trackReader.kind == EVENT_SYSEX) return reportSysExEvent(report, walk);
-    char* const space = report.lineSpace();
-    if (trackReader.kind == EVENT_META) return report.endLine(writeEventLine(walk, space));
-    report.endPlainLine(writeEventLine(walk, space));
-}
-
-int32_t reportTrack(ReportLines& report, int32_t index, TrackWalk& walk) {
-    report.print("Track# %d\n", static_cast<int>(index));
-    walk.noteTime = 0;
-    if (!trackReader.load(inputFile)) {
-        report.print("Cannot GetTrack\n");
-    } else {
-        while (trackReader.nextEvent() != 0) reportEvent(report, walk);
-    }
-    report.print("Track Total=%" PRId32 "\n", walk.noteTime);
-    return walk.noteTime;
-}
-
-// Every track's lines; returns the largest noteTime.
-int32_t reportTracks(ReportLines& report) {
-    TrackWalk walk;  // one pair of describers serves every event of the file
     int32_t longest = 0;
-    for (int32_t index = 0; index < SmfHeader.trackCount; ++index) {
-        const int32_t noteTime = reportTrack(report, index, walk);
-        if (noteTime > longest) longest = noteTime;
+
+    bool onHeader(FilePass& pass) {
+        printHeader(report, displayName, pass.header);
+        return true;
     }
-    return longest;
+
+    bool beginTrack(const WalkPosition& at, bool loaded) {
+        report.print("Track# %d\n", static_cast<int>(at.track));
+        noteTime = 0;
+        if (!loaded) report.print("Cannot GetTrack\n");
+        return true;
+    }
+
+    bool onEvent(MTrk& reader, const WalkPosition&) {
+        reportEvent(reader);
+        return true;
+    }
+
+    bool endTrack(const WalkPosition&, bool) {
+        report.print("Track Total=%" PRId32 "\n", noteTime);
+        if (noteTime > longest) longest = noteTime;
+        return true;
+    }
+
+private:
+    ReportLines& report;
+    const char* displayName;
+    ConvertOptionsRecord& options;
+    MIDIChannelEvent channelEvent;
+    MIDIMetaEvent metaEvent;
+    int32_t noteTime = 0;
+
+    DescribedEvent describeMetaEvent(const MTrk& reader) {
+        MIDIMetaEvent& meta = metaEvent;
+        meta.clear();
+        meta.describe(reader.event, reader.eventLength);
+        return {"Meta ",
+                meta.kindText,
+                static_cast<int32_t>(std::strlen(meta.kindText)),
+                meta.detailText,
+                static_cast<int32_t>(std::strlen(meta.detailText)),
+                meta.hasDetail,
+                meta.hasNumber,
+                meta.number};
+    }
+
+    void noteChannelFacts(const MTrk& reader) {
+        const uint8_t status = reader.event[0];
+        const int channel = statusChannel(status);
+        options.channelUsed[channel] = 1;
+        const bool isProgramChange = statusType(status) == StatusProgramChange && reader.eventLength >= 2;
+        if (isProgramChange && options.firstProgram[channel] == 0) {
+            options.firstProgram[channel] = (reader.event[1] & 0x7F) + 1;
+        }
+    }
+
+    DescribedEvent describeChannelEvent(const MTrk& reader) {
+        noteChannelFacts(reader);
+        noteTime = advanceNoteTime(noteTime, reader);
+        channelEvent.length = channelEvent.hasNumber = channelEvent.hasDetail = 0;
+        channelEvent.describe(reader.event, reader.eventLength);
+        return {"Norm:",
+                channelEvent.kindText,
+                channelEvent.kindLength,
+                channelEvent.detailText,
+                channelEvent.detailLength,
+                channelEvent.hasDetail,
+                0,
+                0};
+    }
+
+    // Most lines: the describer's texts go straight into the line, as
+    // appendDescription would copy them there.
+    void appendNamedChannelEvent(const MTrk& reader, TextAppender& line) {
+        noteChannelFacts(reader);
+        noteTime = advanceNoteTime(noteTime, reader);
+        line.text("Norm:", 5);
+        MIDIChannelEvent::appendKind(line, reader.event);
+        line.character(':');
+        MIDIChannelEvent::appendDetail(line, reader.event);
+        line.character(' ');
+    }
+
+    // Writes the event's line to text, of LineSize characters, and returns
+    // its length. The delta time is "%08x(%7d):" of its 32-bit value. A SysEx
+    // line is only begun: its bytes follow.
+    int32_t writeEventLine(const MTrk& reader, char* text) {
+        TextAppender line(text, LineSize);
+        const int32_t delta = reader.delta;
+        line.hexWord(static_cast<uint32_t>(delta))
+            .character('(')
+            .decimalRightAligned(delta, 7)
+            .character(')')
+            .character(':');
+        const int32_t kind = reader.kind;
+        if (kind == EVENT_CHANNEL && MIDIChannelEvent::isNamed(reader.event, reader.eventLength)) {
+            appendNamedChannelEvent(reader, line);
+        } else if (kind == EVENT_META || kind == EVENT_CHANNEL) {
+            appendDescription(line, kind == EVENT_META ? describeMetaEvent(reader) : describeChannelEvent(reader));
+        } else if (kind == EVENT_SYSEX) {
+            line.text("SysEx ");
+        } else {
+            line.text("Error");
+        }
+        return line.size();
+    }
+
+    // A SysEx line can be as long as its track: its bytes go straight to the
+    // report, a piece at a time, after the start of the line.
+    void reportSysExEvent(const MTrk& reader) {
+        char start[LineSize];
+        report.printText(start, writeEventLine(reader, start));
+        char hex[HexBytesPerPiece * 3 + 1];
+        for (int32_t done = 0; done < reader.eventLength; done += HexBytesPerPiece) {
+            const int32_t left = reader.eventLength - done;
+            report.append(hex, formatHexBytes(reader.event + done, left < HexBytesPerPiece ? left : HexBytesPerPiece,
+                                              hex));
+        }
+        report.append("\r\n", 2);
+    }
+
+    // The line is built straight in the report's output. Only a meta event's
+    // detail can hold an LF (a text event's own bytes).
+    void reportEvent(const MTrk& reader) {
+        if (reader.kind == EVENT_SYSEX) return reportSysExEvent(reader);
+        char* const space = report.lineSpace();
+        if (reader.kind == EVENT_META) return report.endLine(writeEventLine(reader, space));
+        report.endPlainLine(writeEventLine(reader, space));
+    }
+};
+
+// The noteTime of every track, and nothing else.
+class LengthWalk : public TrackVisitor {
+public:
+    int32_t longest = 0;
+
+    bool beginTrack(const WalkPosition&, bool) {
+        noteTime = 0;
+        return true;
+    }
+    bool onEvent(const MTrk& reader, const WalkPosition&) {
+        noteTime = advanceNoteTime(noteTime, reader);
+        return true;
+    }
+    bool endTrack(const WalkPosition&, bool) {
+        if (noteTime > longest) longest = noteTime;
+        return true;
+    }
+
+private:
+    int32_t noteTime = 0;
+};
+
+void clearReportCopy() {
+    reportCopy.text.clear();
+    reportCopy.size = 0;
 }
 }  // namespace
 
@@ -218,39 +263,42 @@ int32_t advanceNoteTime(int32_t noteTime, const MTrk& reader) {
     return noteTime + reader.delta;
 }
 
-int32_t measureAnalysedLength(VFILE& file, MTrk& reader, int32_t trackCount) {
-    uint8_t header[SmfHeaderSize];
-    beginFilePass(file, reader, header);
-    int32_t longest = 0;
-    for (int32_t index = 0; index < trackCount; ++index) {
-        int32_t noteTime = 0;
-        if (reader.load(file)) {
-            while (reader.nextEvent() != 0) noteTime = advanceNoteTime(noteTime, reader);
-        }
-        if (noteTime > longest) longest = noteTime;
-    }
-    return longest;
+int32_t measureAnalysedLength(FilePass& pass) {
+    LengthWalk walk;
+    walkFile(pass, walk);
+    return walk.longest;
 }
 
-int32_t writeAnalysisReport(const char* displayName, const char* reportPath) {
-    ConvertOptions.clearAnalysisResults();
-    reportCopy.text.clear();
-    reportCopy.size = 0;
-    beginFilePass(headerBytes);
-    const int checked = checkSmfHeader(headerBytes);
-    if (checked != 1) {
-        fatalError(smfErrorText(checked));  // nothing of a refused file is shown as its report
-        return 0;
-    }
+Result analyseFile(FilePass& pass, const char* displayName, const char* reportPath, int32_t& longest) {
+    pass.options.clearAnalysisResults();
+    clearReportCopy();
+    longest = 0;
+    // Nothing of a refused file is shown as its report, and no report file is touched.
+    beginFilePass(pass);
+    const Result checked = checkPassHeader(pass);
+    if (checked.failed()) return checked;
     // A report that cannot be written whole is not saved: the previous one stays.
     StagedOutput file;
     if (isSavablePath(reportPath)) file.open(reportPath);
     ReportTargets targets(file);
     StreamedText text(&targets);
     ReportLines report(text);
-    printHeader(report, displayName);
-    const int32_t longest = reportTracks(report);
+    ReportWalk walk(report, displayName, pass.options);
+    walkFile(pass, walk);
     text.flush();
     if (file.isOpen()) file.commit();
+    longest = walk.longest;
+    return Result::success();
+}
+
+int32_t writeAnalysisReport(const char* displayName, const char* reportPath) {
+    FilePass pass = defaultFilePass();
+    int32_t longest = 0;
+    const Result result = analyseFile(pass, displayName, reportPath, longest);
+    // The check's record and bytes are the process's, whether it accepted the file or not.
+    SmfHeader = pass.header;
+    std::memcpy(headerBytes, pass.headerBytes, SmfHeaderSize);
+    ConvertOptions.takeAnalysisResults(pass.options);
+    passOnFailure(result);
     return longest;
 }

@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <string>
 
+#include "result.h"
+
 class MTrk;
-class VFILE;
+struct FilePass;
 
 // What the last report leaves in memory: its whole size and its first
 // keepLimit bytes (enough for a report box; the rest is only in the file).
@@ -28,7 +30,12 @@ int32_t writeAnalysisReport(const char* displayName, const char* reportPath);
 // value rather than wrapping to a negative time.
 int32_t advanceNoteTime(int32_t noteTime, const MTrk& reader);
 
+// The report of the pass's file, as writeAnalysisReport makes it, with the
+// channel facts in pass.options and the header checked into pass.header;
+// longest is the largest per-track noteTime. A refused header is the failure.
+Result analyseFile(FilePass& pass, const char* displayName, const char* reportPath, int32_t& longest);
+
 // What writeAnalysisReport returns for a source whose header it accepts,
-// measured without describing anything: a pass over file with reader, which
-// may run beside the report.
-int32_t measureAnalysedLength(VFILE& file, MTrk& reader, int32_t trackCount);
+// measured without describing anything: a pass of its own, which may run
+// beside the report.
+int32_t measureAnalysedLength(FilePass& pass);

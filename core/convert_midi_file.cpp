@@ -2,17 +2,17 @@
 
 #include <vector>
 
-#include "convert_options.h"
-#include "fatal_error.h"
+#include <cstring>
+
+#include "converted_file.h"
 #include "file_pass.h"
+#include "midi_format.h"
 #include "midi_sametime_note.h"
 #include "midi_track.h"
 #include "mtrk.h"
 #include "output_sink.h"
-#include "smf_header.h"
 #include "sp_midi.h"
-#include "staged_output.h"
-#include "vfile.h"
+#include "track_walk.h"
 
 namespace {
 const char* const CannotOpenDest = "Cannot open dest file";
@@ -24,18 +24,14 @@ constexpr int64_t MaxDeltaTime = 0x0FFFFFFF;
 // Asked for a track whose source body is empty, since a builder of size 0 is
 // refused: the empty body converts to an empty chunk.
 constexpr int32_t EmptyTrackBufferSize = 16;
-constexpr int TrackCountOffset = 10;
 
 int32_t storableDelta(int64_t ticks) {
     if (ticks < 0) return 0;
     return static_cast<int32_t>(ticks > MaxDeltaTime ? MaxDeltaTime : ticks);
 }
 
-// `leading` is room for an event the conversion adds in front of the track.
-int32_t outputTrackSize(int32_t sourceBodyLength, size_t leading) {
-    const int64_t body =
-        sourceBodyLength <= 0 ? EmptyTrackBufferSize : static_cast<int64_t>(sourceBodyLength) * 2;
-    const int64_t size = body + static_cast<int64_t>(leading);
+int32_t outputTrackSize(int32_t sourceBodyLength) {
+    const int64_t size = sourceBodyLength <= 0 ? EmptyTrackBufferSize : static_cast<int64_t>(sourceBodyLength) * 2;
     return size > INT32_MAX ? INT32_MAX : static_cast<int32_t>(size);  // init refuses what cannot fit
 }
 
@@ -49,20 +45,50 @@ void shiftOctave(uint8_t* message, int32_t shift) {
 
 enum class TimeSignatureRule { Keep, Drop };
 
-class Conversion {
+// The conversion of one pass's file, fed by the walk, track by track.
+class Conversion : public TrackVisitor {
 public:
-    Conversion(ConversionSource& from, OutputSink& sink, int32_t length)
-        : source(from), reader(from.reader), options(from.options), output(sink), tuneLength(length) {}
+    Conversion(FilePass& from, OutputSink& sink, int32_t length)
+        : pass(from), reader(from.reader), options(from.options), output(sink), tuneLength(length) {}
 
-    // nullptr when the whole file was written, else what failed.
-    const char* run() {
-        const char* failed = convert();
+    // Success when the whole file was written.
+    Result run() {
+        walkFile(pass, *this);
+        if (failure == nullptr) finishHeader();
         builder.release();
-        return failed;
+        return failure == nullptr ? Result::success() : Result::failure(failure);
+    }
+
+    // The header as read, its track count set once the tracks are written.
+    bool onHeader(FilePass&) {
+        builder.runningStatusMode = options.detectLevel > 1 ? 2 : 1;
+        return output.write(pass.headerBytes, SmfHeaderSize) || fail(CannotOpenDest);
+    }
+
+    bool beginTrack(const WalkPosition& at, bool loaded) {
+        trackIndex = at.track;
+        elapsedTicks = 0;
+        programSeen = 0;
+        noteSeen = 0;
+        if (!loaded) return true;
+        if (!builder.init(outputTrackSize(reader.length))) return fail(AllocationFailed);
+        leftOutDelta = 0;
+        return true;
+    }
+
+    bool onEvent(MTrk&, const WalkPosition&) { return convertEvent(); }
+
+    // Notes still held belong to this track, whether or not it had an End of Track.
+    bool endTrack(const WalkPosition&, bool loaded) {
+        if (!loaded) return true;
+        if (!flushGroup()) return false;
+        if (!builder.writeTo(&output)) return fail(CannotOpenDest);
+        ++tracksWritten;
+        return true;
     }
 
 private:
-    ConversionSource& source;
+    FilePass& pass;
     MTrk& reader;
     const ConvertOptionsRecord& options;
     MIDISametimeNote group;
@@ -78,18 +104,11 @@ private:
     int32_t programSeen = 0;
     const char* failure = nullptr;
 
-    const char* convert() {
-        builder.runningStatusMode = options.detectLevel > 1 ? 2 : 1;
+    void finishHeader() {
         uint8_t header[SmfHeaderSize];
-        beginFilePass(source.file, reader, header);
-        if (!output.write(header, SmfHeaderSize)) return CannotOpenDest;
-        for (trackIndex = 0; trackIndex < source.trackCount; ++trackIndex) {
-            if (!convertTrack()) return failure;
-        }
-        header[TrackCountOffset] = static_cast<uint8_t>(tracksWritten >> 8);
-        header[TrackCountOffset + 1] = static_cast<uint8_t>(tracksWritten);
-        if (!output.rewrite(0, header, SmfHeaderSize)) return CannotOpenDest;
-        return nullptr;
+        std::memcpy(header, pass.headerBytes, SmfHeaderSize);
+        putBigEndian16(header + TrackCountOffset, static_cast<uint32_t>(tracksWritten));
+        if (!output.rewrite(0, header, SmfHeaderSize)) fail(CannotOpenDest);
     }
 
     bool isDynamicDetection() const { return options.detectLevel != 0; }
@@ -100,25 +119,6 @@ private:
         return false;
     }
 
-    bool convertTrack() {
-        elapsedTicks = 0;
-        programSeen = 0;
-        noteSeen = 0;
-        if (!reader.load(source.file)) return true;
-        const size_t leading = tracksWritten == 0 ? SpMidi.message.size() : 0;
-        if (!builder.init(outputTrackSize(reader.length, leading))) return fail(AllocationFailed);
-        leftOutDelta = 0;
-        if (leading != 0 && !writeSpMidiMessage()) return false;
-        while (reader.nextEvent() > 0) {
-            if (!convertEvent()) return false;
-        }
-        // Notes still held belong to this track, whether or not it had an End of Track.
-        if (!flushGroup()) return false;
-        if (!builder.writeTo(&output)) return fail(CannotOpenDest);
-        ++tracksWritten;
-        return true;
-    }
-
     bool flushGroup() {
         const int32_t written = group.flush(builder);
         if (written == SametimeFlushFailed) return fail(TrackFull);
@@ -126,17 +126,10 @@ private:
         return true;
     }
 
-    // The one MIP message of the output leads its first track.
-    bool writeSpMidiMessage() {
-        std::vector<uint8_t> event = SpMidi.message;  // append may change the bytes it is given
-        if (!builder.append(0, event.data(), static_cast<int32_t>(event.size()))) return fail(TrackFull);
-        return true;
-    }
-
     bool convertEvent() {
         // A left-out event passes its delta time on, as if the source never held it.
         // Only a SysEx event can be one: the call is spared for every other event.
-        if (reader.kind == EVENT_SYSEX && spMidiLeavesOut(reader.kind, reader.event, reader.eventLength)) {
+        if (reader.kind == EVENT_SYSEX && spMidiLeavesOut(pass.spMidi, reader.kind, reader.event, reader.eventLength)) {
             leftOutDelta += reader.delta;
             return true;
         }
@@ -167,7 +160,7 @@ private:
         const int channel = message[0] & 0x0F;
         noteSeen = 1;
         // The setting first: it is the same for every note of a channel, the message's own bytes are not.
-        if (options.velocityOffset[channel] != 0 && (message[0] & 0xF0) == 0x90 && message[2] != 0)
+        if (options.velocityOffset[channel] != 0 && startsNote(message))
             applyVelocityOffset(message, options.velocityOffset[channel]);
         if (options.octaveShift[channel] != 0) shiftOctave(message, options.octaveShift[channel]);
         if (!isDynamicDetection()) return write(delta);
@@ -217,36 +210,15 @@ private:
 };
 }  // namespace
 
-const char* convertMidiFrom(ConversionSource& source, OutputSink& output, int32_t tuneLength) {
-    Conversion conversion(source, output, tuneLength);
+Result convertFile(FilePass& pass, OutputSink& output, int32_t tuneLength) {
+    Conversion conversion(pass, output, tuneLength);
     return conversion.run();
 }
 
-const char* convertMidi(OutputSink& output, int32_t tuneLength) {
-    ConversionSource source{inputFile, trackReader, SmfHeader.trackCount, ConvertOptions};
-    return convertMidiFrom(source, output, tuneLength);
-}
-
 void convertMidiFile(const char* outputPath, int32_t tuneLength) {
-    const char* failure = nullptr;
-    {
-        StagedOutput output;
-        if (!output.open(outputPath)) {
-            failure = CannotOpenDest;
-        } else if ((failure = convertMidi(output, tuneLength)) == nullptr && !output.commit()) {
-            failure = CannotOpenDest;
-        }
-    }  // the staged file is gone before a console's fatalError ends the process
-    if (failure != nullptr) fatalError(failure);
-}
-
-bool convertMidiFileToMemory(std::vector<uint8_t>& output, int32_t tuneLength) {
-    MemoryOutput memory;
-    const char* failure = convertMidi(memory, tuneLength);
-    if (failure != nullptr) {
-        fatalError(failure);
-        return false;
-    }
-    output.swap(memory.bytes);
-    return true;
+    FilePass pass = defaultFilePass();
+    ConvertedFile made;
+    Result result = makeConvertedFile(pass, tuneLength, made);
+    if (result.ok()) result = writeWholeFile(outputPath, made.bytes);
+    passOnFailure(result);
 }

@@ -11,6 +11,10 @@ namespace {
 void clearChannels(int32_t (&values)[ChannelCount]) {
     std::fill(std::begin(values), std::end(values), 0);
 }
+
+void copyChannels(int32_t (&to)[ChannelCount], const int32_t (&from)[ChannelCount]) {
+    std::copy(std::begin(from), std::end(from), std::begin(to));
+}
 }  // namespace
 
 void ConvertOptionsRecord::clearChannelChoices() {
@@ -27,6 +31,12 @@ void ConvertOptionsRecord::clearAnalysisResults() {
     clearChannels(channelUsed);
     clearChannels(firstProgram);
     clearChannels(octaveShift);
+}
+
+void ConvertOptionsRecord::takeAnalysisResults(const ConvertOptionsRecord& analysed) {
+    copyChannels(channelUsed, analysed.channelUsed);
+    copyChannels(firstProgram, analysed.firstProgram);
+    copyChannels(octaveShift, analysed.octaveShift);
 }
 
 void ConvertOptionsRecord::reset() {

@@ -1,7 +1,8 @@
 #pragma once
 #include <cstdint>
 
-constexpr int ChannelCount = 16;
+#include "midi_format.h"
+
 constexpr int32_t DefaultTuneLength = 7680;
 
 // The one record through which the front ends and the analysis steer the
@@ -23,6 +24,8 @@ struct ConvertOptionsRecord {
     void clearChannelSettings();
     // What the analysis of a file fills in, and the octave shifts it clears.
     void clearAnalysisResults();
+    // Those same fields as another record holds them.
+    void takeAnalysisResults(const ConvertOptionsRecord& analysed);
     // Every per-channel value and both lengths; the detection settings stay.
     void reset();
 };

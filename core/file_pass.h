@@ -1,14 +1,55 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
+#include "convert_options.h"
+#include "mtrk.h"
+#include "result.h"
 #include "smf_header.h"
+#include "sp_midi.h"
+#include "vfile.h"
 
-class MTrk;
-class VFILE;
+// Everything one pass over a loaded file reads: the file, a reader, the
+// header, the options and the SP-MIDI settings. Passes with records of their
+// own (a view of the file and a reader each) can run beside one another.
+struct FilePass {
+    FilePass(VFILE& source, MTrk& trackReaderOfPass) : file(source), reader(trackReaderOfPass) {}
 
-// Starts a pass over the source loaded in inputFile: rewinds it, reads the 14
-// header bytes into header (bytes the file lacks read as 0, never stale ones)
-// and clears the track reader's running status. Track chunks follow.
-void beginFilePass(uint8_t* header);
-// The same for a source and a reader of a pass's own.
-void beginFilePass(VFILE& file, MTrk& reader, uint8_t* header);
+    VFILE& file;
+    MTrk& reader;
+    // Checked by the analysis; the conversion and the export take it as the
+    // analysis of the same file left it.
+    SmfHeaderRecord header;
+    uint8_t headerBytes[SmfHeaderSize] = {};
+    ConvertOptionsRecord options;
+    SpMidiSettings spMidi;
+};
+
+// The pass over inputFile with trackReader and the process-wide records as
+// they stand: SmfHeader, ConvertOptions and SpMidi.
+FilePass defaultFilePass();
+
+// Starts a pass: rewinds the file, reads the 14 header bytes into
+// headerBytes (bytes the file lacks read as 0, never stale ones) and clears
+// the reader's running status. Track chunks follow.
+void beginFilePass(FilePass& pass);
+
+// Checks headerBytes into pass.header: a failure carries the refusal's message.
+Result checkPassHeader(FilePass& pass);
+
+// A pass over a Standard MIDI File held in memory (one the conversion made),
+// with a view and a reader of its own. Its header is taken as written: a
+// file without "MThd" has no tracks.
+class BytesPass {
+public:
+    BytesPass(const uint8_t* bytes, size_t size);
+    BytesPass(const BytesPass&) = delete;
+    BytesPass& operator=(const BytesPass&) = delete;
+
+    FilePass& pass() { return filePass; }
+
+private:
+    VFILE view;
+    MTrk reader;
+    FilePass filePass;
+};

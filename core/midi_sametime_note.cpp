@@ -2,18 +2,15 @@
 
 #include <cstring>
 
+#include "midi_format.h"
 #include "midi_track.h"
 
 namespace {
 constexpr int32_t NoteMessageSize = 3;
 
-bool isNoteMessage(const uint8_t* message) {
-    return (message[0] & 0xE0) == 0x80;
-}
-
+// Only note messages enter a group: one that starts no note ends one.
 bool isRelease(const uint8_t* message) {
-    const int type = message[0] & 0xF0;
-    return type == 0x80 || (type == 0x90 && message[2] == 0);
+    return !startsNote(message);
 }
 }  // namespace
 
@@ -26,7 +23,7 @@ void MIDISametimeNote::reset() {
 }
 
 int MIDISametimeNote::add(int32_t delta, const uint8_t* message, int32_t n) {
-    if (isFull() || n != NoteMessageSize || !isNoteMessage(message)) return 0;
+    if (isFull() || n != NoteMessageSize || !isNoteStatus(message[0])) return 0;
     std::memcpy(notes[noteCount], message, NoteMessageSize);
     pending[noteCount] = 1;
     if (delta >= groupDelta) groupDelta = delta;

@@ -4,16 +4,12 @@
 #include <cstring>
 
 #include "delta_time.h"
+#include "midi_format.h"
 #include "output_sink.h"
 
 namespace {
-constexpr int32_t ChunkHeaderSize = 8;
 constexpr int32_t SpareBytes = 16;
 constexpr int32_t MaxChannelMessageLength = 3;
-
-bool isChannelStatus(int32_t s) {
-    return s >= 0x80 && s <= 0xEF;
-}
 }  // namespace
 
 MIDITrack::~MIDITrack() {
@@ -112,11 +108,7 @@ uint8_t* MIDITrack::copyEventBytes(uint8_t* to, const uint8_t* from, int32_t cou
 
 void MIDITrack::updateLength() {
     if (!valid) return;
-    const uint32_t body = static_cast<uint32_t>(length - ChunkHeaderSize);
-    data[4] = static_cast<uint8_t>(body >> 24);
-    data[5] = static_cast<uint8_t>(body >> 16);
-    data[6] = static_cast<uint8_t>(body >> 8);
-    data[7] = static_cast<uint8_t>(body);
+    putBigEndian32(data + 4, static_cast<uint32_t>(length - ChunkHeaderSize));
 }
 
 int MIDITrack::writeTo(OutputSink* sink) const {

@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "big_endian.h"
 #include "byte_cursor.h"
+#include "midi_format.h"
 #include "vfile.h"
 
 MTrk trackReader;
@@ -13,22 +13,6 @@ const uint8_t PATTERN_TIMESIG_1_4[5] = {0xFF, 0x58, 0x04, 0x01, 0x02};
 const uint8_t PATTERN_TIMESIG_4_4[5] = {0xFF, 0x58, 0x04, 0x04, 0x02};
 const uint8_t PATTERN_END_OF_TRACK[3] = {0xFF, 0x2F, 0x00};
 const uint8_t PATTERN_TEMPO[3] = {0xFF, 0x51, 0x03};
-
-namespace {
-constexpr int ChunkHeaderSize = 8;
-
-uint32_t bigEndianLong(const uint8_t* bytes) {
-    BigEndian converter;
-    converter.set(bytes, 4);
-    return converter.toLong();
-}
-
-// Channel messages whose status high nibble is 8, 9, A, B or E carry two data bytes.
-bool hasTwoDataBytes(uint8_t status) {
-    const int nibble = status >> 4;
-    return nibble == 0x8 || nibble == 0x9 || nibble == 0xA || nibble == 0xB || nibble == 0xE;
-}
-}  // namespace
 
 MTrk::~MTrk() {
     freeBody();
@@ -47,7 +31,7 @@ int MTrk::parseChunkHeader(const uint8_t* bytes, int32_t available) {
     std::memcpy(chunkId, bytes, 4);
     chunkId[4] = 0;
     if (std::memcmp(bytes, "MTrk", 4) != 0) return 0;
-    const uint32_t announced = bigEndianLong(bytes + 4);
+    const uint32_t announced = bigEndian32(bytes + 4);
     if (available < 0) available = 0;
     length = announced > static_cast<uint32_t>(available) ? available : static_cast<int32_t>(announced);
     freeBody();
@@ -70,7 +54,7 @@ int MTrk::readChunkHeader(VFILE& file) {
     if (std::strcmp(chunkId, "MTrk") != 0) {
         // Another kind of chunk: step over its announced body and report it as
         // not loaded; load goes on with the chunk after it.
-        const uint32_t announced = bigEndianLong(header + 4);
+        const uint32_t announced = bigEndian32(header + 4);
         file.position +=
             announced > static_cast<uint32_t>(available) ? available : static_cast<int32_t>(announced);
     }
@@ -142,7 +126,7 @@ int MTrk::nextEvent() {
     runningStatus = newRunningStatus;
     event = newEvent;
     eventLength = count;
-    isNote = (event[0] & 0xE0) == 0x80 ? 1 : 0;
+    isNote = isNoteStatus(event[0]) ? 1 : 0;
     return count;
 }
 

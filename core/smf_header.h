@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+#include "midi_format.h"
+
 // The checked header of the loaded file, filled by the analysis pass only.
 struct SmfHeaderRecord {
     int32_t format = 0;
@@ -8,12 +10,15 @@ struct SmfHeaderRecord {
     int32_t division = 0;
 };
 
-constexpr int SmfHeaderSize = 14;
-
 extern SmfHeaderRecord SmfHeader;
 extern uint8_t headerBytes[SmfHeaderSize];
 
-// 1 when accepted, else 0, -1, -2 or -3 (see smfErrorText).
+// 1 when accepted, else 0, -1, -2 or -3 (see smfErrorText); fills SmfHeader.
 int checkSmfHeader(const uint8_t* bytes);
-// The message for a refusal code, or nullptr for any other code.
+// The same into a header record of a pass's own.
+int checkSmfHeader(const uint8_t* bytes, SmfHeaderRecord& header);
+// The message for a refusal code, or nullptr for any other code, copied into
+// one static buffer that the next call overwrites.
 const char* smfErrorText(int code);
+// The same message as a fixed text that stays valid.
+const char* smfErrorMessage(int code);

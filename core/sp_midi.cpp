@@ -3,21 +3,16 @@
 #include <algorithm>
 #include <cstring>
 
-#include "big_endian.h"
-#include "convert_options.h"
 #include "delta_time.h"
+#include "file_pass.h"
 #include "hex_digits.h"
+#include "midi_format.h"
 #include "mtrk.h"
-#include "smf_header.h"
+#include "track_walk.h"
 
 SpMidiSettings SpMidi;
 
 namespace {
-constexpr int PercussionChannel = 9;
-constexpr int KeyCount = 128;
-constexpr size_t ChunkHeaderBytes = 8;
-constexpr int FormatOffset = 8;
-constexpr int TrackCountOffset = 10;
 // Universal Real Time, any device, sub-IDs of the MIP message.
 constexpr uint8_t UniversalRealTime = 0x7F;
 constexpr uint8_t AllDevices = 0x7F;
@@ -33,12 +28,6 @@ struct NoteEvent {
 };
 
 using NoteTrack = std::vector<NoteEvent>;
-
-uint32_t bigEndianValue(const uint8_t* bytes, int n) {
-    BigEndian converter;
-    converter.set(bytes, n);
-    return n == 2 ? converter.toWord() : converter.toLong();
-}
 
 // Sounding notes of one time line and, per priority prefix, the most notes
 // that sounded together at the end of any tick.
@@ -84,42 +73,27 @@ private:
     int count[ChannelCount] = {};
 };
 
-void collectNotes(MTrk& reader, NoteTrack& notes, bool* hasNote) {
-    int64_t tick = 0;
-    while (reader.nextEvent() > 0) {
-        tick += reader.delta;
-        if (!reader.isNote || reader.eventLength < 3) continue;
-        const uint8_t* m = reader.event;
-        const bool on = (m[0] & 0xF0) == 0x90 && m[2] != 0;
-        const int channel = m[0] & 0x0F;
-        if (on) hasNote[channel] = true;
-        notes.push_back({tick, channel, m[1] & 0x7F, on});
-    }
-}
-
-// The notes of every track chunk, each track on its own clock; alien chunks are
-// stepped over. The reader is our own, so the conversion's stays as it was.
-std::vector<NoteTrack> readNoteTracks(const uint8_t* file, size_t size, bool* hasNote) {
+// The notes of every track chunk, each track on its own clock.
+class NoteCollector : public TrackVisitor {
+public:
     std::vector<NoteTrack> tracks;
-    if (size < static_cast<size_t>(SmfHeaderSize) || std::memcmp(file, "MThd", 4) != 0) return tracks;
-    const uint32_t trackCount = bigEndianValue(file + TrackCountOffset, 2);
-    MTrk reader;
-    size_t at = SmfHeaderSize;
-    while (tracks.size() < trackCount && size - at >= ChunkHeaderBytes) {
-        const size_t available = std::min<size_t>(size - at - ChunkHeaderBytes, INT32_MAX);
-        const size_t announced = bigEndianValue(file + at + 4, 4);
-        if (!reader.parseChunkHeader(file + at, static_cast<int32_t>(available))) {
-            at += ChunkHeaderBytes + std::min(announced, available);
-            continue;
-        }
-        std::memcpy(reader.data, file + at + ChunkHeaderBytes, static_cast<size_t>(reader.length));
-        reader.position = 0;
-        at += ChunkHeaderBytes + static_cast<size_t>(reader.length);
-        tracks.emplace_back();
-        collectNotes(reader, tracks.back(), hasNote);
+    bool hasNote[ChannelCount] = {};
+
+    bool beginTrack(const WalkPosition&, bool loaded) {
+        if (loaded) tracks.emplace_back();
+        return true;
     }
-    return tracks;
-}
+
+    bool onEvent(const MTrk& reader, const WalkPosition& at) {
+        if (!reader.isNote || reader.eventLength < 3) return true;
+        const uint8_t* m = reader.event;
+        const bool on = startsNote(m);
+        const int channel = statusChannel(m[0]);
+        if (on) hasNote[channel] = true;
+        tracks.back().push_back({at.tick, channel, m[1] & 0x7F, on});
+        return true;
+    }
+};
 
 // Formats 0 and 1 play all tracks together: one time line, track order kept
 // within a tick.
@@ -161,16 +135,17 @@ bool parseSpMidiPriority(const char* digits, std::vector<int>& given) {
 }
 
 std::vector<SpMidiEntry> computeSpMidiMips(const uint8_t* file, size_t size, const std::vector<int>& given) {
-    bool hasNote[ChannelCount] = {};
-    const std::vector<NoteTrack> tracks = readNoteTracks(file, size, hasNote);
+    BytesPass bytes(file, size);
+    NoteCollector notes;
+    walkFile(bytes.pass(), notes);
+    const bool* hasNote = notes.hasNote;
     const std::vector<int> order = spMidiChannelOrder(given);
     PolyphonyMeter meter(order);
-    const bool ownTimeLines =
-        size > static_cast<size_t>(FormatOffset + 1) && bigEndianValue(file + FormatOffset, 2) == 2;
+    const bool ownTimeLines = bytes.pass().header.format == 2;
     if (ownTimeLines) {
-        for (const NoteTrack& track : tracks) meter.run(track);
+        for (const NoteTrack& track : notes.tracks) meter.run(track);
     } else {
-        meter.run(mergeTracks(tracks));
+        meter.run(mergeTracks(notes.tracks));
     }
     std::vector<SpMidiEntry> entries;
     for (int k = 0; k < ChannelCount; ++k) {
@@ -209,6 +184,6 @@ bool isSpMidiMipMessage(const uint8_t* event, int32_t n) {
            data[3] == MipSubId2;
 }
 
-bool spMidiLeavesOut(int32_t kind, const uint8_t* event, int32_t n) {
-    return SpMidi.enabled != 0 && kind == EVENT_SYSEX && isSpMidiMipMessage(event, n);
+bool spMidiLeavesOut(const SpMidiSettings& settings, int32_t kind, const uint8_t* event, int32_t n) {
+    return settings.enabled != 0 && kind == EVENT_SYSEX && isSpMidiMipMessage(event, n);
 }

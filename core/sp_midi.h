@@ -11,13 +11,12 @@
 constexpr int SpMidiMaxMip = 127;  // a MIP value is one data byte
 
 struct SpMidiSettings {
+    // Write the MIP message, measured on the converted tune, first in the
+    // first track; source MIP messages are left out.
     int32_t enabled = 0;
     // Channels named by the user, highest priority first; the rest follow
     // in the default order.
     std::vector<int> priority;
-    // The MIP event that the conversion writes first in the first track; empty
-    // writes none. Source MIP messages are left out whenever `enabled` is set.
-    std::vector<uint8_t> message;
 };
 
 extern SpMidiSettings SpMidi;
@@ -48,4 +47,4 @@ bool isSpMidiMipMessage(const uint8_t* event, int32_t n);
 
 // True when the conversion leaves this source event out: a MIP message while
 // SP-MIDI output is on, so that the output carries exactly one.
-bool spMidiLeavesOut(int32_t kind, const uint8_t* event, int32_t n);
+bool spMidiLeavesOut(const SpMidiSettings& settings, int32_t kind, const uint8_t* event, int32_t n);

@@ -83,8 +83,15 @@ int VFILE::create(const char* filePath, int32_t newSize) {
 int VFILE::view(const VFILE& other) {
     release();
     if (!other.isLoaded) return 0;
-    data = other.data;
-    size = capacity = other.size;
+    return view(other.data, static_cast<size_t>(other.size));
+}
+
+int VFILE::view(const uint8_t* bytes, size_t n) {
+    release();
+    if (n > static_cast<size_t>(INT32_MAX - 2)) return 0;
+    // Never written through: every writing operation refuses a view.
+    data = const_cast<uint8_t*>(bytes);
+    size = capacity = static_cast<int32_t>(n);
     isLoaded = isView = 1;
     return 1;
 }
@@ -131,6 +138,7 @@ int VFILE::reserve(int32_t n) {
 int VFILE::read(void* destination, int32_t n) {
     if (!isLoaded || n <= 0) return 0;
     if (n > size - position) n = size - position;
+    if (n == 0) return 0;
     std::memcpy(destination, data + position, static_cast<size_t>(n));
     position += n;
     return n;

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -30,6 +31,9 @@ public:
     // Reads the bytes other holds, with a position of its own, while other
     // stays loaded and unchanged; a view is never written, resized or freed.
     int view(const VFILE& other);
+    // The same over bytes held elsewhere (a file made in memory); 0 when
+    // there are more than a VFILE holds.
+    int view(const uint8_t* bytes, size_t n);
     int resize(int32_t newSize);
     int read(void* destination, int32_t n);
     int write(const void* source, int32_t n);

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 
+#include "midi_format.h"
 #include "text_appender.h"
 
 // Fixed tables of the MIDI vocabulary and the lookups that turn numbers from
@@ -13,7 +14,6 @@ constexpr int FirstDrumNote = 35;
 constexpr int LastDrumNote = 81;
 constexpr int DrumNoteCount = LastDrumNote - FirstDrumNote + 1;
 // Channel index 9 (the tenth channel) carries percussion.
-constexpr int PercussionChannel = 9;
 // Size of lookupBuffer and the least size of a caller's lookup buffer.
 constexpr int LookupTextSize = 256;
 

@@ -4,7 +4,9 @@
 
 #include "event_text_format.h"
 #include "file_pass.h"
+#include "midi_format.h"
 #include "mtrk.h"
+#include "track_walk.h"
 #include "output_sink.h"
 #include "smf_header.h"
 #include "staged_output.h"
@@ -21,6 +23,7 @@ constexpr int FirstUnnamedNote = 120;
 constexpr int32_t PieceSize = 128;
 // Bytes of a long event written as hex at once.
 constexpr int32_t HexBytesPerPiece = 256;
+const char* const CannotWriteText = "TEXT EventFile Cannot out";
 
 // Event text pieces, formatted straight into the streamed output's buffer.
 class TextOutput {
@@ -68,9 +71,9 @@ void appendHexByte(TextAppender& piece, int value) {
 void appendNoteEvent(TextAppender& piece, const uint8_t* event) {
     appendHexByte(piece, event[0]);
     const int note = event[1] & 0x7F;
-    if ((event[0] & 0x0F) == PercussionChannel && note >= FirstDrumNote && note <= LastDrumNote) {
+    if (statusChannel(event[0]) == PercussionChannel && note >= FirstDrumNote && note <= LastDrumNote) {
         piece.text(GM_DRUM_ABBREVIATIONS[note - FirstDrumNote]).character(' ');
-    } else if ((event[0] & 0x0F) != PercussionChannel && note < FirstUnnamedNote) {
+    } else if (statusChannel(event[0]) != PercussionChannel && note < FirstUnnamedNote) {
         appendNoteName(piece, note, 1);
         piece.character(' ');
     } else {
@@ -128,54 +131,72 @@ private:
 };
 
 // "%7d:", the event line's start.
-void appendDelta(TextAppender& piece) {
-    piece.decimalRightAligned(trackReader.delta, DeltaColumns).character(':');
+void appendDelta(TextAppender& piece, const MTrk& reader) {
+    piece.decimalRightAligned(reader.delta, DeltaColumns).character(':');
 }
 
-void writeNoteLine(TextOutput& out, BeatGrid& grid) {
-    if (grid.startsNotes()) out.line("# == start ==");
-    grid.advance(trackReader.delta);
-    TextAppender line = out.piece();
-    appendDelta(line);
-    appendNoteEvent(line, trackReader.event);
-    out.take(line.text(LINE_END));
-    if (grid.reachedMark()) grid.writeMark(out);
-}
+// The event text of the events the walk delivers.
+class EventTextWalk : public TrackVisitor {
+public:
+    EventTextWalk(OutputSink& sink, const MTrk& passReader) : out(sink), reader(passReader) {}
 
-void writeOtherLine(TextOutput& out) {
-    TextAppender start = out.piece();
-    appendDelta(start);
-    out.take(start);
-    out.hexBytes(trackReader.event, trackReader.eventLength);
-    out.text(LINE_END);
-    if (trackReader.matches(PATTERN_TEMPO, sizeof PATTERN_TEMPO)) out.line("# --- tempo ---");
-}
+    bool finish() { return out.flush(); }
 
-// A track that cannot be loaded leaves only "-T:", with no line end.
-void writeTrack(TextOutput& out, int32_t index) {
-    out.text(TRACK_START_PREFIX);
-    if (!trackReader.load(inputFile)) return;
-    TextAppender head = out.piece();
-    head.decimal(trackReader.length).text(LINE_END).text("# Track #").decimal(index).text(" ---- ");
-    out.take(head.text(LINE_END));
-    BeatGrid grid;
-    while (trackReader.nextEvent() > 0) {
-        // The reader delivers every note-off and note-on as three bytes.
-        if (trackReader.isNote && trackReader.eventLength >= 3) {
-            writeNoteLine(out, grid);
-        } else {
-            writeOtherLine(out);
-        }
+    bool onHeader(FilePass& pass) {
+        writeHeaderLines(out, pass.headerBytes);
+        return true;
     }
-    out.line(TRACK_END_PREFIX);
-}
 
-bool writeEventText(OutputSink& sink, const uint8_t* header) {
-    TextOutput out(sink);
-    writeHeaderLines(out, header);
-    for (int32_t index = 0; index < SmfHeader.trackCount; ++index) writeTrack(out, index);
-    return out.flush();
-}
+    // A track that cannot be loaded leaves only "-T:", with no line end.
+    bool beginTrack(const WalkPosition& at, bool loaded) {
+        out.text(TRACK_START_PREFIX);
+        if (!loaded) return true;
+        TextAppender head = out.piece();
+        head.decimal(reader.length).text(LINE_END).text("# Track #").decimal(at.track).text(" ---- ");
+        out.take(head.text(LINE_END));
+        grid = BeatGrid();
+        return true;
+    }
+
+    bool onEvent(const MTrk& event, const WalkPosition&) {
+        // The reader delivers every note-off and note-on as three bytes.
+        if (event.isNote && event.eventLength >= 3) {
+            writeNoteLine(event);
+        } else {
+            writeOtherLine(event);
+        }
+        return true;
+    }
+
+    bool endTrack(const WalkPosition&, bool loaded) {
+        if (loaded) out.line(TRACK_END_PREFIX);
+        return true;
+    }
+
+private:
+    TextOutput out;
+    const MTrk& reader;
+    BeatGrid grid;
+
+    void writeNoteLine(const MTrk& event) {
+        if (grid.startsNotes()) out.line("# == start ==");
+        grid.advance(event.delta);
+        TextAppender line = out.piece();
+        appendDelta(line, event);
+        appendNoteEvent(line, event.event);
+        out.take(line.text(LINE_END));
+        if (grid.reachedMark()) grid.writeMark(out);
+    }
+
+    void writeOtherLine(const MTrk& event) {
+        TextAppender start = out.piece();
+        appendDelta(start, event);
+        out.take(start);
+        out.hexBytes(event.event, event.eventLength);
+        out.text(LINE_END);
+        if (event.matches(PATTERN_TEMPO, sizeof PATTERN_TEMPO)) out.line("# --- tempo ---");
+    }
+};
 }  // namespace
 
 bool writeHexBytes(OutputSink& sink, const uint8_t* bytes, int32_t count, bool endLine) {
@@ -194,11 +215,16 @@ bool writeNoteEvent(OutputSink& sink, const uint8_t* event, bool endLine) {
     return out.flush();
 }
 
-int exportEventText(const char* textPath) {
-    uint8_t header[SmfHeaderSize];
-    beginFilePass(header);
+Result writeEventText(FilePass& pass, const char* textPath) {
     // Explicit CR LF in the bytes: the same file from every platform.
     StagedOutput output;
-    if (!output.open(textPath)) return 0;
-    return writeEventText(output, header) && output.commit() ? 1 : 0;
+    if (!output.open(textPath)) return Result::failure(CannotWriteText);
+    EventTextWalk walk(output, pass.reader);
+    walkFile(pass, walk);
+    return walk.finish() && output.commit() ? Result::success() : Result::failure(CannotWriteText);
+}
+
+int exportEventText(const char* textPath) {
+    FilePass pass = defaultFilePass();
+    return writeEventText(pass, textPath).ok() ? 1 : 0;
 }

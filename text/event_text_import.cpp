@@ -51,7 +51,7 @@ enum class NoteNaming { None, Name, Drum };
 // percussion abbreviation.
 NoteNaming namingAfterStatus(uint8_t status) {
     if (status < 0x80 || status > 0x9F) return NoteNaming::None;
-    return (status & 0x0F) == PercussionChannel ? NoteNaming::Drum : NoteNaming::Name;
+    return statusChannel(status) == PercussionChannel ? NoteNaming::Drum : NoteNaming::Name;
 }
 
 // Characters used by a note name or abbreviation at text, 0 for none.

@@ -36,7 +36,7 @@ grab=$(mktemp)
 trap 'rm -rf "$scratch" "$grab"' EXIT
 cat >"$grab" <<'INNER'
 set -euo pipefail
-title="Quavel Version 1.9.2"
+title="Quavel Version $VERSION"
 # The tests' preparation: persistent server, unmanaged windows, Wine's own fonts, no lock.
 sh tools/wine-setup.sh
 cd "$SCRATCH"
@@ -52,6 +52,7 @@ import -window "$title" -strip PNG8:"$OUTPUT"
 kill "$kesto" 2>/dev/null || true
 "$WINESERVER" -k
 INNER
+VERSION=$(sed -n 's/^project(quavel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt) \
 SCRATCH=$scratch EXE=$exe OUTPUT=$output \
   xvfb-run -a -s "-screen 0 1024x768x24" bash "$grab"
 echo "wrote $output ($(wc -c <"$output") bytes)"

@@ -7,6 +7,7 @@
 
 #include "fatal_error.h"
 #include "message_boxes.h"
+#include "quavel_version.h"
 #include "text_copy.h"
 #include "win_app.h"
 
@@ -61,7 +62,7 @@ void setUpPaths() {
 }
 
 void formatWindowTitle(char* title, int size) {
-    std::snprintf(title, size, "Quavel Version %s", KestoVersion);
+    std::snprintf(title, size, "Quavel Version %s", QuavelVersion);
 }
 
 void fatalError(const char* message) {

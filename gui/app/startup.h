@@ -3,7 +3,6 @@
 #include "file_dlg.h"
 
 constexpr int PathSize = 256;
-constexpr const char* KestoVersion = "1.9.2";
 constexpr int MainClientWidth = 780;
 constexpr int MainClientHeight = 475;
 constexpr const char* KestoIconName = "QUAVELICON";
@@ -34,5 +33,5 @@ void setUpPaths();
 // operation to learn that the operation failed.
 extern int fatalErrorCount;
 
-// "Quavel Version 1.9.2".
+// "Quavel Version " and the project's version.
 void formatWindowTitle(char* title, int size);

@@ -13,6 +13,7 @@
 #include "convert_options.h"
 #include "fatal_error_recorder.h"
 #include "file_pass.h"
+#include "track_walk.h"
 #include "midi_generator.h"
 #include "mtrk.h"
 #include "smf_header.h"
@@ -36,23 +37,28 @@ struct Setting {
     bool channelOptions;
 };
 
+// Every track that loads, with absolute times, as the walk delivers them.
+struct TrackRecorder : TrackVisitor {
+    std::vector<Track> tracks;
+
+    bool beginTrack(const WalkPosition&, bool loaded) {
+        if (loaded) tracks.emplace_back();
+        return loaded;
+    }
+    bool onEvent(const MTrk& reader, const WalkPosition& at) {
+        tracks.back().push_back({at.tick, reader.kind, Bytes(reader.event, reader.event + reader.eventLength),
+                                 reader.event == reader.builtEvent});
+        return true;
+    }
+};
+
 std::vector<Track> readTracks(const Bytes& file) {
     EXPECT_TRUE(loadSource(file, "walked.mid"));
     EXPECT_EQ(checkSmfHeader(inputFile.data), 1);
-    uint8_t header[SmfHeaderSize];
-    beginFilePass(header);
-    std::vector<Track> tracks;
-    for (int t = 0; t < SmfHeader.trackCount && trackReader.load(inputFile); ++t) {
-        Track track;
-        int64_t time = 0;
-        while (const int n = trackReader.nextEvent()) {
-            time += trackReader.delta;
-            track.push_back({time, trackReader.kind, Bytes(trackReader.event, trackReader.event + n),
-                             trackReader.event == trackReader.builtEvent});
-        }
-        tracks.push_back(track);
-    }
-    return tracks;
+    FilePass pass = defaultFilePass();
+    TrackRecorder recorder;
+    walkFile(pass, recorder);
+    return recorder.tracks;
 }
 
 bool isNote(const TimedEvent& e) {

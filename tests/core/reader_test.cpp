@@ -75,8 +75,8 @@ TEST(TrackReader, DeltaTimesOfEveryWidth) {
 
 TEST(TrackReader, MatchesComparesAPrefixOfTheCurrentEvent) {
     ASSERT_TRUE(loadSource(smfFile(0, 96, {{0x00, 0xFF, 0x58, 0x04, 0x04, 0x02, 0x18, 0x08, 0x00, 0xFF, 0x2F, 0x00}})));
-    uint8_t header[SmfHeaderSize];
-    beginFilePass(header);
+    FilePass pass = defaultFilePass();
+    beginFilePass(pass);
     ASSERT_EQ(trackReader.load(inputFile), 1);
     ASSERT_EQ(trackReader.nextEvent(), 7);
     EXPECT_EQ(trackReader.matches(PATTERN_TIMESIG_4_4, 5), 1);
@@ -108,8 +108,8 @@ TEST(TrackReader, ATruncatedBodyEndsAtItsLastCompleteEvent) {
     // The body announces 100 bytes but the file ends inside the second event.
     Bytes file = concat({smfHeaderChunk(0, 1, 96), {'M', 'T', 'r', 'k', 0, 0, 0, 100}, {0x00, 0x90, 0x3C, 0x64, 0x60, 0x3E}});
     ASSERT_TRUE(loadSource(file));
-    uint8_t header[SmfHeaderSize];
-    beginFilePass(header);
+    FilePass pass = defaultFilePass();
+    beginFilePass(pass);
     ASSERT_EQ(trackReader.load(inputFile), 1);
     EXPECT_EQ(trackReader.length, 6);
     ASSERT_EQ(trackReader.nextEvent(), 3);
@@ -121,7 +121,7 @@ TEST(TrackReader, ATruncatedBodyEndsAtItsLastCompleteEvent) {
     // A length of 2^31 or more is taken as the bytes present.
     file = concat({smfHeaderChunk(0, 1, 96), {'M', 'T', 'r', 'k', 0x80, 0, 0, 0}, {0x00, 0xC0, 0x05}});
     ASSERT_TRUE(loadSource(file));
-    beginFilePass(header);
+    beginFilePass(pass);
     ASSERT_EQ(trackReader.load(inputFile), 1);
     EXPECT_EQ(trackReader.length, 3);
 }

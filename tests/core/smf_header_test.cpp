@@ -46,18 +46,19 @@ TEST(SmfHeader, SmpteDivisionIsRefusedAfterFormatAndTracksAreTaken) {
 }
 
 TEST(SmfHeader, AShortFileReadsItsMissingBytesAsZero) {
-    uint8_t header[SmfHeaderSize];
+    FilePass pass = defaultFilePass();
+    const uint8_t* header = pass.headerBytes;
     ASSERT_TRUE(loadSource(smfHeaderChunk(1, 2, 480)));
-    beginFilePass(header);
+    beginFilePass(pass);
     ASSERT_EQ(checkSmfHeader(header), 1);
 
     ASSERT_TRUE(loadSource({'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1}));
-    beginFilePass(header);
+    beginFilePass(pass);
     EXPECT_EQ(Bytes(header + 10, header + 14), Bytes({0, 0, 0, 0}));
     EXPECT_EQ(checkSmfHeader(header), 1);
     EXPECT_EQ(SmfHeader.trackCount, 0);
 
     ASSERT_TRUE(loadSource({'M', 'T'}));
-    beginFilePass(header);
+    beginFilePass(pass);
     EXPECT_EQ(checkSmfHeader(header), 0);
 }

@@ -8,6 +8,8 @@
 
 #include "convert_midi_file.h"
 #include "convert_options.h"
+#include "converted_file.h"
+#include "file_pass.h"
 #include "fatal_error_recorder.h"
 #include "mtrk.h"
 #include "smf_header.h"
@@ -175,19 +177,27 @@ TEST(SpMidiMessage, BytesAndRecognition) {
         EXPECT_FALSE(isSpMidiMipMessage(other.data(), static_cast<int32_t>(other.size()))) << hexText(other);
 }
 
-TEST_F(SpMidiConversion, TheMessageLeadsTheFirstTrackEvenAFewBytesLong) {
+TEST(SpMidiMessage, GoesFirstInTheFirstTrackChunkWhateverItsLength) {
     std::vector<SpMidiEntry> all;
     for (int channel = 0; channel < ChannelCount; ++channel) all.push_back({channel, channel + 1});
-    SpMidi.enabled = 1;
-    SpMidi.message = spMidiMessage(all);
-    const std::vector<Bytes> bodies = convert({End, End});
-    EXPECT_TRUE(fatalErrors.empty());
-    ASSERT_EQ(bodies.size(), 2u);
-    EXPECT_EQ(bodies[0], concat({{0x00}, SpMidi.message, End}));
-    EXPECT_EQ(bodies[1], End);
+    const Bytes message = spMidiMessage(all);
+    const Bytes alien = {'X', 'F', 'I', 'H', 0, 0, 0, 2, 1, 2};
+    Bytes file = concat({smfHeaderChunk(1, 2, 96), alien, trackChunk(End), trackChunk(End)});
+    ASSERT_TRUE(insertLeadingEvent(file, message));
+    EXPECT_EQ(Bytes(file.begin() + SmfHeaderSize, file.begin() + SmfHeaderSize + 10), alien);
+    EXPECT_EQ(chunkBodies(concat({Bytes(file.begin(), file.begin() + SmfHeaderSize),
+                                  Bytes(file.begin() + SmfHeaderSize + 10, file.end())})),
+              (std::vector<Bytes>{concat({{0x00}, message, End}), End}));
+
+    // No whole track chunk: nothing changes.
+    for (Bytes bare : {smfHeaderChunk(1, 0, 96), concat({smfHeaderChunk(1, 1, 96), {'M', 'T', 'r', 'k', 0, 0, 0, 9, 0}})}) {
+        const Bytes before = bare;
+        EXPECT_FALSE(insertLeadingEvent(bare, message));
+        EXPECT_EQ(bare, before);
+    }
 }
 
-TEST_F(SpMidiConversion, SourceMipMessagesGiveWayToOne) {
+TEST_F(SpMidiConversion, SourceMipMessagesGiveWayToTheMeasuredOne) {
     // A MIP message at 96 and another device's at 0 in the second track; a text event 32 after the first.
     const Bytes first = {0x60, 0xF0, 0x07, 0x7F, 0x7F, 0x0B, 0x01, 0x00, 0x05, 0xF7,
                          0x20, 0xFF, 0x01, 0x01, 0x41, 0x00, 0xFF, 0x2F, 0x00};
@@ -196,26 +206,28 @@ TEST_F(SpMidiConversion, SourceMipMessagesGiveWayToOne) {
     // Without SP-MIDI output they are copied like any SysEx.
     EXPECT_EQ(convert({first, second}), (std::vector<Bytes>{first, second}));
     SpMidi.enabled = 1;
-    SpMidi.message = spMidiMessage({{0, 1}});
     const Bytes message = {0x00, 0xF0, 0x07, 0x7F, 0x7F, 0x0B, 0x01, 0x00, 0x01, 0xF7};
     EXPECT_EQ(
         convert({first, second}),
         (std::vector<Bytes>{concat({message, {0x81, 0x00, 0xFF, 0x01, 0x01, 0x41, 0x00, 0xFF, 0x2F, 0x00}}),
                             {0x10, 0x90, 0x3C, 0x64, 0x60, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00}}));
-    // Enabled with no notes measured: the source's messages still go, none comes in.
-    SpMidi.message.clear();
+    // No notes to measure: the source's messages still go, none comes in.
     EXPECT_EQ(convert({first})[0], (Bytes{0x81, 0x00, 0xFF, 0x01, 0x01, 0x41, 0x00, 0xFF, 0x2F, 0x00}));
     EXPECT_TRUE(fatalErrors.empty());
 }
 
-TEST_F(SpMidiConversion, InMemoryConversionGivesTheFileBytes) {
+TEST_F(SpMidiConversion, TheFileMadeInMemoryIsTheFileWritten) {
     const Bytes source =
         smfFile(1, 480, {End, {0x00, 0x90, 0x3C, 0x64, 0x60, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00}});
     ASSERT_TRUE(loadSource(source));
     ASSERT_EQ(checkSmfHeader(inputFile.data), 1);
-    Bytes inMemory = {1, 2, 3};
-    ASSERT_TRUE(convertMidiFileToMemory(inMemory, 1920));
+    SpMidi.enabled = 1;
+    FilePass pass = defaultFilePass();
+    ConvertedFile made;
+    made.bytes = {1, 2, 3};
+    ASSERT_TRUE(makeConvertedFile(pass, 1920, made).ok());
     convertMidiFile("out.mid", 1920);
-    EXPECT_EQ(inMemory, readFile("out.mid"));
-    EXPECT_EQ(mipsOf(inMemory), (Mips{{0, 1}}));
+    EXPECT_EQ(made.bytes, readFile("out.mid"));
+    EXPECT_EQ(made.mips.size(), 1u);
+    EXPECT_EQ(mipsOf(made.bytes), (Mips{{0, 1}}));
 }

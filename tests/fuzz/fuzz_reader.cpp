@@ -2,16 +2,27 @@
 #include "file_pass.h"
 #include "fuzz_input.h"
 #include "mtrk.h"
+#include "track_walk.h"
 #include "vfile.h"
+
+namespace {
+struct Touch : TrackVisitor {
+    volatile uint32_t sum = 0;
+    bool onHeader(FilePass& pass) {
+        checkPassHeader(pass);
+        return true;
+    }
+    bool onEvent(const MTrk& reader, const WalkPosition& at) {
+        sum = sum + reader.event[reader.eventLength - 1] + static_cast<uint32_t>(at.tick);
+        return true;
+    }
+};
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     loadFuzzInput(data, size);
-    uint8_t header[SmfHeaderSize];
-    beginFilePass(header);
-    checkSmfHeader(header);
-    volatile uint32_t sum = 0;
-    for (int t = 0; t < SmfHeader.trackCount && trackReader.load(inputFile); ++t) {
-        while (int n = trackReader.nextEvent()) sum = sum + trackReader.event[n - 1] + static_cast<uint32_t>(trackReader.delta);
-    }
+    FilePass pass = defaultFilePass();
+    Touch touch;
+    walkFile(pass, touch);
     return 0;
 }

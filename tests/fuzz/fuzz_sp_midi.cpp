@@ -1,12 +1,13 @@
-// Scalable polyphony: the MIP measurement over any bytes, then the console's
-// two conversions with SP-MIDI output over the bytes the analysis accepted.
+// Scalable polyphony: the MIP measurement over any bytes, then the handset
+// file with SP-MIDI output made from the bytes the analysis accepted.
 // The first byte picks the given priority channel and the detection level.
 #include <cstdio>
 #include <vector>
 
-#include "convert_midi_file.h"
 #include "convert_options.h"
+#include "converted_file.h"
 #include "fatal_error_recorder.h"
+#include "file_pass.h"
 #include "fuzz_input.h"
 #include "sp_midi.h"
 
@@ -20,14 +21,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ConvertOptions.detectLevel = (settings >> 4) & 3;
     ConvertOptions.tuneLength = 0;
     roundTuneLength();
-    SpMidi = SpMidiSettings();
-    SpMidi.enabled = 1;
-    SpMidi.priority = given;
-    std::vector<uint8_t> converted;
-    if (convertMidiFileToMemory(converted, ConvertOptions.tuneLength)) {
-        SpMidi.message = spMidiMessage(computeSpMidiMips(converted.data(), converted.size(), given));
-        convertMidiFileToMemory(converted, ConvertOptions.tuneLength);
-    }
-    SpMidi = SpMidiSettings();
+    FilePass pass = defaultFilePass();
+    pass.spMidi.enabled = 1;
+    pass.spMidi.priority = given;
+    ConvertedFile made;
+    makeConvertedFile(pass, ConvertOptions.tuneLength, made);
     return 0;
 }

@@ -12,7 +12,8 @@
 #include <utility>
 #include <vector>
 
-#include "convert_midi_file.h"
+#include "converted_file.h"
+#include "file_pass.h"
 #include "convert_options.h"
 #include "delta_time.h"
 #include "fatal_error_recorder.h"
@@ -106,22 +107,23 @@ Bytes generateTune(const TuneShape& shape) {
     return smfFile(1, Division, bodies);
 }
 
-// The console's two passes, both in memory: measure the converted tune, then
-// convert again with its message.
-Bytes convertWithMips(const Bytes& source, const std::vector<int>& priority,
+// The tune as the programs make it with SP-MIDI output on (or off).
+Bytes convertInMemory(const Bytes& source, bool spMidi, const std::vector<int>& priority,
                       std::vector<SpMidiEntry>& entries) {
     EXPECT_TRUE(loadSource(source));
     EXPECT_EQ(checkSmfHeader(inputFile.data), 1);
-    SpMidi = SpMidiSettings();
-    SpMidi.enabled = 1;
-    SpMidi.priority = priority;
-    Bytes converted;
-    EXPECT_TRUE(convertMidiFileToMemory(converted, Steps * StepTicks));
-    entries = computeSpMidiMips(converted.data(), converted.size(), priority);
-    SpMidi.message = spMidiMessage(entries);
-    EXPECT_TRUE(convertMidiFileToMemory(converted, Steps * StepTicks));
-    SpMidi = SpMidiSettings();
-    return converted;
+    FilePass pass = defaultFilePass();
+    pass.spMidi.enabled = spMidi ? 1 : 0;
+    pass.spMidi.priority = priority;
+    ConvertedFile made;
+    EXPECT_TRUE(makeConvertedFile(pass, Steps * StepTicks, made).ok());
+    entries = made.mips;
+    return made.bytes;
+}
+
+Bytes convertWithMips(const Bytes& source, const std::vector<int>& priority,
+                      std::vector<SpMidiEntry>& entries) {
+    return convertInMemory(source, true, priority, entries);
 }
 
 // The same file without the notes of the given channels; a left-out note's
@@ -237,10 +239,8 @@ TEST_P(SpMidiRender, WithoutTheMessageTheSmallSynthesizerPlaysOtherwise) {
     const Bytes converted = convertWithMips(generateTune(GetParam()), GetParam().priority, entries);
     ASSERT_FALSE(entries.empty());
     const int smallest = entries.front().mip;
-    SpMidi.enabled = 1;  // leaves the measured message out again: nothing else differs
-    Bytes plain;
-    ASSERT_TRUE(convertMidiFileToMemory(plain, Steps * StepTicks));
-    SpMidi = SpMidiSettings();
+    std::vector<SpMidiEntry> none;
+    const Bytes plain = convertInMemory(generateTune(GetParam()), false, GetParam().priority, none);
     EXPECT_FALSE(render(plain, smallest) ==
                  render(withoutNotes(converted, channelsAbove(entries, smallest)), smallest));
 }

@@ -7,6 +7,7 @@
 #include "file_pass.h"
 #include "mtrk.h"
 #include "smf_header.h"
+#include "track_walk.h"
 #include "vfile.h"
 
 namespace {
@@ -80,19 +81,28 @@ bool loadSource(const Bytes& bytes, const std::string& name) {
     return inputFile.load(name.c_str()) == 1;
 }
 
-std::vector<std::vector<DecodedEvent>> decodeTracks(int trackCount) {
-    uint8_t header[SmfHeaderSize];
-    beginFilePass(header);
+namespace {
+// Every event as the walk delivers it; the first track that cannot be loaded ends the list.
+struct EventRecorder : TrackVisitor {
     std::vector<std::vector<DecodedEvent>> tracks;
-    for (int t = 0; t < trackCount; ++t) {
-        if (!trackReader.load(inputFile)) break;
-        std::vector<DecodedEvent> events;
-        while (int n = trackReader.nextEvent())
-            events.push_back(
-                {trackReader.delta, trackReader.kind, Bytes(trackReader.event, trackReader.event + n)});
-        tracks.push_back(events);
+
+    bool beginTrack(const WalkPosition&, bool loaded) {
+        if (loaded) tracks.emplace_back();
+        return loaded;
     }
-    return tracks;
+    bool onEvent(const MTrk& reader, const WalkPosition&) {
+        tracks.back().push_back({reader.delta, reader.kind, Bytes(reader.event, reader.event + reader.eventLength)});
+        return true;
+    }
+};
+}  // namespace
+
+std::vector<std::vector<DecodedEvent>> decodeTracks(int trackCount) {
+    FilePass pass(inputFile, trackReader);
+    pass.header.trackCount = trackCount;
+    EventRecorder recorder;
+    walkFile(pass, recorder);
+    return recorder.tracks;
 }
 
 std::vector<DecodedEvent> decodeBody(const Bytes& body) {

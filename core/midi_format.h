@@ -1,0 +1,70 @@
+#pragma once
+#include <cstdint>
+
+// Facts of the Standard MIDI File format and of MIDI messages, written once:
+// chunk layout, header field offsets, status byte tests and big-endian fields.
+
+constexpr int ChunkHeaderSize = 8;  // tag and body length
+constexpr int SmfHeaderSize = 14;   // "MThd", its length 6, then three 16-bit fields
+constexpr int FormatOffset = 8;
+constexpr int TrackCountOffset = 10;
+constexpr int DivisionOffset = 12;
+
+constexpr int ChannelCount = 16;
+constexpr int PercussionChannel = 9;  // 0-based: the General MIDI drum channel
+constexpr int KeyCount = 128;
+
+constexpr uint8_t StatusNoteOff = 0x80;
+constexpr uint8_t StatusNoteOn = 0x90;
+constexpr uint8_t StatusPolyPressure = 0xA0;
+constexpr uint8_t StatusControlChange = 0xB0;
+constexpr uint8_t StatusProgramChange = 0xC0;
+constexpr uint8_t StatusChannelPressure = 0xD0;
+constexpr uint8_t StatusPitchBend = 0xE0;
+constexpr uint8_t StatusSysEx = 0xF0;
+constexpr uint8_t StatusSysExContinuation = 0xF7;
+constexpr uint8_t StatusMeta = 0xFF;
+
+constexpr uint8_t MetaEndOfTrack = 0x2F;
+constexpr uint8_t MetaSetTempo = 0x51;
+constexpr int32_t DefaultTempo = 500000;  // microseconds per quarter note before any Set Tempo
+
+// The message type of a channel status: its high nibble.
+constexpr uint8_t statusType(uint8_t status) {
+    return static_cast<uint8_t>(status & 0xF0);
+}
+constexpr int statusChannel(uint8_t status) {
+    return status & 0x0F;
+}
+constexpr bool isChannelStatus(int32_t status) {
+    return status >= 0x80 && status <= 0xEF;
+}
+// Note-off and note-on: 0x80..0x9F.
+constexpr bool isNoteStatus(uint8_t status) {
+    return (status & 0xE0) == 0x80;
+}
+// Messages whose status high nibble is 8, 9, A, B or E carry two data bytes.
+constexpr bool hasTwoDataBytes(uint8_t status) {
+    return isChannelStatus(status) && statusType(status) != StatusProgramChange &&
+           statusType(status) != StatusChannelPressure;
+}
+// A note-on that starts a note: a note-on of velocity 0 ends one.
+inline bool startsNote(const uint8_t* message) {
+    return statusType(message[0]) == StatusNoteOn && message[2] != 0;
+}
+
+inline uint32_t bigEndian16(const uint8_t* bytes) {
+    return static_cast<uint32_t>(bytes[0]) << 8 | bytes[1];
+}
+inline uint32_t bigEndian32(const uint8_t* bytes) {
+    return static_cast<uint32_t>(bytes[0]) << 24 | static_cast<uint32_t>(bytes[1]) << 16 |
+           static_cast<uint32_t>(bytes[2]) << 8 | bytes[3];
+}
+inline void putBigEndian16(uint8_t* bytes, uint32_t value) {
+    bytes[0] = static_cast<uint8_t>(value >> 8);
+    bytes[1] = static_cast<uint8_t>(value);
+}
+inline void putBigEndian32(uint8_t* bytes, uint32_t value) {
+    putBigEndian16(bytes, value >> 16);
+    putBigEndian16(bytes + 2, value);
+}
