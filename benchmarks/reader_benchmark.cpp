@@ -1,4 +1,4 @@
-// Reader throughput in source bytes per second: one pass over every track of
+// Reader throughput in source bytes per second: one walk over every track of
 // the loaded file, each event decoded and its first byte looked at, as every
 // pass of the programs begins.
 #include <benchmark/benchmark.h>
@@ -7,18 +7,23 @@
 #include "file_pass.h"
 #include "mtrk.h"
 #include "smf_header.h"
+#include "track_walk.h"
 #include "vfile.h"
 
 namespace {
-int64_t readEveryEvent() {
-    uint8_t header[SmfHeaderSize];
-    beginFilePass(header);
-    int64_t checksum = 0;
-    for (int32_t index = 0; index < SmfHeader.trackCount; ++index) {
-        if (!trackReader.load(inputFile)) continue;
-        while (trackReader.nextEvent() > 0) checksum += trackReader.delta + trackReader.event[0];
+struct Checksum : TrackVisitor {
+    int64_t sum = 0;
+    bool onEvent(const MTrk& reader, const WalkPosition&) {
+        sum += reader.delta + reader.event[0];
+        return true;
     }
-    return checksum;
+};
+
+int64_t readEveryEvent() {
+    FilePass pass = defaultFilePass();
+    Checksum checksum;
+    walkFile(pass, checksum);
+    return checksum.sum;
 }
 
 void readerPass(benchmark::State& state) {

@@ -19,7 +19,13 @@ for i in 1 2 3 4 5 6; do "$dir/tests/generate_midi" "$seeds/midi/g$i.mid" "$i" 3
 cp examples/test.mid tests/data/*.mid tests/data/regressions/*.mid "$seeds/midi/"
 printf '%s\0%s\0%s' -D2 in.mid -T1920 > "$seeds/args/a1"
 printf '%s\0%s\0%s\0%s' - out.mid -I0:01 -V1:F0 > "$seeds/args/a2"
-for f in tests/text/data/*.txt; do [ -f "$f" ] && cp "$f" "$seeds/text/"; done
+# Event texts of the MIDI seeds, exported by the tree's own quaveltext.
+quaveltext=$(realpath "$(find "$dir" -name quaveltext -type f -perm -u+x | head -n 1)")
+for f in "$seeds"/midi/*.mid; do
+  source=$(realpath "$f")
+  (cd "$seeds/text" && "$quaveltext" export "$source" "$(basename "$f" .mid).txt" >/dev/null 2>&1) || true
+done
+rm -f "$seeds/text/quavel.log"
 printf -- '-H:MIDI-EventFile\r\n+F:00 01 \r\n+N:00 01 \r\n+D:01 E0 \r\n-T:10\r\n      0:90 O5C 64\r\n    480:!120\r\n      0:FF 2F 00\r\n-TE\r\n' > "$seeds/text/t1.txt"
 
 run_target() {

@@ -76,6 +76,9 @@ run_windows_tests() {
 mkdir -p "$root"
 choose_windows_suites
 
+echo "== source format"
+tools/check-format.sh
+
 echo "== native build and tests"
 configure_and_build native -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ctest --test-dir "$root/native" --output-on-failure --no-tests=error
