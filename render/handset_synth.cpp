@@ -69,23 +69,10 @@ SynthFormat handsetSynthFormat() {
 }
 
 const char* synthStepName(SynthStep step) {
-    switch (step) {
-        case SynthStep::Init:
-            return "start";
-        case SynthStep::Open:
-            return "open";
-        case SynthStep::Prepare:
-            return "prepare";
-        case SynthStep::Polyphony:
-            return "polyphony";
-        case SynthStep::Render:
-            return "render";
-        case SynthStep::State:
-            return "state";
-        case SynthStep::None:
-            break;
-    }
-    return "none";
+    // In the order of SynthStep.
+    static constexpr const char* Names[] = {"none",      "start",  "open", "prepare",
+                                            "polyphony", "render", "state"};
+    return Names[static_cast<int>(step)];
 }
 
 const char* synthCodeMeaning(int32_t code) {
@@ -104,6 +91,7 @@ bool HandsetSynth::fail(SynthStep step, long code) {
 }
 
 bool HandsetSynth::open(int polyphony) {
+    if (instance->synth != nullptr) return fail(SynthStep::Init, EAS_ERROR_NOT_VALID_IN_THIS_STATE);
     // The library addresses the tune with int offsets.
     if (instance->tune.size > static_cast<size_t>(INT_MAX))
         return fail(SynthStep::Open, EAS_ERROR_FILE_LENGTH);
@@ -127,6 +115,9 @@ bool HandsetSynth::open(int polyphony) {
 }
 
 bool HandsetSynth::renderBuffer(std::vector<int16_t>& pcm) {
+    // Only a tune that opened plays on: the first failure stays the one reported.
+    if (failure.step != SynthStep::None) return false;
+    if (instance->stream == nullptr) return fail(SynthStep::Render, EAS_ERROR_NOT_VALID_IN_THIS_STATE);
     const SynthFormat format = handsetSynthFormat();
     pcm.resize(static_cast<size_t>(format.framesPerBuffer) * static_cast<size_t>(format.channels));
     EAS_I32 generated = 0;

@@ -40,10 +40,11 @@ public:
 
     // Starts the synthesizer, opens and prepares the tune and sets the
     // polyphony (1 to maxVoices). An SP-MIDI MIP message in the tune then
-    // mutes the channels it lists above that polyphony. False with error() set.
+    // mutes the channels it lists above that polyphony. False with error() set;
+    // an object opens once.
     bool open(int polyphony);
     // Renders the next buffer into pcm (framesPerBuffer frames, interleaved)
-    // and updates stopped(). False with error() set.
+    // and updates stopped(). False with error() set, and after any failure.
     bool renderBuffer(std::vector<int16_t>& pcm);
     // True once the tune has played to its end.
     bool stopped() const { return hasStopped; }

@@ -204,3 +204,20 @@ TEST(SynthMessages, EveryStepHasAName) {
     EXPECT_STREQ(synthStepName(SynthStep::Render), "render");
     EXPECT_EQ(synthCodeMeaning(EAS_ERROR_HANDLE_INTEGRITY), nullptr);
 }
+
+TEST(SynthMisuse, NothingPlaysBeforeAnOpenOrAfterAFailure) {
+    const Bytes tune = chordTune({60}, 0.1);
+    std::vector<int16_t> pcm;
+    HandsetSynth unopened(tune.data(), tune.size());
+    EXPECT_FALSE(unopened.renderBuffer(pcm));
+    EXPECT_EQ(unopened.error().step, SynthStep::Render);
+
+    HandsetSynth refused(tune.data(), tune.size());
+    EXPECT_FALSE(refused.open(0));
+    EXPECT_FALSE(refused.renderBuffer(pcm));
+    EXPECT_EQ(refused.error().step, SynthStep::Polyphony) << "the first failure is the one reported";
+
+    HandsetSynth twice(tune.data(), tune.size());
+    EXPECT_TRUE(twice.open(64));
+    EXPECT_FALSE(twice.open(64));
+}
