@@ -48,7 +48,14 @@ bool WavWriter::begin() {
 bool WavWriter::append(const int16_t* samples, size_t frames) {
     const size_t count = frames * static_cast<size_t>(channels);
     if (dataBytes + count * BytesPerSample > MaxDataBytes) return false;
-    for (size_t i = 0; i < count; ++i) putLittle(pending, static_cast<uint16_t>(samples[i]), BytesPerSample);
+    const size_t start = pending.size();
+    pending.resize(start + count * BytesPerSample);
+    uint8_t* out = pending.data() + start;
+    for (size_t i = 0; i < count; ++i) {
+        const auto sample = static_cast<uint16_t>(samples[i]);
+        out[2 * i] = static_cast<uint8_t>(sample);
+        out[2 * i + 1] = static_cast<uint8_t>(sample >> 8);
+    }
     dataBytes += count * BytesPerSample;
     return pending.size() < FlushBytes || flushPending();
 }

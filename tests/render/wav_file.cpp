@@ -31,6 +31,7 @@ WavFile parseWav(const Bytes& file) {
     wav.bitsPerSample = static_cast<uint16_t>(little(file, 34, 2));
     wav.dataSize = little(file, 40, 4);
     if (wav.dataSize > file.size() - HeaderSize) return wav;
+    wav.samples.reserve(wav.dataSize / 2);
     for (size_t at = HeaderSize; at + 1 < HeaderSize + wav.dataSize; at += 2)
         wav.samples.push_back(static_cast<int16_t>(little(file, at, 2)));
     wav.complete = true;
