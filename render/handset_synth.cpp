@@ -155,6 +155,11 @@ RenderOutcome renderTune(const uint8_t* bytes, size_t size, int polyphony, int64
             outcome.error = synth.error();
             break;
         }
+        // A buffer of nothing while the tune plays would never reach the bound.
+        if (pcm.empty() && !synth.stopped()) {
+            outcome.error = {SynthStep::Render, EAS_FAILURE};
+            break;
+        }
         // The last buffer before the bound is cut to it.
         const size_t frames = static_cast<size_t>(
             std::min(static_cast<int64_t>(pcm.size() / channels), maxFrames - outcome.frames));
