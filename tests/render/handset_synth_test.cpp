@@ -198,13 +198,6 @@ TEST(SynthTracks, AHundredTracksStillPlay) {
     EXPECT_FALSE(renderWholePcm(tracks(100), 64).empty());
 }
 
-TEST(SynthMessages, EveryStepHasAName) {
-    EXPECT_STREQ(synthStepName(SynthStep::Open), "open");
-    EXPECT_STREQ(synthStepName(SynthStep::Prepare), "prepare");
-    EXPECT_STREQ(synthStepName(SynthStep::Render), "render");
-    EXPECT_EQ(synthCodeMeaning(EAS_ERROR_HANDLE_INTEGRITY), nullptr);
-}
-
 TEST(SynthMisuse, NothingPlaysBeforeAnOpenOrAfterAFailure) {
     const Bytes tune = chordTune({60}, 0.1);
     std::vector<int16_t> pcm;
