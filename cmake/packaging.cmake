@@ -1,4 +1,4 @@
-# Install layout and packages. Linux: the two console programs with their
+# Install layout and packages. Linux: the console programs with their
 # manual pages and Debian-style documents under GNUInstallDirs, packed as a
 # .deb and a .tar.gz. Windows: the three programs beside the README and the
 # licence, packed as one zip per architecture.
@@ -90,7 +90,8 @@ string(
          "inside Java applications on mobile handsets: velocity offsets, instrument\n"
          "substitution, time-signature thinning, re-timing, regrouping of simultaneous\n"
          "notes and running status. A second program writes a MIDI file as editable\n"
-         "event text and builds a MIDI file from such a text.")
+         "event text and builds a MIDI file from such a text. A third, built where the\n"
+         "handset synthesizer library is, renders a tune to WAV as a handset plays it.")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
 

@@ -2,17 +2,22 @@
 # An install of the build tree holds exactly the files in installed-files.txt,
 # and the installed programs treat the bundled example exactly like the build
 # tree's: same converted bytes, same report, same messages.
-# Usage: check-install.sh BUILD_DIR SOURCE_DIR
+# Usage: check-install.sh BUILD_DIR SOURCE_DIR [with-render]
+# (with-render: the tree has quavelrender, built where libsonivox was found)
 set -eu
 build=$(cd "$1" && pwd)
 source=$(cd "$2" && pwd)
+with_render=${3:-}
 work=$build/install-check
 rm -rf "$work"
 mkdir -p "$work"
 DESTDIR="$work/root" cmake --install "$build" --prefix /usr --strip >"$work/install.log"
 
 (cd "$work/root" && find . ! -type d | sed 's|^\./||' | LC_ALL=C sort) >"$work/files"
-sed 's|^|usr/|' "$source/tests/packaging/installed-files.txt" | LC_ALL=C sort | diff -u - "$work/files"
+lists=$source/tests/packaging/installed-files.txt
+[ "$with_render" = with-render ] && lists="$lists $source/tests/packaging/installed-render-files.txt"
+# shellcheck disable=SC2086 # the list names have no blanks
+cat $lists | sed 's|^|usr/|' | LC_ALL=C sort | diff -u - "$work/files"
 
 # Each copy runs in its own folder on its own copy of the example.
 run_both() {
@@ -33,4 +38,8 @@ run_both console/quavel -D2 test.mid out.mid -Ltest.log
 [ -s "$work/installed-console/quavel/out.mid" ] && [ -s "$work/installed-console/quavel/test.log" ]
 run_both text/quaveltext export test.mid test.txt
 [ -s "$work/installed-text/quaveltext/test.txt" ]
+if [ "$with_render" = with-render ]; then
+  run_both render/quavelrender test.mid test.wav -N8
+  [ -s "$work/installed-render/quavelrender/test.wav" ]
+fi
 echo "install check: $(wc -l <"$work/files") files, installed programs convert the example like the build tree's"

@@ -10,6 +10,15 @@ trap 'rm -rf "$work"' EXIT
 status=0
 fail() { echo "FAIL: $*"; status=1; }
 
+# The Linux packages hold quavelrender where the handset synthesizer is
+# installed, as the build that made them found it.
+linux_programs=(quavel quaveltext)
+linux_files=("$here/installed-files.txt")
+if pkg-config --exists sonivox 2>/dev/null; then
+  linux_programs+=(quavelrender)
+  linux_files+=("$here/installed-render-files.txt")
+fi
+
 expect_field() {
   local deb=$1 field=$2 pattern=$3 value
   value=$(dpkg-deb -f "$deb" "$field")
@@ -27,7 +36,7 @@ check_deb() {
   [ "$(dpkg-deb -f "$deb" Description | grep -c '^ *\.\?$')" -eq 0 ] || fail "description is not one paragraph"
 
   dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { sub(/^\.\/usr\//, "", $6); print $6 }' | LC_ALL=C sort >"$work/deb-files"
-  LC_ALL=C sort "$here/installed-files.txt" | diff -u - "$work/deb-files" || fail "the package's files differ"
+  cat "${linux_files[@]}" | LC_ALL=C sort | diff -u - "$work/deb-files" || fail "the package's files differ"
   dpkg-deb -c "$deb" | awk '$2 != "root/root" { print "not owned by root: " $6; bad = 1 } END { exit bad }' ||
     fail "file owners"
 
@@ -42,7 +51,7 @@ check_deb() {
   for page in "$work"/deb/usr/share/man/man1/*.1.gz; do
     zcat "$page" | grep '^\.TH' | grep -qF "quavel $version" || fail "$(basename "$page") is not of $version"
   done
-  for program in quavel quaveltext; do
+  for program in "${linux_programs[@]}"; do
     ! readelf -S "$work/deb/usr/bin/$program" | grep -q '\.symtab' || fail "$program is not stripped"
   done
 
@@ -54,7 +63,7 @@ check_deb() {
 check_tarball() {
   local tarball=$1
   tar -tzf "$tarball" | grep -v '/$' | sed 's|^[^/]*/||' | LC_ALL=C sort >"$work/tar-files"
-  LC_ALL=C sort "$here/installed-files.txt" | diff -u - "$work/tar-files" || fail "$tarball: files differ"
+  cat "${linux_files[@]}" | LC_ALL=C sort | diff -u - "$work/tar-files" || fail "$tarball: files differ"
 }
 
 check_zip() {

@@ -1,0 +1,87 @@
+#include "quavelrender_run.h"
+
+#include <cstdio>
+#include <string>
+
+#include "handset_synth.h"
+#include "pcm_peak.h"
+#include "render_command_line.h"
+#include "staged_output.h"
+#include "vfile.h"
+#include "wav_writer.h"
+
+namespace {
+constexpr const char* UsageLines[] = {
+    "usage: quavelrender SOURCE.mid OUT.wav [-Nvoices]\n",
+    "  SOURCE.mid      the Standard MIDI File to play through the handset synthesizer\n",
+    "  OUT.wav         the WAV file to write: 16-bit PCM at the synthesizer's own rate\n",
+    "  -Nvoices        the synthesizer's polyphony, 1 to 64 (default 64); an SP-MIDI\n",
+    "                  MIP message in the file then mutes the channels above it\n",
+    "  -h, -?, --help  print this text and end\n",
+};
+
+int printHelp() {
+    for (const char* line : UsageLines) std::fputs(line, stdout);
+    return 0;
+}
+
+int refuseArguments(const std::string& problem) {
+    std::printf("%s\n", problem.c_str());
+    std::fputs(UsageLines[0], stdout);
+    return 1;
+}
+
+int fail(const char* message) {
+    std::printf("%s\n", message);
+    return 1;
+}
+
+int refuseTune(const std::string& sourceName, const SynthError& error) {
+    const char* meaning = synthCodeMeaning(error.code);
+    std::printf("%s: the synthesizer refuses it at %s, error %d%s%s\n", sourceName.c_str(),
+                synthStepName(error.step), static_cast<int>(error.code), meaning != nullptr ? ": " : "",
+                meaning != nullptr ? meaning : "");
+    return 1;
+}
+
+void printSummary(const std::string& sourceName, const RenderOutcome& outcome, const PeakMeter& peak,
+                  const SynthFormat& format) {
+    const double seconds = static_cast<double>(outcome.frames) / format.sampleRate;
+    std::printf("%s: %.3f s, %d Hz, %d channels, peak %s dBFS, %d notes\n", sourceName.c_str(), seconds,
+                static_cast<int>(format.sampleRate), static_cast<int>(format.channels), peak.text().c_str(),
+                static_cast<int>(outcome.noteCount));
+    if (!outcome.stopped)
+        std::printf("%s: still playing after %d s: the WAV holds its first %d s\n", sourceName.c_str(),
+                    MaxRenderSeconds, MaxRenderSeconds);
+}
+
+// Renders the loaded tune into the staged WAV file and moves it in place only
+// when the synthesizer played it without an error and every byte was written.
+int renderToWav(const RenderCommandLine& line, const VFILE& source) {
+    const SynthFormat format = handsetSynthFormat();
+    StagedOutput output;
+    WavWriter wav(output, format.sampleRate, format.channels);
+    if (!output.open(line.outputName.c_str()) || !wav.begin()) return fail("Cannot open dest file");
+    PeakMeter peak;
+    const PcmSink sink = [&wav, &peak, &format](const int16_t* samples, size_t frames) {
+        peak.take(samples, frames * static_cast<size_t>(format.channels));
+        return wav.append(samples, frames);
+    };
+    const int64_t maxFrames = static_cast<int64_t>(MaxRenderSeconds) * format.sampleRate;
+    const RenderOutcome outcome =
+        renderTune(source.data, static_cast<size_t>(source.size), line.voices, maxFrames, sink);
+    if (outcome.error.step != SynthStep::None) return refuseTune(line.sourceName, outcome.error);
+    if (outcome.sinkFailed || !wav.finish() || !output.commit()) return fail("Cannot open dest file");
+    printSummary(line.sourceName, outcome, peak, format);
+    return 0;
+}
+}  // namespace
+
+int runQuavelRender(int argc, const char* const* argv) {
+    const RenderCommandLine line = parseRenderCommandLine(argc, argv);
+    if (line.helpWanted) return printHelp();
+    if (!line.problem.empty()) return refuseArguments(line.problem);
+    VFILE source;
+    if (!source.load(line.sourceName.c_str())) return fail("Cannot open source file");
+    return renderToWav(line, source);
+}

@@ -1,0 +1,27 @@
+#pragma once
+#include <string>
+
+// The polyphony a preview plays at without -N, and the range -N takes: the
+// voices of the handset synthesizer's own build.
+constexpr int DefaultRenderVoices = 64;
+constexpr int MinRenderVoices = 1;
+constexpr int MaxRenderVoices = 64;
+
+// What quavelrender's arguments say.
+struct RenderCommandLine {
+    std::string sourceName;
+    std::string outputName;
+    int voices = DefaultRenderVoices;
+    bool helpWanted = false;
+    // Why the arguments cannot be used; empty when they can.
+    std::string problem;
+};
+
+// The source and output names in that order and -Nvoices (also -n) anywhere;
+// the help words anywhere win over everything else. A later -N overrides an
+// earlier one.
+RenderCommandLine parseRenderCommandLine(int argc, const char* const* argv);
+
+// The voices of a -N option's text after the letter: decimal digits only, in
+// range; -1 otherwise.
+int parseVoices(const char* digits);
