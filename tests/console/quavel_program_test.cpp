@@ -6,11 +6,12 @@
 #include <thread>
 
 #include "midi_generator.h"
+#include "quavel_version.h"
 #include "run_program.h"
 #include "test_support.h"
 
 namespace {
-const std::string banner = "Quavel for Java Apps. Version 1.9.2\n";
+const std::string banner = std::string("Quavel for Java Apps. Version ") + QuavelVersion + "\n";
 
 std::string analysed(const std::string& name, const std::string& report = "quavel.log") {
     return "MIDI file [" + name + "] analisation done. Reported to [" + report + "].\n";

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "quavel_version.h"
 #include "run_program.h"
 #include "test_support.h"
 
@@ -10,7 +11,7 @@ namespace {
 constexpr size_t FirstBodyOffset = 22;  // the header chunk and the first track's chunk header
 
 const std::string settings =
-    "Quavel for Java Apps. Version 1.9.2\n"
+    std::string("Quavel for Java Apps. Version ") + QuavelVersion + "\n" +
     "MIDI file [in.mid] analisation done. Reported to [quavel.log].\n"
     "Out file making as [out.mid] with TuneLength=[1920]\n"
     "Dinamic Detection on Level=1\n";
