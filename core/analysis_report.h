@@ -9,9 +9,10 @@ class MTrk;
 struct FilePass;
 
 // What the last report leaves in memory: its whole size and its first
-// keepLimit bytes (enough for a report box; the rest is only in the file).
+// keepLimit bytes (as much as kesto's report box shows; the rest is only in
+// the file).
 struct ReportCopy {
-    static constexpr size_t DefaultKeepLimit = 32768;
+    static constexpr size_t DefaultKeepLimit = 1024 * 1024;
     size_t keepLimit = DefaultKeepLimit;
     size_t size = 0;
     std::string text;

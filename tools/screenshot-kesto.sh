@@ -6,6 +6,7 @@
 #   KESTO_EXE   the program (default: the 32-bit kesto of $BUILD_ROOT/win32 where
 #               this machine runs 32-bit code, else the 64-bit one of $BUILD_ROOT/win64)
 #   OUTPUT      the picture (default: docs/kesto-main-window.png)
+#   TUNE        the tune kesto starts with, as its test.mid (default: examples/test.mid)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=${BUILD_ROOT:-build}
@@ -15,6 +16,7 @@ if [ -z "${KESTO_EXE:-}" ]; then
 fi
 exe=$(realpath "$KESTO_EXE")
 output=$(realpath -m "${OUTPUT:-docs/kesto-main-window.png}")
+tune=$(realpath "${TUNE:-examples/test.mid}")
 [ -f "$exe" ] || { echo "kesto.exe not found at $exe: build its Windows tree first" >&2; exit 1; }
 
 # The loader that fits the program; the plain "wine" picks the 32-bit one whenever it is installed.
@@ -30,7 +32,7 @@ export WINEDEBUG=-all WINEDLLOVERRIDES=winealsa.drv=d
 scratch="$WINEPREFIX/drive_c/My Music"
 mkdir -p "$scratch"
 trap 'rm -rf "$scratch"' EXIT
-cp examples/test.mid "$scratch/test.mid"
+cp "$tune" "$scratch/test.mid"
 
 grab=$(mktemp)
 trap 'rm -rf "$scratch" "$grab"' EXIT

@@ -6,6 +6,7 @@
 #include "analysis_report.h"
 #include "convert_midi_file.h"
 #include "convert_options.h"
+#include "dialog_keys.h"
 #include "ez_midi_player.h"
 #include "main_controls.h"
 #include "message_boxes.h"
@@ -82,12 +83,15 @@ bool KestoApp::loadSource() {
 
 void KestoApp::onCommand(HWND window, WPARAM wParam, LPARAM) {
     MainControls& controls = *mainControls;
-    if (controls.levelGroup->handleCommand(wParam)) {
+    if (HIWORD(wParam) == BN_SETFOCUS) {
+        followLevelFocus(LOWORD(wParam));
+    } else if (controls.levelGroup->handleCommand(wParam)) {
         converted = 0;
     } else if (controls.convertButton->hasId(wParam)) {
         convert();
     } else if (controls.optionButton->hasId(wParam)) {
-        DialogBoxParamA(instance, OptionDialogName, window, optionDialogProc, 0);
+        // A Convert after changed channel settings must not answer "Already Converted".
+        if (runOptionDialog(instance, window)) converted = 0;
     } else if (controls.noTimeDetectBox->hasId(wParam)) {
         toggleNoTimeDetect();
     } else if (controls.loadAfterBox->hasId(wParam)) {
@@ -104,6 +108,14 @@ void KestoApp::onCommand(HWND window, WPARAM wParam, LPARAM) {
     } else if (controls.browseButton->hasId(wParam)) {
         chooseOutputFile();
     }
+}
+
+// The arrow keys move the focus within the level group: the level follows
+// it as a click would. Tab lands on the checked level, which changes nothing.
+void KestoApp::followLevelFocus(WPARAM id) {
+    RadioBtnWork& group = *mainControls->levelGroup;
+    if (group.buttons[group.selectedIndex]->hasId(id) || !group.handleCommand(id)) return;
+    converted = 0;
 }
 
 void KestoApp::convert() {
@@ -151,6 +163,7 @@ void KestoApp::toggleNoTimeDetect() {
     const bool checked = box.isChecked();
     ConvertOptions.noTimeDetect = checked ? 1 : 0;
     mainControls->levelGroup->enableAll(!checked);
+    converted = 0;
 }
 
 void KestoApp::importAndLoad() {
@@ -201,11 +214,25 @@ void KestoApp::onDropFiles(HWND, HDROP drop) {
     converted = 0;
 }
 
-int KestoApp::onOtherMessage(HWND window, UINT message, WPARAM wParam, LPARAM) {
+int KestoApp::onOtherMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (keepFocusedControl(window, message, wParam)) return 1;
+    if (message == WM_GETMINMAXINFO && mainControls != nullptr) {
+        keepControlsShown(*reinterpret_cast<MINMAXINFO*>(lParam));
+        return 1;
+    }
     // Only the end of the piece stops playback: Wine reports a Close late as "aborted".
     if (message == MM_MCINOTIFY && wParam == MCI_NOTIFY_SUCCESSFUL && playing)
         PostMessageA(window, WM_COMMAND, static_cast<WPARAM>(mainControls->playButton->controlId), 0);
     return 0;
+}
+
+// The window cannot be made so small that a control is cut off.
+void KestoApp::keepControlsShown(MINMAXINFO& limits) {
+    RECT needed = mainControls->extent();
+    AdjustWindowRectEx(&needed, static_cast<DWORD>(GetWindowLongA(appWindow, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongA(appWindow, GWL_EXSTYLE)));
+    limits.ptMinTrackSize.x = needed.right - needed.left;
+    limits.ptMinTrackSize.y = needed.bottom - needed.top;
 }
 
 void KestoApp::acceptDrops(bool flag) {

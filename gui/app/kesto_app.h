@@ -26,7 +26,8 @@ public:
     void onCommand(HWND window, WPARAM wParam, LPARAM lParam) override;
     // Runs when files are dropped on the window (only while drops are on).
     void onDropFiles(HWND window, HDROP drop) override;
-    // Runs for messages without a hook of their own; 0 lets the default procedure answer.
+    // Runs for messages without a hook of their own (the focus on activation,
+    // the size limits, the end of playback); 0 lets the default procedure answer.
     int onOtherMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
 
     // Loads and analyses sourcePath and shows the report; false when the
@@ -37,6 +38,7 @@ public:
     void stopPlayback();
 
 private:
+    void followLevelFocus(WPARAM id);
     void convert();
     void convertOnce();
     void takeOutputPath();
@@ -45,4 +47,5 @@ private:
     void importAndLoad();
     void chooseOutputFile();
     void acceptDrops(bool flag);
+    void keepControlsShown(MINMAXINFO& limits);
 };

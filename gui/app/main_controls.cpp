@@ -1,16 +1,26 @@
 #include "main_controls.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
 #include "analysis_report.h"
 #include "convert_options.h"
 #include "decimal_text.h"
+#include "dialog_keys.h"
 #include "vfile.h"
 
 namespace {
-// The longest report the box shows; a longer one is left to the report file.
+// The longest report shown as it is; a longer one is introduced by a note
+// naming the report file.
 constexpr int32_t LongestShownReport = 32759;
+// Of a long report the box shows the lines within its first mebibyte: as
+// much as the analysis keeps.
+constexpr std::size_t LongestReportPart = ReportCopy::DefaultKeepLimit;
+// Controls that Tab stops at. Push buttons also say when they gain or lose
+// the focus, so that the focused one can be the default button for Enter.
+constexpr DWORD TabStop = WS_TABSTOP;
+constexpr DWORD FocusedButton = WS_TABSTOP | BS_NOTIFY;
 // The length box is read up to this many bytes, the terminating NUL included.
 constexpr int LengthTextSize = 20;
 constexpr int SmallFontHeight = 10;
@@ -39,8 +49,10 @@ void create(GUIParts& control, const char* text, const ControlPlace& place) {
 }
 
 template <typename Kind>
-std::unique_ptr<Kind> makeCreated(HWND window, const char* text, const ControlPlace& place) {
+std::unique_ptr<Kind> makeCreated(HWND window, const char* text, const ControlPlace& place,
+                                  DWORD extraStyle) {
     auto control = std::make_unique<Kind>(window);
+    control->addStyle(extraStyle);
     create(*control, text, place);
     return control;
 }
@@ -53,24 +65,29 @@ void createLabel(Label& label, const char* text, const ControlPlace& place) {
 
 MainControls::MainControls(HWND window) {
     createButtons(window);
-    noTimeDetectBox = makeCreated<CheckBox>(window, "NoTimeDet", NoTimeDetectPlace);
+    noTimeDetectBox = makeCreated<CheckBox>(window, "NoTimeDet", NoTimeDetectPlace, TabStop);
     createLevelGroup(window);
     createReportAndFileBoxes(window);
+    arrangeTabOrder();
 }
 
 void MainControls::createButtons(HWND window) {
-    convertButton = makeCreated<PushButton>(window, "Convert", ConvertPlace);
-    optionButton = makeCreated<PushButton>(window, "Option", OptionPlace);
-    playButton = makeCreated<PushButton>(window, "Play", PlayPlace);
-    toTextButton = makeCreated<PushButton>(window, "MID->TXT", ToTextPlace);
-    toMidiButton = makeCreated<PushButton>(window, "TXT->MID", ToMidiPlace);
-    loadAfterBox = makeCreated<CheckBox>(window, "Load after Cvt", LoadAfterPlace);
+    // Convert starts a group of its own: the arrow keys of the level group stop before it.
+    convertButton = makeCreated<PushButton>(window, "Convert", ConvertPlace, FocusedButton | WS_GROUP);
+    optionButton = makeCreated<PushButton>(window, "Option", OptionPlace, FocusedButton);
+    playButton = makeCreated<PushButton>(window, "Play", PlayPlace, FocusedButton);
+    toTextButton = makeCreated<PushButton>(window, "MID->TXT", ToTextPlace, FocusedButton);
+    toMidiButton = makeCreated<PushButton>(window, "TXT->MID", ToMidiPlace, FocusedButton);
+    loadAfterBox = makeCreated<CheckBox>(window, "Load after Cvt", LoadAfterPlace, TabStop);
     loadAfterBox->setFont(FontGothic, SmallFontHeight, 0);
 }
 
 void MainControls::createLevelGroup(HWND window) {
     levelGroup = std::make_unique<RadioBtnWork>(window);
     for (const char* text : {"DETECT Lv0", "DETECT Lv1", "DETECT Lv2"}) levelGroup->addButton(text);
+    levelGroup->makeTabStop();
+    // The level follows the focus that the arrow keys move.
+    for (int i = 0; i < levelGroup->count; ++i) levelGroup->buttons[i]->addStyle(BS_NOTIFY);
     levelGroup->createAll(LevelPlace.x, LevelPlace.y, LevelPlace.width, LevelButtonStep);
     levelGroup->selectButton(1);
 }
@@ -82,20 +99,55 @@ void MainControls::createReportAndFileBoxes(HWND window) {
     lengthLabel = std::make_unique<Label>(window);
     createLabel(*reportLabel, "Analysis Report", ReportLabelPlace);
     reportBox = std::make_unique<SimpleEdit>(window, true, true);
+    reportBox->addStyle(TabStop);
     create(*reportBox, "", ReportBoxPlace);
+    leaveTabToDialogManager(reportBox->handle());
     reportBox->setFont(FontGothic, SmallFontHeight, 0);
     reportBox->setStockBrush(WHITE_BRUSH);
     reportBox->setTextColour(0, 127, 0);
     createLabel(*outputLabel, "Output File", OutputLabelPlace);
     outputBox = std::make_unique<SimpleEdit>(window, true);
-    outputBox->addStyle(WS_HSCROLL);
+    // Both boxes scroll with the caret: a name longer than the box is typed whole.
+    outputBox->addStyle(WS_HSCROLL | ES_AUTOHSCROLL | TabStop);
     outputBox->singleLine();
     create(*outputBox, "", OutputBoxPlace);
-    browseButton = makeCreated<PushButton>(window, "...", BrowsePlace);
+    browseButton = makeCreated<PushButton>(window, "...", BrowsePlace, FocusedButton);
     createLabel(*lengthLabel, "Length", LengthLabelPlace);
     lengthBox = std::make_unique<SimpleEdit>(window, true);
+    lengthBox->addStyle(ES_AUTOHSCROLL | TabStop);
     lengthBox->singleLine();
     create(*lengthBox, "", LengthBoxPlace);
+}
+
+// Tab follows the order of the child windows, which is the order of
+// creation until changed here: the boxes first, then the settings, then the
+// commands. Each label stays just before its box.
+void MainControls::arrangeTabOrder() {
+    HWND previous = HWND_TOP;
+    for (GUIParts* control : inTabOrder()) {
+        SetWindowPos(control->handle(), previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        previous = control->handle();
+    }
+}
+
+std::vector<GUIParts*> MainControls::inTabOrder() const {
+    return {reportLabel.get(),      reportBox.get(),        outputLabel.get(),      outputBox.get(),
+            browseButton.get(),     lengthLabel.get(),      lengthBox.get(),        noTimeDetectBox.get(),
+            levelGroup->buttons[0], levelGroup->buttons[1], levelGroup->buttons[2], convertButton.get(),
+            optionButton.get(),     playButton.get(),       toTextButton.get(),     toMidiButton.get(),
+            loadAfterBox.get()};
+}
+
+RECT MainControls::extent() const {
+    RECT extent = {0, 0, 0, 0};
+    for (GUIParts* control : inTabOrder()) {
+        RECT place = {};
+        GetWindowRect(control->handle(), &place);
+        MapWindowPoints(nullptr, control->parentWindow, reinterpret_cast<POINT*>(&place), 2);
+        extent.right = std::max(extent.right, place.right);
+        extent.bottom = std::max(extent.bottom, place.bottom);
+    }
+    return extent;
 }
 
 void MainControls::enableSourceCommands(bool flag) {
@@ -119,13 +171,28 @@ int32_t MainControls::readLength() {
 
 void MainControls::showReport(const char* sourceName, const char* reportName) {
     if (reportCopy.size > static_cast<size_t>(LongestShownReport)) {
-        char note[2 * VFILE::MaxPathLength + 128];
-        std::snprintf(note, sizeof note, "[%s]%s\r\n%s..[%s].", sourceName, " Analysis Log too long.",
-                      "Please look at the report file", reportName);
-        reportBox->setText(note);
+        reportBox->setText(longReportText(sourceName, reportName).c_str());
         return;
     }
     reportBox->setText(reportCopy.text.c_str());
+}
+
+// The note naming the report file, a blank line, and the whole lines of the
+// report's first mebibyte; where that is not all of it, where it was cut.
+std::string MainControls::longReportText(const char* sourceName, const char* reportName) {
+    char note[2 * VFILE::MaxPathLength + 128];
+    std::snprintf(note, sizeof note, "[%s]%s\r\n%s..[%s].", sourceName, " Analysis Log too long.",
+                  "Please look at the report file", reportName);
+    std::string text = note;
+    text += "\r\n\r\n";
+    const std::string& kept = reportCopy.text;
+    const std::size_t room = std::min(kept.size(), LongestReportPart);
+    const std::size_t lastLineEnd = room < 2 ? std::string::npos : kept.rfind("\r\n", room - 2);
+    const std::size_t shown = lastLineEnd == std::string::npos ? 0 : lastLineEnd + 2;
+    text.append(kept, 0, shown);
+    if (shown < reportCopy.size)
+        text += std::string("(cut here; the whole report is in [") + reportName + "])";
+    return text;
 }
 
 void MainControls::showLength(int32_t length) {

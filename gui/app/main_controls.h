@@ -3,6 +3,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "controls.h"
 #include "radio_btn_work.h"
@@ -31,10 +33,13 @@ public:
     void enableOutsidePlayback(bool flag);
     // The length box by the decimal atol rule; 0 or less gives DefaultTuneLength.
     int32_t readLength();
-    // The report of the last analysis, or the note naming the report file when
-    // it is too long for the box.
+    // The report of the last analysis; one of 32760 characters or more after
+    // a note naming the report file, up to its first mebibyte.
     void showReport(const char* sourceName, const char* reportName);
     void showLength(int32_t length);
+    // From the client area's origin to the right and bottom edges of the
+    // controls: the least client area that shows them all.
+    RECT extent() const;
 
     std::unique_ptr<PushButton> convertButton;
     std::unique_ptr<PushButton> optionButton;
@@ -54,6 +59,9 @@ public:
 
 private:
     void createButtons(HWND window);
+    void arrangeTabOrder();
+    std::vector<GUIParts*> inTabOrder() const;
+    static std::string longReportText(const char* sourceName, const char* reportName);
     void createLevelGroup(HWND window);
     void createReportAndFileBoxes(HWND window);
 };

@@ -1,6 +1,7 @@
 #include "option_dialog.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "convert_options.h"
 #include "resource.h"
@@ -105,6 +106,29 @@ void readUsedChannel(HWND dialog, int channel) {
     if (octave != CB_ERR) ConvertOptions.octaveShift[channel] = octave - 1;
 }
 
+// What the conversion reads of the dialog's settings. Values are compared,
+// not presses: DECIDE may store a value that was there already.
+struct ChannelSettings {
+    int32_t velocityOffset[ChannelCount];
+    int32_t instrumentOverride[ChannelCount];
+    int32_t octaveShift[ChannelCount];
+};
+
+ChannelSettings currentSettings() {
+    ChannelSettings settings;
+    std::memcpy(settings.velocityOffset, ConvertOptions.velocityOffset, sizeof settings.velocityOffset);
+    std::memcpy(settings.instrumentOverride, ConvertOptions.instrumentOverride,
+                sizeof settings.instrumentOverride);
+    std::memcpy(settings.octaveShift, ConvertOptions.octaveShift, sizeof settings.octaveShift);
+    return settings;
+}
+
+bool sameSettings(const ChannelSettings& a, const ChannelSettings& b) {
+    return std::memcmp(a.velocityOffset, b.velocityOffset, sizeof a.velocityOffset) == 0 &&
+           std::memcmp(a.instrumentOverride, b.instrumentOverride, sizeof a.instrumentOverride) == 0 &&
+           std::memcmp(a.octaveShift, b.octaveShift, sizeof a.octaveShift) == 0;
+}
+
 void resetChannelOptions() {
     ConvertOptions.clearChannelSettings();
 }
@@ -154,4 +178,10 @@ INT_PTR CALLBACK optionDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         default:
             return FALSE;
     }
+}
+
+bool runOptionDialog(HINSTANCE instance, HWND owner) {
+    const ChannelSettings before = currentSettings();
+    DialogBoxParamA(instance, OptionDialogName, owner, optionDialogProc, 0);
+    return !sameSettings(before, currentSettings());
 }

@@ -14,3 +14,7 @@ INT_PTR CALLBACK optionDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 void fillOptionDialog(HWND dialog);
 // Stores the selections of the channels in use into ConvertOptions.
 void readOptionDialog(HWND dialog);
+
+// Runs the dialog modally over owner; true when it ended with any velocity
+// offset, instrument override or octave shift other than when it opened.
+bool runOptionDialog(HINSTANCE instance, HWND owner);

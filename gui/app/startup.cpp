@@ -25,6 +25,17 @@ namespace {
 // would make cut paths that could name one file twice.
 const char LongestWorkFile[] = "tmpplay.mid";
 const char CurrentDirectory[] = ".";
+// The failures that leave nothing for the user to put right: the run ends.
+// Every other one (a refused file, an output that cannot be written) leaves
+// the window open with its settings.
+const char* const FailuresThatEndTheRun[] = {"memory allocation error", "Alloc error",
+                                             "Cannot open report file"};
+
+bool endsTheRun(const char* message) {
+    for (const char* failure : FailuresThatEndTheRun)
+        if (message != nullptr && std::strcmp(message, failure) == 0) return true;
+    return false;
+}
 
 void readWorkDir() {
     const DWORD length = GetCurrentDirectoryA(PathSize, workDir);
@@ -69,6 +80,7 @@ void fatalError(const char* message) {
     fatalErrorCount += 1;
     _fcloseall();
     MessageBoxA(nullptr, message, "KESTO Error", MB_OK);
+    if (!endsTheRun(message)) return;
     // Written whether or not this process owns the lock: the run is over.
     AppProfile::writeBootValue(appProfile.profileFile, true);
     // Before the main window exists (the first load runs inside its creation) there is nothing to close.

@@ -21,6 +21,7 @@ void RadioBtnWork::selectButton(int index) {
     for (int i = 0; i < count; ++i) buttons[i]->setCheck(false);
     buttons[index]->setCheck(true);
     selectedIndex = index;
+    if (tabStop) placeTabStop(index);
 }
 
 bool RadioBtnWork::handleCommand(WPARAM wParam) {
@@ -45,4 +46,21 @@ void RadioBtnWork::clearGroup() {
 
 void RadioBtnWork::enableAll(bool flag) {
     for (int i = 0; i < count; ++i) buttons[i]->enableControl(flag);
+}
+
+void RadioBtnWork::makeTabStop() {
+    tabStop = 1;
+    if (count > 0) buttons[0]->addStyle(WS_GROUP);
+}
+
+// Tab lands on the checked button, as in a dialog box: landing there changes nothing.
+void RadioBtnWork::placeTabStop(int index) {
+    for (int i = 0; i < count; ++i) {
+        HWND button = buttons[i]->handle();
+        if (button == nullptr) continue;
+        const LONG_PTR style = GetWindowLongPtrA(button, GWL_STYLE);
+        const LONG_PTR wanted =
+            i == index ? (style | WS_TABSTOP) : (style & ~static_cast<LONG_PTR>(WS_TABSTOP));
+        if (wanted != style) SetWindowLongPtrA(button, GWL_STYLE, wanted);
+    }
 }

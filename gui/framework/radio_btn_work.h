@@ -21,6 +21,9 @@ public:
     bool handleCommand(WPARAM wParam);
     void clearGroup();
     void enableAll(bool flag);
+    // Makes the group one stop of the Tab walk, at the checked button; the
+    // arrow keys move within the group. Call before createAll.
+    void makeTabStop();
 
     RadioButton* buttons[RadioGroupCapacity] = {};
     char texts[RadioGroupCapacity][RadioTextSize] = {};
@@ -28,4 +31,8 @@ public:
     int selectedIndex = 0;
     int count = 0;
     HWND parentWindow;
+    int tabStop = 0;
+
+private:
+    void placeTabStop(int index);
 };

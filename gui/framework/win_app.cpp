@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "dialog_keys.h"
 #include "drag_drop.h"
 #include "window_class.h"
 
@@ -56,6 +57,7 @@ LRESULT WinApp::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
         case WM_PAINT:
             return paint(window);
         case WM_COMMAND:
+            followButtonFocus(wParam, lParam);
             onCommand(window, wParam, lParam);
             return 0;
         case WM_TIMER:
@@ -144,11 +146,15 @@ void WinApp::showAppWindow(int showCommand) {
 int WinApp::runMessageLoop() {
     MSG message = {};
     // GetMessageA answers -1 on failure: that ends the loop too, it would spin otherwise.
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) dispatchQueued(message);
     return static_cast<int>(message.wParam);
+}
+
+void WinApp::dispatchQueued(MSG& message) {
+    // Keys first to the dialog manager: Tab, the arrow keys and Enter work as in a dialog box.
+    if (passToDialogManager(appWindow, message)) return;
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
 }
 
 int WinApp::messageBox(const char* text, const char* caption, UINT type) {

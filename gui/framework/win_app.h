@@ -57,6 +57,8 @@ public:
     HWND createMainWindow(const char* title, int x, int y, int width, int height, bool addFrame);
     void showAppWindow(int showCommand);
     int runMessageLoop();
+    // One message taken from the queue: the dialog manager's keys, else translated and dispatched.
+    void dispatchQueued(MSG& message);
     int messageBox(const char* text, const char* caption, UINT type);
     std::string droppedFileEndingWith(HDROP drop, const char* pattern);
     void registerColour(const ColourEntry& entry);

@@ -206,6 +206,21 @@ TEST_F(AnalysisReport, ReportOutgrowsItsFirstBufferIntact) {
     EXPECT_EQ(text.substr(text.size() - 18), "Track Total=6000\r\n");
 }
 
+// kesto shows up to a mebibyte of the report: the copy keeps that much of a
+// longer one, as the file begins, and counts the whole.
+TEST_F(AnalysisReport, CopyKeepsTheFirstMebibyteOfALongerReport) {
+    reportCopy.keepLimit = ReportCopy::DefaultKeepLimit;
+    ASSERT_EQ(size_t{1024 * 1024}, ReportCopy::DefaultKeepLimit);
+    Bytes body;
+    for (int k = 0; k < 24000; ++k) body.insert(body.end(), {0x01, 0x90, 0x3C, 0x40});
+    ASSERT_TRUE(loadSource(smfFile(0, 96, {body})));
+    writeAnalysisReport("big.mid", "big.log");
+    const std::string file = readText("big.log");
+    ASSERT_GT(file.size(), ReportCopy::DefaultKeepLimit);
+    EXPECT_EQ(file.size(), reportCopy.size);
+    EXPECT_EQ(file.substr(0, ReportCopy::DefaultKeepLimit), reportCopy.text);
+}
+
 TEST_F(AnalysisReport, UnsavableReportPathStillBuildsTheReport) {
     ASSERT_TRUE(loadSource(smfFile(0, 96, {concat({{0x05, 0x90, 0x3C, 0x40}, endOfTrack})})));
     const std::string tooLong(VFILE::MaxPathLength + 10, 'p');

@@ -397,8 +397,13 @@ TEST(KestoMainWindow, UnreadableDroppedFileKeepsTheReportAndDisablesTheSourceCom
     EXPECT_TRUE(kesto.enabled(ToMidiId));
 }
 
-TEST(KestoMainWindow, RefusedHeaderOfADroppedFileShowsKestoErrorAndClosesTheWindow) {
+// A file that is not a MIDI file is the user's to replace: the window stays
+// with its settings and the lock, as after a refused start-up file.
+TEST(KestoMainWindow, RefusedHeaderOfADroppedFileShowsKestoErrorAndLeavesNothingToConvert) {
     KestoWindow kesto;
+    AppProfile::writeBootValue(appProfile.profileFile, false);
+    kesto.click(Level2Id);
+    kesto.setText(OutputBoxId, kesto.start.path("typed.mid"));
     writeFile("wave.mid", notMidi());
     ModalDriver driver;
     driver.expectBox();
@@ -407,7 +412,17 @@ TEST(KestoMainWindow, RefusedHeaderOfADroppedFileShowsKestoErrorAndClosesTheWind
     EXPECT_EQ("KESTO Error", driver.seen[0].caption);
     EXPECT_EQ("this is not midi", driver.seen[0].text);
     drainMessages();
-    EXPECT_FALSE(IsWindow(kesto.window));
+    ASSERT_TRUE(IsWindow(kesto.window));
+    EXPECT_EQ(0, AppProfile::readBootValue(appProfile.profileFile)) << "the lock stays taken";
+    expectSourceCommands(kesto, false);
+    EXPECT_TRUE(kesto.enabled(ToMidiId));
+    EXPECT_TRUE(isChecked(kesto, Level2Id));
+    EXPECT_EQ(kesto.start.path("typed.mid"), kesto.text(OutputBoxId));
+
+    writeFile("good.mid", readFile(KESTO_EXAMPLE_TUNE));
+    kesto.drop({kesto.start.path("good.mid")});
+    expectSourceCommands(kesto, true);
+    EXPECT_EQ(confirmation(kesto.start.path("typed.mid"), 4800, 2), convertOnce(kesto));
 }
 
 TEST(KestoMainWindow, RefusedStartFileLeavesTheWindowOpenWithNothingToConvert) {
@@ -454,30 +469,152 @@ std::string reportShownFor(const Bytes& tune) {
 }
 }  // namespace
 
-TEST(KestoMainWindow, ReportOf32760CharactersOrMoreIsReplacedByANoteNamingTheReportFile) {
-    // The display name in the report is the dropped path: its length is the same in both runs.
-    const std::string folder = currentDirectory() + "\\kesto_KestoMainWindow_" +
-                               ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    const std::string sourceName = folder + "\\long.mid";
-    const auto sized = [&](int32_t size) {
-        return tuneWithReportSize(size - static_cast<int32_t>(sourceName.size() - std::strlen("C:\\m.mid")));
-    };
-    const std::string shown = reportShownFor(sized(32759));
-    EXPECT_EQ(32759u, shown.size());
-    EXPECT_EQ(0u, shown.find("MIDI-FileName:" + sourceName));
+namespace {
+// Where the report of a dropped "long.mid" goes, and its first line's name.
+struct LongReportFiles {
+    std::string folder = currentDirectory() + "\\kesto_KestoMainWindow_" +
+                         ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::string sourceName = folder + "\\long.mid";
+    std::string reportName = folder + "\\quavel.log";
+    // The display name in the report is the dropped path, longer than the measuring one.
+    Bytes tune(int32_t reportSize) const {
+        return tuneWithReportSize(reportSize -
+                                  static_cast<int32_t>(sourceName.size() - std::strlen("C:\\m.mid")));
+    }
+    std::string note() const {
+        return "[" + sourceName + "] Analysis Log too long.\r\nPlease look at the report file..[" +
+               reportName + "].\r\n\r\n";
+    }
+    std::string cutNote() const { return "(cut here; the whole report is in [" + reportName + "])"; }
+};
 
-    EXPECT_EQ("[" + sourceName + "] Analysis Log too long.\r\nPlease look at the report file..[" + folder +
-                  "\\quavel.log].",
-              reportShownFor(sized(32760)));
+constexpr std::size_t Mebibyte = 1024 * 1024;
+}  // namespace
+
+TEST(KestoMainWindow, ReportOf32760CharactersOrMoreIsShownAfterANoteNamingTheReportFile) {
+    const LongReportFiles files;
+    const std::string shown = reportShownFor(files.tune(32759));
+    EXPECT_EQ(32759u, shown.size());
+    EXPECT_EQ(0u, shown.find("MIDI-FileName:" + files.sourceName));
+
+    const std::string longer = reportShownFor(files.tune(32760));
+    const std::string report = readText(files.reportName);
+    ASSERT_EQ(32760u, report.size());
+    EXPECT_EQ(files.note() + report, longer);
 }
 
+TEST(KestoMainWindow, ReportOfAMebibyteIsShownWholeAndALongerOneUpToItsLastWholeLineWithin) {
+    const LongReportFiles files;
+    const std::string whole = reportShownFor(files.tune(Mebibyte));
+    const std::string report = readText(files.reportName);
+    ASSERT_EQ(Mebibyte, report.size());
+    EXPECT_EQ(files.note() + report, whole);
+
+    const std::string cut = reportShownFor(files.tune(Mebibyte + 1));
+    const std::string longer = readText(files.reportName);
+    ASSERT_EQ(Mebibyte + 1, longer.size());
+    ASSERT_EQ(0u, cut.find(files.note()));
+    ASSERT_GE(cut.size(), files.note().size() + files.cutNote().size());
+    const std::size_t partSize = cut.size() - files.note().size() - files.cutNote().size();
+    const std::string part = cut.substr(files.note().size(), partSize);
+    EXPECT_EQ(files.cutNote(), cut.substr(files.note().size() + partSize));
+    EXPECT_EQ(longer.substr(0, partSize), part);
+    ASSERT_GE(partSize, 2u);
+    EXPECT_EQ("\r\n", part.substr(partSize - 2)) << "the part ends with a whole line";
+    EXPECT_GT(longer.find("\r\n", partSize) + 2, Mebibyte) << "the next line would not have fitted";
+}
+
+// A mistyped folder is the user's to correct: the window stays with its
+// settings and the lock, and Convert works once the path is right.
 TEST(KestoMainWindow, FailedConversionShowsOnlyTheErrorAndIsNotTakenAsDone) {
     KestoWindow kesto;
+    AppProfile::writeBootValue(appProfile.profileFile, false);
+    kesto.setText(LengthBoxId, "1920");
     kesto.setText(OutputBoxId, kesto.start.path("no such folder\\out.mid"));
     const std::vector<BoxText> boxes = kesto.clickAnswering(ConvertId, 1);
     ASSERT_EQ(1u, boxes.size());
     EXPECT_EQ("KESTO Error", boxes[0].caption);
+    EXPECT_EQ("Cannot open dest file", boxes[0].text);
     EXPECT_EQ(0, converted);
     drainMessages();
-    EXPECT_FALSE(IsWindow(kesto.window));
+    ASSERT_TRUE(IsWindow(kesto.window));
+    EXPECT_EQ(0, AppProfile::readBootValue(appProfile.profileFile)) << "the lock stays taken";
+    EXPECT_EQ("1920", kesto.text(LengthBoxId));
+    expectSourceCommands(kesto, true);
+
+    kesto.setText(OutputBoxId, kesto.start.path("fixed.mid"));
+    EXPECT_EQ(confirmation(kesto.start.path("fixed.mid"), 1920, 1), convertOnce(kesto));
+    EXPECT_EQ(referenceConversion(1920), readFile("fixed.mid"));
+}
+
+namespace {
+// What typing sends: one WM_CHAR per character.
+void type(HWND box, const std::string& text) {
+    for (char c : text) SendMessageA(box, WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(c)), 1);
+}
+}  // namespace
+
+// A name wider than the output box is typed whole, not cut at its right edge;
+// so is a length wider than its box.
+TEST(KestoMainWindow, TypedTextWiderThanItsBoxIsKeptWhole) {
+    KestoWindow kesto;
+    const std::string folder = "folder_" + std::string(49, 'd');
+    CreateDirectoryA(folder.c_str(), nullptr);
+    CreateDirectoryA((folder + "\\sub").c_str(), nullptr);
+    const std::string output = kesto.start.path(folder + "\\sub\\long_output_name.mid");
+    kesto.setText(OutputBoxId, "");
+    type(kesto.control(OutputBoxId), output);
+    kesto.setText(LengthBoxId, "");
+    type(kesto.control(LengthBoxId), "000000000000000960");
+    EXPECT_EQ(output, kesto.text(OutputBoxId));
+    EXPECT_EQ(confirmation(output, 960, 1), convertOnce(kesto));
+    EXPECT_EQ(referenceConversion(960), readFile(output));
+
+    // Editing the end of a long name keeps the rest of it.
+    SendMessageA(kesto.control(OutputBoxId), WM_KEYDOWN, VK_END, 1);
+    type(kesto.control(OutputBoxId), "\b\b\bmid2");
+    EXPECT_EQ(output.substr(0, output.size() - 3) + "mid2", kesto.text(OutputBoxId));
+}
+
+// A Convert after a change of what the conversion reads converts again.
+TEST(KestoMainWindow, TogglingNoTimeDetConvertsAgain) {
+    KestoWindow kesto;
+    convertOnce(kesto);
+    kesto.click(NoTimeDetectId);
+    EXPECT_EQ(confirmation(kesto.start.path("out.mid"), 4800, 1), convertOnce(kesto));
+    EXPECT_EQ(referenceConversion(4800), readFile("out.mid"));
+    EXPECT_EQ("Already Converted", convertOnce(kesto));
+    kesto.click(NoTimeDetectId);
+    EXPECT_EQ(confirmation(kesto.start.path("out.mid"), 4800, 1), convertOnce(kesto));
+    EXPECT_EQ(referenceConversion(4800), readFile("out.mid"));
+}
+
+namespace {
+// Each control of window lies inside its client area.
+void expectEveryControlInside(HWND window) {
+    RECT client = {};
+    GetClientRect(window, &client);
+    for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        const RECT place = clientPlace(window, child);
+        EXPECT_LE(place.right, client.right) << "control " << GetDlgCtrlID(child);
+        EXPECT_LE(place.bottom, client.bottom) << "control " << GetDlgCtrlID(child);
+    }
+}
+}  // namespace
+
+TEST(KestoMainWindow, WindowShrinksNoFurtherThanItsControlsReach) {
+    KestoWindow kesto;
+    SetWindowPos(kesto.window, nullptr, 0, 0, 120, 90, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    expectEveryControlInside(kesto.window);
+    RECT shrunk = {};
+    GetWindowRect(kesto.window, &shrunk);
+    MINMAXINFO limits = {};
+    SendMessageA(kesto.window, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+    EXPECT_EQ(limits.ptMinTrackSize.x, shrunk.right - shrunk.left);
+    EXPECT_EQ(limits.ptMinTrackSize.y, shrunk.bottom - shrunk.top);
+    // Only as large as the controls need: the level buttons reach 755, the output box 475.
+    RECT client = {};
+    GetClientRect(kesto.window, &client);
+    EXPECT_EQ(755, client.right);
+    EXPECT_EQ(475, client.bottom);
 }

@@ -12,6 +12,7 @@
 #include "convert_options.h"
 #include "kesto_window.h"
 #include "resource.h"
+#include "test_support.h"
 
 namespace {
 // One item or the dialog itself, as the resource template holds it.
@@ -117,7 +118,9 @@ const char HexDigits[] = "0123456789ABCDEF";
 
 // The items in template order, as the layout of the dialog lists them.
 std::vector<TemplateItem> expectedItems() {
-    constexpr DWORD Label = 0x50000100, List = 0x50200003, Button = 0x50000000;
+    // The lists are tab stops, and drop down a dozen rows and more.
+    constexpr DWORD Label = 0x50000100, List = 0x50210003, Button = 0x50000000;
+    constexpr int ListHeight = 140;
     std::vector<TemplateItem> items = {
         {Label, 0, 35, 5, 60, 9, 7100, "STATIC", "Velocity Offs"},
         {Label, 0, 125, 5, 60, 9, 7101, "STATIC", "Instruments"},
@@ -132,7 +135,7 @@ std::vector<TemplateItem> expectedItems() {
     } lists[] = {{7200, 30, 60, "CBVCH"}, {7300, 120, 160, "CBICH"}, {7400, 300, 30, "CBOCH"}};
     for (const auto& list : lists)
         for (int ch = 0; ch < 16; ++ch)
-            items.push_back({List, 0, list.x, rowY(ch), list.width, 48, list.firstId + ch, "COMBOBOX",
+            items.push_back({List, 0, list.x, rowY(ch), list.width, ListHeight, list.firstId + ch, "COMBOBOX",
                              list.prefix + std::string(1, HexDigits[ch])});
     items.push_back({Button, 0, 170, 260, 60, 9, 7102, "BUTTON", "DECIDE"});
     items.push_back({Button, 0, 235, 260, 60, 9, 7103, "BUTTON", "RESET"});
@@ -350,4 +353,105 @@ TEST(OptionDialog, KeysAndOkOrCancelDoNotCloseItAndTheCloseBoxStoresNothing) {
     // DECIDE is reached only while the dialog is still open.
     withOptionDialog(kesto, [](HWND dialog) { chooseThenPressIgnoredKeys(dialog, WM_COMMAND, IDC_DECIDE); });
     EXPECT_EQ(0xC0, ConvertOptions.velocityOffset[0]);
+}
+
+TEST(OptionDialog, ListsDropDownAtLeastTwelveRows) {
+    KestoWindow kesto;
+    withOptionDialog(kesto, [](HWND dialog) {
+        for (int id : {IDC_VELOCITY_LIST + 0, IDC_INSTRUMENT_LIST + 1, IDC_OCTAVE_LIST + 0}) {
+            HWND list = GetDlgItem(dialog, id);
+            RECT dropped = {};
+            SendMessageA(list, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
+            const auto field =
+                static_cast<LONG>(SendMessageA(list, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
+            const auto row = static_cast<LONG>(SendMessageA(list, CB_GETITEMHEIGHT, 0, 0));
+            ASSERT_GT(row, 0);
+            EXPECT_GE((dropped.bottom - dropped.top - field) / row, 12) << "list " << id;
+        }
+        PostMessageA(dialog, WM_CLOSE, 0, 0);
+    });
+}
+
+namespace {
+// A Tab or Shift+Tab as the dialog's own loop hands it to the dialog manager.
+void tabIn(HWND dialog, bool backwards) {
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    const BYTE shift = keys[VK_SHIFT];
+    keys[VK_SHIFT] = backwards ? 0x80 : 0;
+    SetKeyboardState(keys);
+    MSG key = {GetFocus(), WM_KEYDOWN, VK_TAB, 1, 0, {0, 0}};
+    IsDialogMessageA(dialog, &key);
+    keys[VK_SHIFT] = shift;
+    SetKeyboardState(keys);
+}
+}  // namespace
+
+// Tab walks the lists that can be edited, velocity, instrument and octave
+// lists in turn, and comes round again; Shift+Tab walks back.
+TEST(OptionDialog, TabWalksTheEditableLists) {
+    KestoWindow kesto;
+    const std::vector<int> order = {IDC_VELOCITY_LIST + 0,   IDC_VELOCITY_LIST + 1,   IDC_VELOCITY_LIST + 9,
+                                    IDC_INSTRUMENT_LIST + 0, IDC_INSTRUMENT_LIST + 1, IDC_INSTRUMENT_LIST + 9,
+                                    IDC_OCTAVE_LIST + 0,     IDC_OCTAVE_LIST + 1,     IDC_VELOCITY_LIST + 0};
+    std::vector<int> forwards, backwards;
+    withOptionDialog(kesto, [&](HWND dialog) {
+        SetFocus(GetDlgItem(dialog, order[0]));
+        for (std::size_t i = 1; i < order.size(); ++i) {
+            tabIn(dialog, false);
+            forwards.push_back(GetDlgCtrlID(GetFocus()));
+        }
+        for (std::size_t i = 1; i < order.size(); ++i) {
+            tabIn(dialog, true);
+            backwards.push_back(GetDlgCtrlID(GetFocus()));
+        }
+        PostMessageA(dialog, WM_CLOSE, 0, 0);
+    });
+    EXPECT_EQ(std::vector<int>(order.begin() + 1, order.end()), forwards);
+    EXPECT_EQ(std::vector<int>(order.rbegin() + 1, order.rend()), backwards);
+}
+
+namespace {
+std::string convertAnswer(const KestoWindow& kesto) {
+    const std::vector<BoxText> boxes = kesto.clickAnswering(ConvertId, 1);
+    return boxes.empty() ? "<no box>" : boxes[0].text;
+}
+
+void decide(HWND dialog) {
+    SendMessageA(dialog, WM_COMMAND, IDC_DECIDE, 0);
+}
+}  // namespace
+
+// Convert converts again after the dialog ended with any setting other than
+// before; an unchanged dialog, DECIDE included, leaves "Already Converted".
+TEST(OptionDialog, ChangedSettingsMakeTheNextConvertConvertAgain) {
+    KestoWindow kesto;
+    const std::string converted = "Converted to [" + kesto.start.path("out.mid") + "]";
+    // The first DECIDE stores the drum channel's instrument (none before): a change.
+    withOptionDialog(kesto, decide);
+    ASSERT_EQ(128, ConvertOptions.instrumentOverride[9]);
+    EXPECT_EQ(0u, convertAnswer(kesto).find(converted));
+
+    withOptionDialog(kesto, decide);
+    EXPECT_EQ("Already Converted", convertAnswer(kesto)) << "DECIDE storing the same values";
+    withOptionDialog(kesto, [](HWND dialog) {
+        choose(dialog, IDC_VELOCITY_LIST + 0, 0);
+        PostMessageA(dialog, WM_CLOSE, 0, 0);
+    });
+    EXPECT_EQ("Already Converted", convertAnswer(kesto)) << "closed without storing";
+
+    const Bytes before = readFile("out.mid");
+    withOptionDialog(kesto, [](HWND dialog) {
+        choose(dialog, IDC_OCTAVE_LIST + 1, 2);
+        decide(dialog);
+    });
+    EXPECT_EQ(0u, convertAnswer(kesto).find(converted));
+    EXPECT_NE(before, readFile("out.mid"));
+
+    withOptionDialog(kesto, [](HWND dialog) {
+        SendMessageA(dialog, WM_COMMAND, IDC_RESET, 0);
+        PostMessageA(dialog, WM_CLOSE, 0, 0);
+    });
+    EXPECT_EQ(0u, convertAnswer(kesto).find(converted)) << "RESET changed the settings";
+    EXPECT_EQ(before, readFile("out.mid")) << "back to the first conversion's settings";
 }

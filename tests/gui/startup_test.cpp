@@ -152,10 +152,10 @@ TEST_F(FatalErrorTest, ShowsTheErrorFreesTheLockAndClosesTheMainWindow) {
     const int errorsBefore = fatalErrorCount;
     ModalDriver driver;
     driver.expectBox();
-    fatalError("Not a MIDI file");
+    fatalError("memory allocation error");
     ASSERT_EQ(1u, driver.seen.size());
     EXPECT_EQ("KESTO Error", driver.seen[0].caption);
-    EXPECT_EQ("Not a MIDI file", driver.seen[0].text);
+    EXPECT_EQ("memory allocation error", driver.seen[0].text);
     EXPECT_EQ(errorsBefore + 1, fatalErrorCount);
     EXPECT_EQ("unflushed", readText("pending.bin")) << "open files are flushed and closed";
     EXPECT_EQ(1, AppProfile::readBootValue(appProfile.profileFile));
@@ -167,9 +167,51 @@ TEST_F(FatalErrorTest, WithoutAMainWindowOnlyTheBoxAndTheLockRemain) {
     mainWindow = nullptr;  // as during the first load inside the window's creation
     ModalDriver driver;
     driver.expectBox();
-    fatalError("early");
+    fatalError("memory allocation error");
     EXPECT_EQ(1u, driver.seen.size());
     EXPECT_EQ(1, AppProfile::readBootValue(appProfile.profileFile));
     drainMessages();
     EXPECT_TRUE(IsWindow(kesto.window));
+}
+
+namespace {
+// Shows message as the core does and answers the box; true when it was the
+// one "KESTO Error" box.
+bool reportsFatally(const char* message) {
+    ModalDriver driver;
+    driver.expectBox();
+    fatalError(message);
+    return driver.seen.size() == 1 && driver.seen[0].caption == "KESTO Error" &&
+           driver.seen[0].text == message;
+}
+
+// Nothing the user can do mends these: the run ends as after any fatal error.
+void expectTheRunEnds(const KestoWindow& kesto, const char* message) {
+    EXPECT_TRUE(reportsFatally(message));
+    EXPECT_EQ(1, AppProfile::readBootValue(appProfile.profileFile));
+    drainMessages();
+    EXPECT_FALSE(IsWindow(kesto.window));
+}
+}  // namespace
+
+TEST_F(FatalErrorTest, AFullTrackEndsTheRun) {
+    expectTheRunEnds(kesto, "Alloc error");
+}
+
+TEST_F(FatalErrorTest, AReportFileThatCannotBeOpenedEndsTheRun) {
+    expectTheRunEnds(kesto, "Cannot open report file");
+}
+
+// A refused file or an output that cannot be written: the user chooses
+// another, so the window, its settings and the lock stay.
+TEST_F(FatalErrorTest, FailuresTheUserCanCorrectLeaveTheWindowAndTheLock) {
+    const int errorsBefore = fatalErrorCount;
+    for (const char* message : {"Cannot open dest file", "this is not midi", "head type no good",
+                                "MIDI format no match", "no support type delta time"}) {
+        EXPECT_TRUE(reportsFatally(message));
+        EXPECT_EQ(0, AppProfile::readBootValue(appProfile.profileFile)) << message;
+        drainMessages();
+        EXPECT_TRUE(IsWindow(kesto.window)) << message;
+    }
+    EXPECT_EQ(errorsBefore + 5, fatalErrorCount) << "callers still learn that the operation failed";
 }

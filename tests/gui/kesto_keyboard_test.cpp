@@ -1,0 +1,134 @@
+// kesto's main window from the keyboard: Tab and Shift+Tab walk the
+// controls, the arrow keys choose a level, Enter presses the focused button.
+// The keys go through the window's own message loop.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "kesto_window.h"
+
+namespace {
+// The Tab walk, once round.
+const std::vector<int> TabOrder = {ReportBoxId,    OutputBoxId, BrowseId,  LengthBoxId,
+                                   NoTimeDetectId, Level1Id,    ConvertId, OptionId,
+                                   PlayId,         ToTextId,    ToMidiId,  LoadAfterId};
+
+// Holds Shift down, as the thread's key state tells it, for its lifetime.
+class ShiftHeld {
+public:
+    explicit ShiftHeld(bool held) {
+        GetKeyboardState(saved);
+        BYTE keys[256];
+        GetKeyboardState(keys);
+        keys[VK_SHIFT] = held ? 0x80 : 0;
+        SetKeyboardState(keys);
+    }
+    ~ShiftHeld() { SetKeyboardState(saved); }
+    ShiftHeld(const ShiftHeld&) = delete;
+    ShiftHeld& operator=(const ShiftHeld&) = delete;
+
+private:
+    BYTE saved[256] = {};
+};
+
+// A key pressed and released on the focused control, as the keyboard queues
+// it; the queue is then served as the window's message loop serves it, until
+// it is empty (a quit message would end the boxes the key opens).
+void press(const KestoWindow& kesto, WPARAM key, bool shift = false) {
+    const ShiftHeld held(shift);
+    HWND target = GetFocus() != nullptr ? GetFocus() : kesto.window;
+    PostMessageA(target, WM_KEYDOWN, key, 1);
+    PostMessageA(target, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) kesto.app->dispatchQueued(message);
+}
+
+int focusedId() {
+    return GetDlgCtrlID(GetFocus());
+}
+
+// The ids that Tab (or Shift+Tab) reaches from start, count times.
+std::vector<int> walk(const KestoWindow& kesto, int start, std::size_t count, bool backwards) {
+    SetFocus(kesto.control(start));
+    std::vector<int> reached;
+    for (std::size_t i = 0; i < count; ++i) {
+        press(kesto, VK_TAB, backwards);
+        reached.push_back(focusedId());
+    }
+    return reached;
+}
+
+bool isDefaultButton(const KestoWindow& kesto, int id) {
+    return (SendMessageA(kesto.control(id), WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON) != 0;
+}
+}  // namespace
+
+TEST(KestoKeyboard, TabWalksTheControlsInOrderAndShiftTabWalksBack) {
+    KestoWindow kesto;
+    const std::string report = kesto.text(ReportBoxId);
+    std::vector<int> forwards(TabOrder.begin() + 1, TabOrder.end());
+    forwards.push_back(TabOrder[0]);
+    EXPECT_EQ(forwards, walk(kesto, TabOrder[0], TabOrder.size(), false));
+    const std::vector<int> backwards(TabOrder.rbegin(), TabOrder.rend());
+    EXPECT_EQ(backwards, walk(kesto, TabOrder[0], TabOrder.size(), true));
+    EXPECT_EQ(report, kesto.text(ReportBoxId)) << "Tab is not typed into the report box";
+}
+
+TEST(KestoKeyboard, TheLevelStopIsTheCheckedLevelAndDisabledControlsAreSkipped) {
+    KestoWindow kesto;
+    kesto.click(Level2Id);
+    EXPECT_EQ((std::vector<int>{Level2Id, ConvertId}), walk(kesto, NoTimeDetectId, 2, false));
+    EXPECT_EQ(std::vector<int>{Level2Id}, walk(kesto, ConvertId, 1, true));
+
+    kesto.click(NoTimeDetectId);  // the levels are disabled
+    EXPECT_EQ(std::vector<int>{ConvertId}, walk(kesto, NoTimeDetectId, 1, false));
+    EXPECT_EQ(std::vector<int>{NoTimeDetectId}, walk(kesto, ConvertId, 1, true));
+}
+
+TEST(KestoKeyboard, DisabledCommandsAreSkipped) {
+    KestoWindow kesto("", 1);  // nothing loaded: Convert, Option, Play and MID->TXT are disabled
+    EXPECT_EQ((std::vector<int>{ToMidiId, LoadAfterId}), walk(kesto, Level1Id, 2, false));
+}
+
+TEST(KestoKeyboard, ArrowKeysChooseALevelAsAClickDoes) {
+    KestoWindow kesto;
+    kesto.clickAnswering(ConvertId, 1);
+    SetFocus(kesto.control(Level1Id));
+    press(kesto, VK_DOWN);
+    EXPECT_EQ(Level2Id, focusedId());
+    EXPECT_EQ(BST_CHECKED, SendMessageA(kesto.control(Level2Id), BM_GETCHECK, 0, 0));
+    EXPECT_EQ(BST_UNCHECKED, SendMessageA(kesto.control(Level1Id), BM_GETCHECK, 0, 0));
+    EXPECT_EQ(0, converted);
+    press(kesto, VK_UP);
+    press(kesto, VK_UP);
+    EXPECT_EQ(Level0Id, focusedId());
+    EXPECT_EQ(BST_CHECKED, SendMessageA(kesto.control(Level0Id), BM_GETCHECK, 0, 0));
+    const std::vector<BoxText> boxes = kesto.clickAnswering(ConvertId, 1);
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_NE(std::string::npos, boxes[0].text.find("DETECT Level=0"));
+    EXPECT_EQ(std::vector<int>{Level0Id}, walk(kesto, NoTimeDetectId, 1, false)) << "the stop follows";
+}
+
+TEST(KestoKeyboard, EnterPressesTheFocusedButton) {
+    KestoWindow kesto;
+    walk(kesto, Level1Id, 1, false);
+    ASSERT_EQ(ConvertId, focusedId());
+    EXPECT_TRUE(isDefaultButton(kesto, ConvertId));
+    ModalDriver driver;
+    driver.expectBox();
+    press(kesto, VK_RETURN);
+    ASSERT_EQ(1u, driver.seen.size());
+    EXPECT_EQ(0u, driver.seen[0].text.find("Converted to [" + kesto.start.path("out.mid") + "]"));
+    EXPECT_EQ(ConvertId, focusedId()) << "the focus comes back from the box to the button";
+
+    // Focused another way than by Tab, as a click focuses it.
+    SetFocus(kesto.control(BrowseId));
+    EXPECT_TRUE(isDefaultButton(kesto, BrowseId));
+    EXPECT_FALSE(isDefaultButton(kesto, ConvertId));
+    kesto.dialogs.answers = {""};
+    press(kesto, VK_RETURN);
+    EXPECT_EQ(std::vector<std::string>{"Select Output MIDI file"}, kesto.dialogs.titles);
+
+    SetFocus(kesto.control(LengthBoxId));
+    EXPECT_FALSE(isDefaultButton(kesto, BrowseId)) << "the default leaves with the focus";
+}
