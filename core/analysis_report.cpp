@@ -291,14 +291,18 @@ Result analyseFile(FilePass& pass, const char* displayName, const char* reportPa
     return Result::success();
 }
 
-int32_t writeAnalysisReport(const char* displayName, const char* reportPath) {
+Result reportLoadedFile(const char* displayName, const char* reportPath, int32_t& longest) {
     FilePass pass = defaultFilePass();
-    int32_t longest = 0;
     const Result result = analyseFile(pass, displayName, reportPath, longest);
     // The check's record and bytes are the process's, whether it accepted the file or not.
     SmfHeader = pass.header;
     std::memcpy(headerBytes, pass.headerBytes, SmfHeaderSize);
     ConvertOptions.takeAnalysisResults(pass.options);
-    passOnFailure(result);
+    return result;
+}
+
+int32_t writeAnalysisReport(const char* displayName, const char* reportPath) {
+    int32_t longest = 0;
+    passOnFailure(reportLoadedFile(displayName, reportPath, longest));
     return longest;
 }

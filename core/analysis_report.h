@@ -19,6 +19,10 @@ struct ReportCopy {
 };
 extern ReportCopy reportCopy;
 
+// As writeAnalysisReport, but the failure is given back to the caller
+// instead of going to fatalError; longest is 0 after one.
+Result reportLoadedFile(const char* displayName, const char* reportPath, int32_t& longest);
+
 // Walks every event of the file loaded in inputFile and streams one report line
 // per event (CR LF line ends) to reportPath, which is replaced only once the
 // whole report is written (an empty path: not saved); fills channelUsed and

@@ -215,10 +215,13 @@ Result convertFile(FilePass& pass, OutputSink& output, int32_t tuneLength) {
     return conversion.run();
 }
 
-void convertMidiFile(const char* outputPath, int32_t tuneLength) {
+Result convertLoadedFile(const char* outputPath, int32_t tuneLength) {
     FilePass pass = defaultFilePass();
     ConvertedFile made;
-    Result result = makeConvertedFile(pass, tuneLength, made);
-    if (result.ok()) result = writeWholeFile(outputPath, made.bytes);
-    passOnFailure(result);
+    const Result result = makeConvertedFile(pass, tuneLength, made);
+    return result.ok() ? writeWholeFile(outputPath, made.bytes) : result;
+}
+
+void convertMidiFile(const char* outputPath, int32_t tuneLength) {
+    passOnFailure(convertLoadedFile(outputPath, tuneLength));
 }

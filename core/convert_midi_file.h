@@ -12,6 +12,10 @@ struct FilePass;
 // tuneLength ticks. The failure names what could not be done.
 Result convertFile(FilePass& pass, OutputSink& output, int32_t tuneLength);
 
+// As convertMidiFile, but the failure is given back to the caller instead of
+// going to fatalError.
+Result convertLoadedFile(const char* outputPath, int32_t tuneLength);
+
 // Writes the handset version of the source loaded in inputFile to outputPath,
 // steered by ConvertOptions and SpMidi, through the one convert-then-write
 // path (makeConvertedFile, then writeWholeFile). Relies on the SmfHeader that

@@ -6,6 +6,7 @@
 #include "analysis_report.h"
 #include "convert_midi_file.h"
 #include "convert_options.h"
+#include "result.h"
 #include "dialog_keys.h"
 #include "ez_midi_player.h"
 #include "main_controls.h"
@@ -30,11 +31,9 @@ void takeDetectLevel() {
     ConvertOptions.detectLevel = mainControls->levelGroup->selectedIndex;
 }
 
-// Runs a conversion and tells whether it got through without a fatal error.
+// Runs a conversion; a failure is shown (and may end the run) and gives false.
 bool convertSucceeds(const char* path, int32_t length) {
-    const int errorsBefore = fatalErrorCount;
-    convertMidiFile(path, length);
-    return fatalErrorCount == errorsBefore;
+    return passOnFailure(convertLoadedFile(path, length));
 }
 }  // namespace
 
@@ -67,14 +66,14 @@ bool KestoApp::loadSource() {
         mainControls->enableSourceCommands(false);
         return false;
     }
-    const int errorsBefore = fatalErrorCount;
-    ConvertOptions.analysedLength = writeAnalysisReport(sourcePath, reportPath);
+    const Result analysed = reportLoadedFile(sourcePath, reportPath, ConvertOptions.analysedLength);
+    passOnFailure(analysed);
     ConvertOptions.tuneLength = 0;
     roundTuneLength();
     mainControls->showReport(sourcePath, reportPath);
     mainControls->showLength(ConvertOptions.tuneLength);
     // A refused file stays loaded but must not be converted, played or exported.
-    if (fatalErrorCount != errorsBefore) {
+    if (analysed.failed()) {
         mainControls->enableSourceCommands(false);
         return false;
     }

@@ -18,7 +18,6 @@ char reportPath[PathSize];
 char playPath[PathSize];
 char textPath[PathSize];
 char textMidiPath[PathSize];
-int fatalErrorCount = 0;
 
 namespace {
 // The longest name joined to workDir: a directory that leaves no room for it
@@ -77,7 +76,6 @@ void formatWindowTitle(char* title, int size) {
 }
 
 void fatalError(const char* message) {
-    fatalErrorCount += 1;
     _fcloseall();
     MessageBoxA(nullptr, message, "KESTO Error", MB_OK);
     if (!endsTheRun(message)) return;

@@ -29,9 +29,5 @@ bool checkInstanceLock(const char* commandLine);
 // directory and their "MIDI" and "TEXT" filters.
 void setUpPaths();
 
-// How many times fatalError ran: a caller compares it before and after a core
-// operation to learn that the operation failed.
-extern int fatalErrorCount;
-
 // "Quavel Version " and the project's version.
 void formatWindowTitle(char* title, int size);

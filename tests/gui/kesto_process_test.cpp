@@ -10,9 +10,11 @@
 
 #include "gui_test_support.h"
 #include "test_support.h"
+#include "quavel_version.h"
 
 namespace {
-const char* const Title = "Quavel Version 1.9.2";
+const std::string TitleText = std::string("Quavel Version ") + QuavelVersion;
+const char* const Title = TitleText.c_str();
 constexpr DWORD PatienceMs = 15000;
 constexpr DWORD PollMs = 20;
 

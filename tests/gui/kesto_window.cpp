@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <string>
 
 #include "convert_options.h"
 #include "ez_midi_player.h"
@@ -10,6 +11,7 @@
 #include "gui_parts.h"
 #include "startup.h"
 #include "test_support.h"
+#include "quavel_version.h"
 
 std::vector<MciCall> mciCalls;
 
@@ -96,7 +98,7 @@ KestoWindow::KestoWindow(const std::string& testMidBytes, int boxesAtStart)
     mainWindow = nullptr;
     ModalDriver driver;
     for (int i = 0; i < boxesAtStart; ++i) driver.expectBox();
-    window = app->createMainWindow("Quavel Version 1.9.2", -1, -1, 780, 475, true);
+    window = app->createMainWindow((std::string("Quavel Version ") + QuavelVersion).c_str(), -1, -1, 780, 475, true);
     mainWindow = window;
     ShowWindow(window, SW_SHOW);
     startBoxes = driver.seen;
