@@ -1,8 +1,14 @@
 #include "run_program.h"
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <filesystem>
+#include <thread>
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -15,13 +21,19 @@ std::string nativeCommand(const std::string& program, const std::string& argumen
         if (c == '/') c = '\\';
     return "\"\"" + path + "\" " + arguments + "\"";
 }
-FILE* openPipe(const std::string& command) { return _popen(command.c_str(), "rb"); }
-int closePipe(FILE* pipe) { return _pclose(pipe); }
+FILE* openPipe(const std::string& command) {
+    return _popen(command.c_str(), "rb");
+}
+int closePipe(FILE* pipe) {
+    return _pclose(pipe);
+}
 #else
 std::string nativeCommand(const std::string& program, const std::string& arguments) {
     return "'" + program + "' " + arguments;
 }
-FILE* openPipe(const std::string& command) { return popen(command.c_str(), "r"); }
+FILE* openPipe(const std::string& command) {
+    return popen(command.c_str(), "r");
+}
 int closePipe(FILE* pipe) {
     const int raw = pclose(pipe);
     return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -38,3 +50,50 @@ ProgramRun runProgram(const std::string& program, const std::string& arguments) 
     run.status = closePipe(pipe);
     return run;
 }
+
+bool holdsStagedFile(const std::string& folder) {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        if (entry.path().filename().string().find(".tmp") != std::string::npos) return true;
+    }
+    return false;
+}
+
+#ifndef _WIN32
+namespace {
+constexpr auto LongestWaitForStaging = std::chrono::seconds(30);
+
+[[noreturn]] void execQuietly(const std::string& program, const std::vector<std::string>& arguments) {
+    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) std::signal(signalNumber, SIG_DFL);
+    const int quiet = ::open("/dev/null", O_WRONLY);
+    if (quiet >= 0) dup2(quiet, STDOUT_FILENO);
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    execv(program.c_str(), argv.data());
+    _exit(127);
+}
+
+bool waitForStagedFile(const std::string& folder, pid_t child) {
+    const auto deadline = std::chrono::steady_clock::now() + LongestWaitForStaging;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (holdsStagedFile(folder)) return true;
+        if (waitpid(child, nullptr, WNOHANG) != 0) return false;
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    return false;
+}
+}  // namespace
+
+int interruptWhileStaged(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& folder, int signalNumber) {
+    const pid_t child = fork();
+    if (child == 0) execQuietly(program, arguments);
+    if (child < 0) return -1;
+    const bool staged = waitForStagedFile(folder, child);
+    if (staged) kill(child, signalNumber);
+    int status = 0;
+    if (waitpid(child, &status, 0) != child || !staged) return -1;
+    return WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+}
+#endif

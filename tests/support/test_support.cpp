@@ -3,6 +3,12 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+#endif
 
 #include "file_pass.h"
 #include "mtrk.h"
@@ -125,3 +131,38 @@ std::vector<Bytes> chunkBodies(const Bytes& file) {
     }
     return bodies;
 }
+
+Bytes manyNotes(int notes) {
+    const Bytes note = {0x01, 0x90, 0x3C, 0x40, 0x01, 0x80, 0x3C, 0x40};
+    Bytes body;
+    body.reserve(note.size() * static_cast<size_t>(notes) + 4);
+    for (int k = 0; k < notes; ++k) body.insert(body.end(), note.begin(), note.end());
+    body.insert(body.end(), {0x00, 0xFF, 0x2F, 0x00});
+    return smfFile(0, 96, {body});
+}
+
+#ifndef _WIN32
+namespace {
+constexpr unsigned NullMajor = 1;
+constexpr unsigned NullMinor = 3;
+
+// A node the file system lets this process make and write (not mounted nodev).
+bool makeWritableNullNode(const std::string& path) {
+    std::remove(path.c_str());
+    if (mknod(path.c_str(), S_IFCHR | 0666, makedev(NullMajor, NullMinor)) != 0) return false;
+    const int fd = open(path.c_str(), O_WRONLY);
+    if (fd >= 0) return close(fd) == 0;
+    std::remove(path.c_str());
+    return false;
+}
+}  // namespace
+
+std::string discardingDevice(const std::string& folder, std::string& whyNot) {
+    const std::string scratch = folder + "/null";
+    if (makeWritableNullNode(scratch)) return scratch;
+    if (geteuid() != 0) return "/dev/null";
+    whyNot =
+        "root cannot make a device node in " + folder + ", and the real /dev/null is never a test's target";
+    return "";
+}
+#endif

@@ -21,6 +21,18 @@ std::string readText(const std::string& path);
 bool fileExists(const std::string& path);
 std::string testDataPath(const std::string& name);
 
+// A format 0 tune of the given number of notes, each on and off a tick
+// apart: a million make a report of about 100 MB.
+Bytes manyNotes(int notes);
+
+#ifndef _WIN32
+// A character device that takes and drops every byte, as /dev/null does:
+// made in folder where this process may make device nodes, else /dev/null
+// itself where this process cannot replace it (it is not root). Empty, with
+// the reason in whyNot, where neither can be had safely.
+std::string discardingDevice(const std::string& folder, std::string& whyNot);
+#endif
+
 // Writes bytes to a file and loads it into inputFile.
 bool loadSource(const Bytes& bytes, const std::string& name = "source.mid");
 
