@@ -10,6 +10,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/xattr.h>
+#endif
 
 #include <cerrno>
 #endif
@@ -83,8 +86,8 @@ bool closeFile(intptr_t handle) {
     return CloseHandle(asHandle(handle)) != 0;
 }
 
-// Windows keeps the replaced file's place in the folder; owners are not kept.
-void keepOwnership(intptr_t, const TargetFile&) {}
+// On Windows the staged file has the permissions its folder gives new files.
+void keepMetadata(intptr_t, const TargetFile&) {}
 
 bool isBusy(DWORD error) {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED;
@@ -162,12 +165,27 @@ bool setOwner(int fd, uid_t owner, gid_t group) {
     return ::fchown(fd, owner, group) == 0;
 }
 
-void keepOwnership(intptr_t handle, const TargetFile& target) {
+// The access ACL of the replaced file, where the file system keeps one; set
+// after the mode, which it refines.
+void keepAccessAcl(int fd, const std::string& from) {
+#ifdef __linux__
+    constexpr const char* AclName = "system.posix_acl_access";
+    char acl[4096];
+    const ssize_t size = ::getxattr(from.c_str(), AclName, acl, sizeof acl);
+    if (size > 0) ::fsetxattr(fd, AclName, acl, static_cast<size_t>(size), 0);
+#else
+    (void)fd;
+    (void)from;
+#endif
+}
+
+void keepMetadata(intptr_t handle, const TargetFile& target) {
     if (!target.hasOwnership) return;
     const int fd = static_cast<int>(handle);
     const bool ownerKept = setOwner(fd, target.owner, target.group);
     if (!ownerKept) setOwner(fd, static_cast<uid_t>(-1), target.group);
     ::fchmod(fd, static_cast<mode_t>(target.mode & (ownerKept ? 07777 : 0777)));
+    keepAccessAcl(fd, target.path);
 }
 
 // rename replaces an existing target in one step.
@@ -305,7 +323,7 @@ bool StagedOutput::moveOverTarget() {
 
 bool StagedOutput::commit() {
     const bool whole = isOpen() && !failed && writeHeld();
-    if (whole && !inPlace) keepOwnership(handle, target);
+    if (whole && !inPlace) keepMetadata(handle, target);
     const bool closed = closeHandle();
     if (whole && closed && !seamFails(StagedStep::Close) && moveOverTarget()) {
         inPlace = false;
