@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <thread>
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,12 +16,15 @@
 namespace {
 #ifdef _WIN32
 // Under Wine the program path is a Unix one: name it through drive Z.
-std::string nativeCommand(const std::string& program, const std::string& arguments) {
+std::string nativePath(const std::string& program) {
     std::string path = program;
     if (!path.empty() && path[0] == '/') path = "Z:" + path;
     for (char& c : path)
         if (c == '/') c = '\\';
-    return "\"\"" + path + "\" " + arguments + "\"";
+    return path;
+}
+std::string nativeCommand(const std::string& program, const std::string& arguments) {
+    return "\"\"" + nativePath(program) + "\" " + arguments + "\"";
 }
 FILE* openPipe(const std::string& command) {
     return _popen(command.c_str(), "rb");
@@ -59,10 +64,48 @@ bool holdsStagedFile(const std::string& folder) {
     return false;
 }
 
-#ifndef _WIN32
 namespace {
 constexpr auto LongestWaitForStaging = std::chrono::seconds(30);
 
+// Polls folder until a staged file appears or the program has ended.
+template <typename HasEnded>
+bool waitForStagedFile(const std::string& folder, HasEnded hasEnded) {
+    const auto deadline = std::chrono::steady_clock::now() + LongestWaitForStaging;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (holdsStagedFile(folder)) return true;
+        if (hasEnded()) return false;
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    return false;
+}
+}  // namespace
+
+#ifdef _WIN32
+int interruptWhileStaged(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& folder, int interruption) {
+    std::string command = "\"" + nativePath(program) + "\"";
+    for (const std::string& argument : arguments) command += " \"" + argument + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    // A group of its own: the event reaches the program, not this test.
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_NEW_PROCESS_GROUP, nullptr,
+                        nullptr, &startup, &process))
+        return -1;
+    const bool staged =
+        waitForStagedFile(folder, [&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; });
+    const bool sent =
+        staged && GenerateConsoleCtrlEvent(static_cast<DWORD>(interruption), process.dwProcessId);
+    if (!sent) TerminateProcess(process.hProcess, 1);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD status = 0;
+    GetExitCodeProcess(process.hProcess, &status);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return sent ? static_cast<int>(status) : -1;
+}
+#else
+namespace {
 [[noreturn]] void execQuietly(const std::string& program, const std::vector<std::string>& arguments) {
     for (int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) std::signal(signalNumber, SIG_DFL);
     const int quiet = ::open("/dev/null", O_WRONLY);
@@ -73,25 +116,15 @@ constexpr auto LongestWaitForStaging = std::chrono::seconds(30);
     execv(program.c_str(), argv.data());
     _exit(127);
 }
-
-bool waitForStagedFile(const std::string& folder, pid_t child) {
-    const auto deadline = std::chrono::steady_clock::now() + LongestWaitForStaging;
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (holdsStagedFile(folder)) return true;
-        if (waitpid(child, nullptr, WNOHANG) != 0) return false;
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-    return false;
-}
 }  // namespace
 
 int interruptWhileStaged(const std::string& program, const std::vector<std::string>& arguments,
-                         const std::string& folder, int signalNumber) {
+                         const std::string& folder, int interruption) {
     const pid_t child = fork();
     if (child == 0) execQuietly(program, arguments);
     if (child < 0) return -1;
-    const bool staged = waitForStagedFile(folder, child);
-    if (staged) kill(child, signalNumber);
+    const bool staged = waitForStagedFile(folder, [&] { return waitpid(child, nullptr, WNOHANG) != 0; });
+    if (staged) kill(child, interruption);
     int status = 0;
     if (waitpid(child, &status, 0) != child || !staged) return -1;
     return WIFSIGNALED(status) ? WTERMSIG(status) : 0;

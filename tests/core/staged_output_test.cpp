@@ -10,10 +10,14 @@
 #include <string>
 #include <thread>
 #include <vector>
-#ifndef _WIN32
-#include <fcntl.h>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/xattr.h>
+#endif
 #endif
 
 #include "analysis_report.h"
@@ -236,7 +240,20 @@ TEST(StagedOutput, OutputsBeyondTheTableOfStagedNamesAreRefusedCleanly) {
     EXPECT_TRUE(again.open((folder + "/again").c_str())) << "a slot is free again once its file is gone";
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+// The console handler runs on a thread of its own while the main thread
+// holds the staged file open: it can still remove it.
+TEST(StagedOutput, AStagedFileCanBeRemovedWhileItIsOpen) {
+    const std::string target = freshFolder("shared") + "/out.mid";
+    StagedOutput out;
+    ASSERT_TRUE(out.open(target.c_str()) && writeWhole(out, "half"));
+    bool removed = false;
+    std::thread([&] { removed = DeleteFileA(out.stagedPath().c_str()) != 0; }).join();
+    EXPECT_TRUE(removed);
+    out.discard();
+    EXPECT_TRUE(filesIn("shared").empty());
+}
+#else
 namespace {
 mode_t modeOf(const std::string& path) {
     struct stat info {};
@@ -244,25 +261,6 @@ mode_t modeOf(const std::string& path) {
     return info.st_mode;
 }
 
-// Reads the FIFO on a thread of its own until its writer closes it.
-class FifoReader {
-public:
-    explicit FifoReader(const std::string& path)
-        : reader([this, path] {
-              const int fd = ::open(path.c_str(), O_RDONLY);
-              char buffer[4096];
-              for (ssize_t n; fd >= 0 && (n = ::read(fd, buffer, sizeof buffer)) > 0;) text.append(buffer, n);
-              if (fd >= 0) ::close(fd);
-          }) {}
-    std::string take() {
-        reader.join();
-        return text;
-    }
-
-private:
-    std::string text;
-    std::thread reader;
-};
 }  // namespace
 
 TEST(StagedOutput, AReplacedFileKeepsItsPermissionBits) {
@@ -302,6 +300,48 @@ TEST(StagedOutput, AReplacedFileKeepsItsOwnerWhereTheProcessMaySetIt) {
     EXPECT_EQ(info.st_mode & 07777, 0640u);
 }
 
+#ifdef __linux__
+namespace {
+// An access ACL as the kernel stores it: one named user may read.
+std::string aclGrantingRead(uint32_t user) {
+    const uint32_t anyone = 0xFFFFFFFF;
+    const struct {
+        uint16_t tag;
+        uint16_t permissions;
+        uint32_t id;
+    } entries[] = {
+        {0x01, 6, anyone}, {0x02, 4, user}, {0x04, 4, anyone}, {0x10, 4, anyone}, {0x20, 0, anyone}};
+    const uint32_t version = 2;
+    std::string acl(reinterpret_cast<const char*>(&version), sizeof version);
+    for (const auto& entry : entries) {
+        acl.append(reinterpret_cast<const char*>(&entry.tag), sizeof entry.tag);
+        acl.append(reinterpret_cast<const char*>(&entry.permissions), sizeof entry.permissions);
+        acl.append(reinterpret_cast<const char*>(&entry.id), sizeof entry.id);
+    }
+    return acl;
+}
+
+std::string aclOf(const std::string& path) {
+    char acl[256];
+    const ssize_t size = getxattr(path.c_str(), "system.posix_acl_access", acl, sizeof acl);
+    return size > 0 ? std::string(acl, static_cast<size_t>(size)) : std::string();
+}
+}  // namespace
+
+TEST(StagedOutput, AReplacedFileKeepsItsAccessAcl) {
+    const std::string target = freshFolder("acl") + "/quavel.log";
+    writeTextFile(target, "old");
+    const std::string acl = aclGrantingRead(4321);
+    if (setxattr(target.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0) != 0)
+        GTEST_SKIP() << "this file system keeps no ACL";
+    StagedOutput out;
+    ASSERT_TRUE(out.open(target.c_str()) && writeWhole(out, "new") && out.commit());
+    EXPECT_EQ(readText(target), "new");
+    EXPECT_EQ(aclOf(target), acl);
+    EXPECT_EQ(modeOf(target) & 0777, 0640u);
+}
+#endif
+
 TEST(StagedOutput, ALinkStaysALinkAndTheFileItPointsToIsReplaced) {
     const std::string folder = freshFolder("linked");
     freshFolder("elsewhere");
@@ -323,7 +363,7 @@ TEST(StagedOutput, ALinkStaysALinkAndTheFileItPointsToIsReplaced) {
 TEST(StagedOutput, ADeviceIsWrittenIntoAndStaysADevice) {
     const std::string folder = freshFolder("device");
     std::string whyNot;
-    const std::string device = discardingDevice(folder, whyNot);
+    const std::string device = memoryDevice(folder, MemoryDevice::Null, whyNot);
     if (device.empty()) GTEST_SKIP() << whyNot;
     const std::set<std::string> before = filesIn(folder);
     StagedOutput out;

@@ -1,5 +1,6 @@
 #include "test_support.h"
 
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -143,13 +144,21 @@ Bytes manyNotes(int notes) {
 
 #ifndef _WIN32
 namespace {
-constexpr unsigned NullMajor = 1;
-constexpr unsigned NullMinor = 3;
+constexpr unsigned MemoryDeviceMajor = 1;
 
-// A node the file system lets this process make and write (not mounted nodev).
-bool makeWritableNullNode(const std::string& path) {
+struct MemoryDeviceName {
+    const char* name;
+    unsigned minor;
+};
+
+MemoryDeviceName nameOf(MemoryDevice kind) {
+    return kind == MemoryDevice::Null ? MemoryDeviceName{"null", 3} : MemoryDeviceName{"full", 7};
+}
+
+// A node the file system lets this process make and open (not mounted nodev).
+bool makeUsableNode(const std::string& path, unsigned minor) {
     std::remove(path.c_str());
-    if (mknod(path.c_str(), S_IFCHR | 0666, makedev(NullMajor, NullMinor)) != 0) return false;
+    if (mknod(path.c_str(), S_IFCHR | 0666, makedev(MemoryDeviceMajor, minor)) != 0) return false;
     const int fd = open(path.c_str(), O_WRONLY);
     if (fd >= 0) return close(fd) == 0;
     std::remove(path.c_str());
@@ -157,12 +166,39 @@ bool makeWritableNullNode(const std::string& path) {
 }
 }  // namespace
 
-std::string discardingDevice(const std::string& folder, std::string& whyNot) {
-    const std::string scratch = folder + "/null";
-    if (makeWritableNullNode(scratch)) return scratch;
-    if (geteuid() != 0) return "/dev/null";
-    whyNot =
-        "root cannot make a device node in " + folder + ", and the real /dev/null is never a test's target";
+std::string memoryDevice(const std::string& folder, MemoryDevice kind, std::string& whyNot) {
+    const MemoryDeviceName device = nameOf(kind);
+    const std::string scratch = folder + "/" + device.name;
+    if (makeUsableNode(scratch, device.minor)) return scratch;
+    if (geteuid() != 0) return std::string("/dev/") + device.name;
+    whyNot = "root cannot make a device node in " + folder + ", and the real /dev is never a test's target";
     return "";
+}
+
+FifoReader::FifoReader(const std::string& fifo) : path(fifo) {
+    reader = std::thread([this] {
+        const int fd = open(path.c_str(), O_RDONLY);
+        char buffer[4096];
+        for (ssize_t n; fd >= 0 && (n = read(fd, buffer, sizeof buffer)) > 0;)
+            text.append(buffer, static_cast<size_t>(n));
+        if (fd >= 0) close(fd);
+        done = true;
+    });
+}
+
+FifoReader::~FifoReader() {
+    take();
+}
+
+std::string FifoReader::take() {
+    if (!reader.joinable()) return text;
+    // Opening the other end releases a reader still waiting in its open.
+    while (!done) {
+        const int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0) close(fd);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    reader.join();
+    return text;
 }
 #endif

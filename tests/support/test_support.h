@@ -1,6 +1,8 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 using Bytes = std::vector<uint8_t>;
@@ -26,11 +28,32 @@ std::string testDataPath(const std::string& name);
 Bytes manyNotes(int notes);
 
 #ifndef _WIN32
-// A character device that takes and drops every byte, as /dev/null does:
-// made in folder where this process may make device nodes, else /dev/null
-// itself where this process cannot replace it (it is not root). Empty, with
-// the reason in whyNot, where neither can be had safely.
-std::string discardingDevice(const std::string& folder, std::string& whyNot);
+// The devices a test writes to: Null takes and drops every byte, Full
+// refuses every write as a full disk would.
+enum class MemoryDevice { Null, Full };
+// Such a character device, made in folder where this process may make device
+// nodes, else the one in /dev where this process cannot replace it (it is
+// not root). Empty, with the reason in whyNot, where neither can be had
+// safely: a test never risks the real /dev.
+std::string memoryDevice(const std::string& folder, MemoryDevice kind, std::string& whyNot);
+
+// Reads a FIFO on a thread of its own until its writer closes it.
+class FifoReader {
+public:
+    explicit FifoReader(const std::string& path);
+    FifoReader(const FifoReader&) = delete;
+    FifoReader& operator=(const FifoReader&) = delete;
+    ~FifoReader();
+    // Everything read, once the writer is done. A reader still waiting for
+    // a writer that never came is let go: it reads nothing.
+    std::string take();
+
+private:
+    std::string path;
+    std::string text;
+    std::atomic<bool> done{false};
+    std::thread reader;
+};
 #endif
 
 // Writes bytes to a file and loads it into inputFile.

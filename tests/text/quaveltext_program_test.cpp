@@ -130,6 +130,9 @@ TEST_F(QuaveltextProgram, ExportSaysWhenTheReportCouldNotBeWritten) {
 
 #ifndef _WIN32
 TEST_F(QuaveltextProgram, AnInterruptedExportOrImportLeavesNoTemporary) {
+    for (const auto& entry : std::filesystem::directory_iterator("."))
+        if (entry.path().filename().string().find(".tmp") != std::string::npos)
+            std::filesystem::remove(entry);
     writeFile("long.mid", manyNotes(400000));
     ASSERT_EQ(quaveltext("export long.mid long.txt").status, 0);
     writeTextFile("song.txt", "old text");
