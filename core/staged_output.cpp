@@ -34,7 +34,6 @@ bool seamFails(StagedStep step) {
 
 #ifdef _WIN32
 constexpr intptr_t NoHandle = -1;
-constexpr char Separators[] = "/\\:";
 constexpr size_t NameLimit = 255;
 // Another run's move, an antivirus scanner or an indexer can hold the target
 // for a moment.
@@ -114,7 +113,6 @@ bool stagedNameFits(const std::string& path, size_t nameLength, const std::strin
 }
 #else
 constexpr intptr_t NoHandle = -1;
-constexpr char Separators[] = "/";
 constexpr long FallbackNameLimit = 255;
 
 unsigned long processNumber() {
@@ -208,8 +206,7 @@ bool stagedNameFits(const std::string&, size_t nameLength, const std::string& fo
 // for the suffix, a short name of the same folder serves.
 std::string stagingName(const std::string& target, int attempt) {
     const std::string mark = std::to_string(processNumber()) + "-" + std::to_string(attempt);
-    const size_t cut = target.find_last_of(Separators);
-    const size_t nameStart = cut == std::string::npos ? 0 : cut + 1;
+    const size_t nameStart = finalNameStart(target);
     const std::string folder = target.substr(0, nameStart);
     const std::string beside = target + ".tmp" + mark;
     if (stagedNameFits(beside, beside.size() - nameStart, folder)) return beside;

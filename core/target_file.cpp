@@ -19,11 +19,10 @@ constexpr char Separators[] = "/";
 
 // A name not yet on disk, as its folder's real path and its final name.
 std::string placeOf(const std::string& path, std::string (*realFolder)(const std::string&)) {
-    const size_t cut = path.find_last_of(Separators);
-    const std::string folder = cut == std::string::npos ? "." : path.substr(0, cut + 1);
-    const std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
+    const size_t nameStart = finalNameStart(path);
+    const std::string folder = nameStart == 0 ? "." : path.substr(0, nameStart);
     const std::string real = realFolder(folder);
-    return (real.empty() ? folder : real) + "/" + name;
+    return (real.empty() ? folder : real) + "/" + path.substr(nameStart);
 }
 
 #ifdef _WIN32
@@ -185,6 +184,11 @@ TargetFile probeNamed(const char* path) {
 }
 #endif
 }  // namespace
+
+size_t finalNameStart(const std::string& path) {
+    const size_t cut = path.find_last_of(Separators);
+    return cut == std::string::npos ? 0 : cut + 1;
+}
 
 TargetFile probeTarget(const char* path) {
     return probeNamed(path);

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -20,6 +21,9 @@ struct TargetFile {
     uint32_t owner = 0;
     uint32_t group = 0;
 };
+
+// Where the final name of path begins: after its last folder separator.
+size_t finalNameStart(const std::string& path);
 
 // Never blocks, whatever kind of file the path names: a FIFO is not opened.
 TargetFile probeTarget(const char* path);
