@@ -151,7 +151,11 @@ void appendDescription(TextAppender& line, const DescribedEvent& event) {
 int32_t writeEventLine(TrackWalk& walk, char* text) {
     TextAppender line(text, LineSize);
     const int32_t delta = trackReader.delta;
-    line.hexWord(static_cast<uint32_t>(delta)).character('(').decimalRightAligned(delta, 7).character(')').character(':');
+    line.hexWord(static_cast<uint32_t>(delta))
+        .character('(')
+        .decimalRightAligned(delta, 7)
+        .character(')')
+        .character(':');
     const int32_t kind = trackReader.kind;
     if (kind == EVENT_CHANNEL && MIDIChannelEvent::isNamed(trackReader.event, trackReader.eventLength)) {
         appendNamedChannelEvent(walk, line);
@@ -236,6 +240,7 @@ int32_t writeAnalysisReport(const char* displayName, const char* reportPath) {
     ConvertOptions.clearAnalysisResults();
     reportCopy.text.clear();
     reportCopy.size = 0;
+    reportCopy.saved = false;
     beginFilePass(headerBytes);
     const int checked = checkSmfHeader(headerBytes);
     if (checked != 1) {
@@ -244,13 +249,13 @@ int32_t writeAnalysisReport(const char* displayName, const char* reportPath) {
     }
     // A report that cannot be written whole is not saved: the previous one stays.
     StagedOutput file;
-    if (isSavablePath(reportPath)) file.open(reportPath);
+    if (isSavablePath(reportPath)) file.open(reportPath, WriteOrder::Sequential);
     ReportTargets targets(file);
     StreamedText text(&targets);
     ReportLines report(text);
     printHeader(report, displayName);
     const int32_t longest = reportTracks(report);
     text.flush();
-    if (file.isOpen()) file.commit();
+    reportCopy.saved = file.isOpen() && file.commit();
     return longest;
 }

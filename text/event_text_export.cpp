@@ -199,6 +199,6 @@ int exportEventText(const char* textPath) {
     beginFilePass(header);
     // Explicit CR LF in the bytes: the same file from every platform.
     StagedOutput output;
-    if (!output.open(textPath)) return 0;
+    if (!output.open(textPath, WriteOrder::Sequential)) return 0;
     return writeEventText(output, header) && output.commit() ? 1 : 0;
 }
