@@ -8,6 +8,7 @@
 #include "decimal_text.h"
 #include "hex_digits.h"
 #include "sp_midi.h"
+#include "target_file.h"
 
 namespace {
 constexpr const char* DefaultSourceName = "test.mid";
@@ -81,9 +82,13 @@ std::string chooseReportName(const std::vector<std::string>& candidates, const s
                              const std::string& outputName) {
     for (auto name = candidates.rbegin(); name != candidates.rend(); ++name) {
         const bool fits = !name->empty() && name->size() <= MaxReportNameLength;
-        if (fits && *name != sourceName && *name != outputName) return *name;
+        if (fits && !namesSameFile(*name, sourceName) && !namesSameFile(*name, outputName)) return *name;
     }
     return DefaultReportName;
+}
+
+std::string reportFileName(const std::string& reportName, const std::string& sourceName) {
+    return namesSameFile(reportName, sourceName) ? std::string() : reportName;
 }
 
 int32_t parseTicks(const char* text) {

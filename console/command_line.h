@@ -29,12 +29,17 @@ bool isHelpWord(const char* argument);
 const char* reportOptionName(const char* argument);
 
 // The last of the names given by -L that fits: not empty, at most 255
-// characters, and not the text of the source or the output name, so that no
-// report can overwrite a tune. Without one, DefaultReportName.
+// characters, and not naming the source or the output file under any
+// spelling, so that no report can overwrite a tune. Without one,
+// DefaultReportName.
 std::string chooseReportName(const std::vector<std::string>& candidates, const std::string& sourceName,
                              const std::string& outputName);
 
 // The decimal number at the start of text by the 32-bit atol rule: leading
 // white space, an optional sign, digits up to the first other character; a
 // value beyond the 32-bit range saturates.
+// The file the report is written to: none (empty) when the report's name
+// reaches the source file itself, as the default name can.
+std::string reportFileName(const std::string& reportName, const std::string& sourceName);
+
 int32_t parseTicks(const char* text);

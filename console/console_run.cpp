@@ -17,6 +17,7 @@
 #include "result.h"
 #include "smf_header.h"
 #include "sp_midi.h"
+#include "target_file.h"
 #include "vfile.h"
 
 char sourcePath[PathBufferSize];
@@ -118,6 +119,15 @@ private:
     }
 };
 
+// The line names the report's file, and says so when that file could not
+// take it.
+void printAnalysisDone() {
+    if (reportCopy.saved)
+        std::printf("MIDI file [%s] analisation done. Reported to [%s].\n", sourcePath, reportPath);
+    else
+        std::printf("MIDI file [%s] analisation done. Cannot write report [%s].\n", sourcePath, reportPath);
+}
+
 void printSettings(const std::string& outputName) {
     std::printf("Out file making as [%s] with TuneLength=[%d]\n", outputName.c_str(),
                 static_cast<int>(ConvertOptions.tuneLength));
@@ -159,16 +169,18 @@ int runConsole(int argc, const char* const* argv) {
 
     std::printf("Quavel for Java Apps. Version %s\n", QuavelVersion);
     if (!inputFile.load(sourcePath)) fatalError("Cannot open source file");
-    const bool converts =
-        line.outputName != line.sourceName && !line.outputName.empty() && fitsPathBuffer(line.outputName);
+    // The output may name the source under another spelling or through a link.
+    const bool outputIsSource = namesSameFile(line.outputName, line.sourceName);
+    const bool converts = !outputIsSource && !line.outputName.empty() && fitsPathBuffer(line.outputName);
     EarlyConversion early;
     if (converts) early.start();
-    ConvertOptions.analysedLength = writeAnalysisReport(sourcePath, reportPath);
+    const std::string reportFile = reportFileName(reportPath, sourcePath);
+    ConvertOptions.analysedLength = writeAnalysisReport(sourcePath, reportFile.c_str());
     early.wait();
     roundTuneLength();
-    std::printf("MIDI file [%s] analisation done. Reported to [%s].\n", sourcePath, reportPath);
+    printAnalysisDone();
 
-    if (line.outputName == line.sourceName) fatalError("Cannot out to this_file. so no converted.");
+    if (outputIsSource) fatalError("Cannot out to this_file. so no converted.");
     if (line.outputName.empty()) fatalError("Not configure the output file. so no converted.");
     printSettings(line.outputName);
     if (!fitsPathBuffer(line.outputName)) fatalError("Cannot open dest file");

@@ -254,6 +254,7 @@ private:
 void clearReportCopy() {
     reportCopy.text.clear();
     reportCopy.size = 0;
+    reportCopy.saved = false;
 }
 }  // namespace
 
@@ -279,14 +280,14 @@ Result analyseFile(FilePass& pass, const char* displayName, const char* reportPa
     if (checked.failed()) return checked;
     // A report that cannot be written whole is not saved: the previous one stays.
     StagedOutput file;
-    if (isSavablePath(reportPath)) file.open(reportPath);
+    if (isSavablePath(reportPath)) file.open(reportPath, WriteOrder::Sequential);
     ReportTargets targets(file);
     StreamedText text(&targets);
     ReportLines report(text);
     ReportWalk walk(report, displayName, pass.options);
     walkFile(pass, walk);
     text.flush();
-    if (file.isOpen()) file.commit();
+    reportCopy.saved = file.isOpen() && file.commit();
     longest = walk.longest;
     return Result::success();
 }

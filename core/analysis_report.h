@@ -16,6 +16,8 @@ struct ReportCopy {
     size_t keepLimit = DefaultKeepLimit;
     size_t size = 0;
     std::string text;
+    // The report file now holds this report whole.
+    bool saved = false;
 };
 extern ReportCopy reportCopy;
 
@@ -26,7 +28,8 @@ Result reportLoadedFile(const char* displayName, const char* reportPath, int32_t
 // Walks every event of the file loaded in inputFile and streams one report line
 // per event (CR LF line ends) to reportPath, which is replaced only once the
 // whole report is written (an empty path: not saved); fills channelUsed and
-// firstProgram of ConvertOptions (octaveShift is cleared) and reportCopy.
+// firstProgram of ConvertOptions (octaveShift is cleared) and reportCopy,
+// whose saved tells whether the file took the report.
 // Returns the largest per-track noteTime, or 0 after a failure.
 int32_t writeAnalysisReport(const char* displayName, const char* reportPath);
 

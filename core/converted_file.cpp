@@ -41,7 +41,8 @@ Result makeConvertedFile(FilePass& pass, int32_t tuneLength, ConvertedFile& made
 
 Result writeWholeFile(const char* path, const std::vector<uint8_t>& bytes) {
     StagedOutput output;
-    const bool written = output.open(path) && output.write(bytes.data(), bytes.size()) && output.commit();
+    // One write of the whole file: a device or FIFO takes it as it comes.
+    const bool written = output.open(path, WriteOrder::Sequential) && output.write(bytes.data(), bytes.size()) && output.commit();
     return written ? Result::success() : Result::failure(CannotOpenDest);
 }
 

@@ -169,7 +169,7 @@ int VFILE::flush() {
 int VFILE::saveAs(const char* filePath) const {
     if (!isLoaded || filePath == nullptr) return 0;
     StagedOutput out;
-    if (!out.open(filePath) || !out.write(data, static_cast<size_t>(size))) return 0;
+    if (!out.open(filePath, WriteOrder::Sequential) || !out.write(data, static_cast<size_t>(size))) return 0;
     return out.commit() ? 1 : 0;
 }
 

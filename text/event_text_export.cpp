@@ -218,7 +218,7 @@ bool writeNoteEvent(OutputSink& sink, const uint8_t* event, bool endLine) {
 Result writeEventText(FilePass& pass, const char* textPath) {
     // Explicit CR LF in the bytes: the same file from every platform.
     StagedOutput output;
-    if (!output.open(textPath)) return Result::failure(CannotWriteText);
+    if (!output.open(textPath, WriteOrder::Sequential)) return Result::failure(CannotWriteText);
     EventTextWalk walk(output, pass.reader);
     walkFile(pass, walk);
     return walk.finish() && output.commit() ? Result::success() : Result::failure(CannotWriteText);

@@ -250,7 +250,7 @@ int importEventText(const char* textPath, const char* midiPath) {
     if (!readWholeText(textPath, text)) return 0;
     // A failed import leaves the previous MIDI file as it was.
     StagedOutput midi;
-    if (!midi.open(midiPath)) return 0;
+    if (!midi.open(midiPath, WriteOrder::Sequential)) return 0;
     return importLines(text, midi) && midi.commit() ? 1 : 0;
 }
 

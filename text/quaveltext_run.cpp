@@ -46,7 +46,8 @@ int exportCommand(const char* sourceName, const char* textName, const std::strin
     }
     // The analysis checks the header (a refused one ends the run) and leaves
     // the track count the export walks by.
-    writeAnalysisReport(sourceName, reportName.c_str());
+    writeAnalysisReport(sourceName, reportFileName(reportName, sourceName).c_str());
+    if (!reportCopy.saved) std::printf("Cannot write report [%s].\n", reportName.c_str());
     if (!exportEventText(textName)) {
         std::printf("TEXT EventFile Cannot out\n");
         return 1;

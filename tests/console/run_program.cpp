@@ -1,27 +1,44 @@
 #include "run_program.h"
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
-#ifndef _WIN32
+#include <filesystem>
+#include <thread>
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 namespace {
 #ifdef _WIN32
 // Under Wine the program path is a Unix one: name it through drive Z.
-std::string nativeCommand(const std::string& program, const std::string& arguments) {
+std::string nativePath(const std::string& program) {
     std::string path = program;
     if (!path.empty() && path[0] == '/') path = "Z:" + path;
     for (char& c : path)
         if (c == '/') c = '\\';
-    return "\"\"" + path + "\" " + arguments + "\"";
+    return path;
 }
-FILE* openPipe(const std::string& command) { return _popen(command.c_str(), "rb"); }
-int closePipe(FILE* pipe) { return _pclose(pipe); }
+std::string nativeCommand(const std::string& program, const std::string& arguments) {
+    return "\"\"" + nativePath(program) + "\" " + arguments + "\"";
+}
+FILE* openPipe(const std::string& command) {
+    return _popen(command.c_str(), "rb");
+}
+int closePipe(FILE* pipe) {
+    return _pclose(pipe);
+}
 #else
 std::string nativeCommand(const std::string& program, const std::string& arguments) {
     return "'" + program + "' " + arguments;
 }
-FILE* openPipe(const std::string& command) { return popen(command.c_str(), "r"); }
+FILE* openPipe(const std::string& command) {
+    return popen(command.c_str(), "r");
+}
 int closePipe(FILE* pipe) {
     const int raw = pclose(pipe);
     return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -38,3 +55,78 @@ ProgramRun runProgram(const std::string& program, const std::string& arguments) 
     run.status = closePipe(pipe);
     return run;
 }
+
+bool holdsStagedFile(const std::string& folder) {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        if (entry.path().filename().string().find(".tmp") != std::string::npos) return true;
+    }
+    return false;
+}
+
+namespace {
+constexpr auto LongestWaitForStaging = std::chrono::seconds(30);
+
+// Polls folder until a staged file appears or the program has ended.
+template <typename HasEnded>
+bool waitForStagedFile(const std::string& folder, HasEnded hasEnded) {
+    const auto deadline = std::chrono::steady_clock::now() + LongestWaitForStaging;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (holdsStagedFile(folder)) return true;
+        if (hasEnded()) return false;
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    return false;
+}
+}  // namespace
+
+#ifdef _WIN32
+int interruptWhileStaged(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& folder, int interruption) {
+    std::string command = "\"" + nativePath(program) + "\"";
+    for (const std::string& argument : arguments) command += " \"" + argument + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    // A group of its own: the event reaches the program, not this test.
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_NEW_PROCESS_GROUP, nullptr,
+                        nullptr, &startup, &process))
+        return -1;
+    const bool staged =
+        waitForStagedFile(folder, [&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; });
+    const bool sent =
+        staged && GenerateConsoleCtrlEvent(static_cast<DWORD>(interruption), process.dwProcessId);
+    if (!sent) TerminateProcess(process.hProcess, 1);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD status = 0;
+    GetExitCodeProcess(process.hProcess, &status);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return sent ? static_cast<int>(status) : -1;
+}
+#else
+namespace {
+[[noreturn]] void execQuietly(const std::string& program, const std::vector<std::string>& arguments) {
+    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) std::signal(signalNumber, SIG_DFL);
+    const int quiet = ::open("/dev/null", O_WRONLY);
+    if (quiet >= 0) dup2(quiet, STDOUT_FILENO);
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    execv(program.c_str(), argv.data());
+    _exit(127);
+}
+}  // namespace
+
+int interruptWhileStaged(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& folder, int interruption) {
+    const pid_t child = fork();
+    if (child == 0) execQuietly(program, arguments);
+    if (child < 0) return -1;
+    const bool staged = waitForStagedFile(folder, [&] { return waitpid(child, nullptr, WNOHANG) != 0; });
+    if (staged) kill(child, interruption);
+    int status = 0;
+    if (waitpid(child, &status, 0) != child || !staged) return -1;
+    return WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+}
+#endif

@@ -1,8 +1,15 @@
 #include "test_support.h"
 
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+#endif
 
 #include "file_pass.h"
 #include "mtrk.h"
@@ -135,3 +142,73 @@ std::vector<Bytes> chunkBodies(const Bytes& file) {
     }
     return bodies;
 }
+
+Bytes manyNotes(int notes) {
+    const Bytes note = {0x01, 0x90, 0x3C, 0x40, 0x01, 0x80, 0x3C, 0x40};
+    Bytes body;
+    body.reserve(note.size() * static_cast<size_t>(notes) + 4);
+    for (int k = 0; k < notes; ++k) body.insert(body.end(), note.begin(), note.end());
+    body.insert(body.end(), {0x00, 0xFF, 0x2F, 0x00});
+    return smfFile(0, 96, {body});
+}
+
+#ifndef _WIN32
+namespace {
+constexpr unsigned MemoryDeviceMajor = 1;
+
+struct MemoryDeviceName {
+    const char* name;
+    unsigned minor;
+};
+
+MemoryDeviceName nameOf(MemoryDevice kind) {
+    return kind == MemoryDevice::Null ? MemoryDeviceName{"null", 3} : MemoryDeviceName{"full", 7};
+}
+
+// A node the file system lets this process make and open (not mounted nodev).
+bool makeUsableNode(const std::string& path, unsigned minor) {
+    std::remove(path.c_str());
+    if (mknod(path.c_str(), S_IFCHR | 0666, makedev(MemoryDeviceMajor, minor)) != 0) return false;
+    const int fd = open(path.c_str(), O_WRONLY);
+    if (fd >= 0) return close(fd) == 0;
+    std::remove(path.c_str());
+    return false;
+}
+}  // namespace
+
+std::string memoryDevice(const std::string& folder, MemoryDevice kind, std::string& whyNot) {
+    const MemoryDeviceName device = nameOf(kind);
+    const std::string scratch = folder + "/" + device.name;
+    if (makeUsableNode(scratch, device.minor)) return scratch;
+    if (geteuid() != 0) return std::string("/dev/") + device.name;
+    whyNot = "root cannot make a device node in " + folder + ", and the real /dev is never a test's target";
+    return "";
+}
+
+FifoReader::FifoReader(const std::string& fifo) : path(fifo) {
+    reader = std::thread([this] {
+        const int fd = open(path.c_str(), O_RDONLY);
+        char buffer[4096];
+        for (ssize_t n; fd >= 0 && (n = read(fd, buffer, sizeof buffer)) > 0;)
+            text.append(buffer, static_cast<size_t>(n));
+        if (fd >= 0) close(fd);
+        done = true;
+    });
+}
+
+FifoReader::~FifoReader() {
+    take();
+}
+
+std::string FifoReader::take() {
+    if (!reader.joinable()) return text;
+    // Opening the other end releases a reader still waiting in its open.
+    while (!done) {
+        const int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0) close(fd);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    reader.join();
+    return text;
+}
+#endif

@@ -1,6 +1,8 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 using Bytes = std::vector<uint8_t>;
@@ -20,6 +22,39 @@ Bytes readFile(const std::string& path);
 std::string readText(const std::string& path);
 bool fileExists(const std::string& path);
 std::string testDataPath(const std::string& name);
+
+// A format 0 tune of the given number of notes, each on and off a tick
+// apart: a million make a report of about 100 MB.
+Bytes manyNotes(int notes);
+
+#ifndef _WIN32
+// The devices a test writes to: Null takes and drops every byte, Full
+// refuses every write as a full disk would.
+enum class MemoryDevice { Null, Full };
+// Such a character device, made in folder where this process may make device
+// nodes, else the one in /dev where this process cannot replace it (it is
+// not root). Empty, with the reason in whyNot, where neither can be had
+// safely: a test never risks the real /dev.
+std::string memoryDevice(const std::string& folder, MemoryDevice kind, std::string& whyNot);
+
+// Reads a FIFO on a thread of its own until its writer closes it.
+class FifoReader {
+public:
+    explicit FifoReader(const std::string& path);
+    FifoReader(const FifoReader&) = delete;
+    FifoReader& operator=(const FifoReader&) = delete;
+    ~FifoReader();
+    // Everything read, once the writer is done. A reader still waiting for
+    // a writer that never came is let go: it reads nothing.
+    std::string take();
+
+private:
+    std::string path;
+    std::string text;
+    std::atomic<bool> done{false};
+    std::thread reader;
+};
+#endif
 
 // Writes bytes to a file and loads it into inputFile.
 bool loadSource(const Bytes& bytes, const std::string& name = "source.mid");

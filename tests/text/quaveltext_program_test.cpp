@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "run_program.h"
@@ -101,3 +103,54 @@ TEST_F(QuaveltextProgram, ExportReportOptionNamesTheReportUnlessItDoesNotFit) {
     // import writes no report: its arguments stay as they were.
     EXPECT_EQ(quaveltext("import -Lsong.log song.txt back.mid").output, usage);
 }
+
+// The report's line comes before the TEXT line, and only when the report was
+// not written; the export itself goes on.
+TEST_F(QuaveltextProgram, ExportSaysWhenTheReportCouldNotBeWritten) {
+    writeFile("song.mid", song());
+    std::filesystem::create_directory("quavel.log");
+    ProgramRun run = quaveltext("export song.mid song.txt");
+    EXPECT_EQ(run.output, "Cannot write report [quavel.log].\nTEXT EventFile[song.txt] Out OK\n");
+    EXPECT_EQ(run.status, 0);
+    run = quaveltext("export song.mid no-such-folder/song.txt");
+    EXPECT_EQ(run.output, "Cannot write report [quavel.log].\nTEXT EventFile Cannot out\n");
+    std::filesystem::remove("quavel.log");
+    // The default report is never written over the source, under any spelling.
+    writeFile("quavel.log", song());
+    for (const char* source : {"quavel.log", "./quavel.log"}) {
+        run = quaveltext(std::string("export ") + source + " song.txt");
+        EXPECT_EQ(run.output, "Cannot write report [quavel.log].\nTEXT EventFile[song.txt] Out OK\n")
+            << source;
+        EXPECT_EQ(readFile("quavel.log"), song()) << source;
+    }
+    EXPECT_EQ(quaveltext("export -L./song.mid song.mid song.txt").output,
+              "TEXT EventFile[song.txt] Out OK\n");
+    EXPECT_EQ(readFile("song.mid"), song());
+}
+
+#ifndef _WIN32
+TEST_F(QuaveltextProgram, AnInterruptedExportOrImportLeavesNoTemporary) {
+    for (const auto& entry : std::filesystem::directory_iterator("."))
+        if (entry.path().filename().string().find(".tmp") != std::string::npos)
+            std::filesystem::remove(entry);
+    writeFile("long.mid", manyNotes(400000));
+    ASSERT_EQ(quaveltext("export long.mid long.txt").status, 0);
+    writeTextFile("song.txt", "old text");
+    writeTextFile("quavel.log", "old report");
+    writeTextFile("back.mid", "old tune");
+    const std::vector<std::string> runs[] = {{"export", "long.mid", "song.txt"},
+                                             {"import", "long.txt", "back.mid"}};
+    for (const auto& arguments : runs) {
+        for (int signalNumber : {SIGINT, SIGTERM}) {
+            EXPECT_EQ(interruptWhileStaged(QUAVELTEXT_PROGRAM, arguments, ".", signalNumber), signalNumber)
+                << arguments[0];
+            EXPECT_FALSE(holdsStagedFile(".")) << arguments[0];
+            EXPECT_EQ(readText("song.txt"), "old text");
+            EXPECT_EQ(readText("quavel.log"), "old report");
+            EXPECT_EQ(readText("back.mid"), "old tune");
+        }
+    }
+    std::remove("long.mid");
+    std::remove("long.txt");
+}
+#endif

@@ -1,0 +1,35 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// What a path names, looked at before anything is written to it.
+enum class TargetKind {
+    Absent,   // no file yet: a new one is staged
+    Regular,  // a file, or a link to one: staged beside the file and moved over it
+    InPlace,  // a device, a FIFO or another file that is not a regular one: written into
+    Refused,  // a folder, a dangling link, or an existing file that cannot be written
+};
+
+struct TargetFile {
+    TargetKind kind = TargetKind::Absent;
+    // Where the bytes go: the file a link finally points to, else the path as given.
+    std::string path;
+    // The permission bits, owner and group of a Regular target (POSIX only).
+    bool hasOwnership = false;
+    uint32_t mode = 0;
+    uint32_t owner = 0;
+    uint32_t group = 0;
+};
+
+// Where the final name of path begins: after its last folder separator.
+size_t finalNameStart(const std::string& path);
+
+// Never blocks, whatever kind of file the path names: a FIFO is not opened.
+TargetFile probeTarget(const char* path);
+
+// True when both names reach one file under any spelling: the same existing
+// file (device and inode; on Windows volume serial number and file index),
+// or, for names that do not exist yet, the same final name in the same real
+// folder. Equal texts always count as one file.
+bool namesSameFile(const std::string& a, const std::string& b);
