@@ -3,8 +3,8 @@
 #include <benchmark/benchmark.h>
 
 #include "midi_generator.h"
-#include "smf_header.h"
-#include "vfile.h"
+#include "smf/smf_header.h"
+#include "smf/vfile.h"
 
 const Bytes& benchmarkSource() {
     static const Bytes source = [] {

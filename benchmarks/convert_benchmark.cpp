@@ -3,9 +3,9 @@
 #include <benchmark/benchmark.h>
 
 #include "benchmark_source.h"
-#include "convert_midi_file.h"
-#include "convert_options.h"
-#include "smf_header.h"
+#include "convert/convert_midi_file.h"
+#include "convert/convert_options.h"
+#include "smf/smf_header.h"
 
 namespace {
 constexpr int32_t BenchmarkTuneLength = 1 << 24;

@@ -5,10 +5,10 @@
 
 #include "benchmark_source.h"
 #include "file_pass.h"
-#include "mtrk.h"
-#include "smf_header.h"
+#include "smf/mtrk.h"
+#include "smf/smf_header.h"
 #include "track_walk.h"
-#include "vfile.h"
+#include "smf/vfile.h"
 
 namespace {
 struct Checksum : TrackVisitor {

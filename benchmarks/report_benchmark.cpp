@@ -3,10 +3,10 @@
 // describers and the line writer, not of the disk.
 #include <benchmark/benchmark.h>
 
-#include "analysis_report.h"
+#include "report/analysis_report.h"
 #include "benchmark_source.h"
 #include "fatal_error_recorder.h"
-#include "vfile.h"
+#include "smf/vfile.h"
 
 namespace {
 void analysisReport(benchmark::State& state) {

@@ -4,11 +4,11 @@
 #include <cstring>
 #include <vector>
 
-#include "convert_options.h"
-#include "decimal_text.h"
-#include "hex_digits.h"
-#include "sp_midi.h"
-#include "target_file.h"
+#include "convert/convert_options.h"
+#include "report/decimal_text.h"
+#include "convert/hex_digits.h"
+#include "convert/sp_midi.h"
+#include "smf/target_file.h"
 
 namespace {
 constexpr const char* DefaultSourceName = "test.mid";

@@ -6,19 +6,19 @@
 #include <thread>
 #include <vector>
 
-#include "analysis_report.h"
+#include "report/analysis_report.h"
 #include "command_line.h"
-#include "convert_options.h"
-#include "converted_file.h"
+#include "convert/convert_options.h"
+#include "convert/converted_file.h"
 #include "fatal_error.h"
 #include "file_pass.h"
-#include "mtrk.h"
+#include "smf/mtrk.h"
 #include "quavel_version.h"
 #include "result.h"
-#include "smf_header.h"
-#include "sp_midi.h"
-#include "target_file.h"
-#include "vfile.h"
+#include "smf/smf_header.h"
+#include "convert/sp_midi.h"
+#include "smf/target_file.h"
+#include "smf/vfile.h"
 
 char sourcePath[PathBufferSize];
 char outputPath[PathBufferSize];

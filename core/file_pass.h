@@ -2,12 +2,12 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "convert_options.h"
-#include "mtrk.h"
+#include "convert/convert_options.h"
+#include "smf/mtrk.h"
 #include "result.h"
-#include "smf_header.h"
-#include "sp_midi.h"
-#include "vfile.h"
+#include "smf/smf_header.h"
+#include "convert/sp_midi.h"
+#include "smf/vfile.h"
 
 // Everything one pass over a loaded file reads: the file, a reader, the
 // header, the options and the SP-MIDI settings. Passes with records of their

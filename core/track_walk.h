@@ -2,7 +2,7 @@
 #include <cstdint>
 
 #include "file_pass.h"
-#include "mtrk.h"
+#include "smf/mtrk.h"
 
 // Where a walk is: the 0-based track, and the ticks from the track's start to
 // the current event (its delta time included).

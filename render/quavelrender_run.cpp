@@ -6,8 +6,8 @@
 #include "handset_synth.h"
 #include "pcm_peak.h"
 #include "render_command_line.h"
-#include "staged_output.h"
-#include "vfile.h"
+#include "smf/staged_output.h"
+#include "smf/vfile.h"
 #include "wav_writer.h"
 
 namespace {

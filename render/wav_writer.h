@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "output_sink.h"
+#include "smf/output_sink.h"
 
 // A RIFF WAVE file of 16-bit PCM, written while the audio is made: the
 // header goes first with empty sizes, which finish() fills in, so a render of

@@ -4,16 +4,16 @@
 
 #include "event_text_format.h"
 #include "file_pass.h"
-#include "midi_format.h"
-#include "mtrk.h"
+#include "smf/midi_format.h"
+#include "smf/mtrk.h"
 #include "track_walk.h"
-#include "output_sink.h"
-#include "smf_header.h"
-#include "staged_output.h"
-#include "streamed_text.h"
-#include "text_appender.h"
-#include "vfile.h"
-#include "vocabulary.h"
+#include "smf/output_sink.h"
+#include "smf/smf_header.h"
+#include "smf/staged_output.h"
+#include "report/streamed_text.h"
+#include "report/text_appender.h"
+#include "smf/vfile.h"
+#include "report/vocabulary.h"
 
 namespace {
 // Notes 120..127 have no name of their own in the text (octave 10).

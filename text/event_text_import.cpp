@@ -5,14 +5,14 @@
 #include <cstring>
 #include <string>
 
-#include "decimal_text.h"
+#include "report/decimal_text.h"
 #include "event_text_format.h"
-#include "hex_digits.h"
-#include "midi_track.h"
-#include "mtrk.h"
-#include "output_sink.h"
-#include "staged_output.h"
-#include "vocabulary.h"
+#include "convert/hex_digits.h"
+#include "smf/midi_track.h"
+#include "smf/mtrk.h"
+#include "smf/output_sink.h"
+#include "smf/staged_output.h"
+#include "report/vocabulary.h"
 
 namespace {
 constexpr int32_t MicrosecondsPerMinute = 60000000;

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "analysis_report.h"
-#include "convert_midi_file.h"
-#include "convert_options.h"
+#include "report/analysis_report.h"
+#include "convert/convert_midi_file.h"
+#include "convert/convert_options.h"
 #include "result.h"
 #include "dialog_keys.h"
 #include "ez_midi_player.h"
@@ -15,7 +15,7 @@
 #include "startup.h"
 #include "text_commands.h"
 #include "text_copy.h"
-#include "vfile.h"
+#include "smf/vfile.h"
 
 int converted = 0;
 int playing = 0;

@@ -2,7 +2,7 @@
 // instance lock before it. Tests link the rest of the application, not this.
 #include <windows.h>
 
-#include "convert_options.h"
+#include "convert/convert_options.h"
 #include "frame_window.h"
 #include "kesto_app.h"
 #include "startup.h"

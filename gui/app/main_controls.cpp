@@ -4,11 +4,11 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "analysis_report.h"
-#include "convert_options.h"
-#include "decimal_text.h"
+#include "report/analysis_report.h"
+#include "convert/convert_options.h"
+#include "report/decimal_text.h"
 #include "dialog_keys.h"
-#include "vfile.h"
+#include "smf/vfile.h"
 
 namespace {
 // The longest report shown as it is; a longer one is introduced by a note

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "convert_options.h"
+#include "convert/convert_options.h"
 #include "resource.h"
-#include "vocabulary.h"
+#include "report/vocabulary.h"
 
 namespace {
 constexpr int VelocityEntries = 128;

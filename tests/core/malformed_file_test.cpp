@@ -7,15 +7,15 @@
 #include <set>
 #include <string>
 
-#include "analysis_report.h"
-#include "convert_midi_file.h"
-#include "convert_options.h"
+#include "report/analysis_report.h"
+#include "convert/convert_midi_file.h"
+#include "convert/convert_options.h"
 #include "fatal_error_recorder.h"
 #include "midi_generator.h"
-#include "mtrk.h"
-#include "smf_header.h"
+#include "smf/mtrk.h"
+#include "smf/smf_header.h"
 #include "test_support.h"
-#include "vfile.h"
+#include "smf/vfile.h"
 
 namespace {
 const std::set<std::string> headerRefusals = {"this is not midi", "head type no good", "MIDI format no match",

@@ -2,8 +2,8 @@
 // bytes the analysis accepted. The first byte picks the settings.
 #include <cstdio>
 
-#include "convert_midi_file.h"
-#include "convert_options.h"
+#include "convert/convert_midi_file.h"
+#include "convert/convert_options.h"
 #include "fatal_error_recorder.h"
 #include "fuzz_input.h"
 

@@ -1,8 +1,8 @@
 #include "fuzz_input.h"
 
-#include "analysis_report.h"
-#include "convert_options.h"
-#include "vfile.h"
+#include "report/analysis_report.h"
+#include "convert/convert_options.h"
+#include "smf/vfile.h"
 
 void loadFuzzInput(const uint8_t* data, size_t size) {
     inputFile.create("fuzz.mid", 0);

@@ -1,9 +1,9 @@
 // Walks every event of every track of arbitrary bytes.
 #include "file_pass.h"
 #include "fuzz_input.h"
-#include "mtrk.h"
+#include "smf/mtrk.h"
 #include "track_walk.h"
-#include "vfile.h"
+#include "smf/vfile.h"
 
 namespace {
 struct Touch : TrackVisitor {

@@ -7,16 +7,16 @@
 #include <map>
 #include <vector>
 
-#include "analysis_report.h"
+#include "report/analysis_report.h"
 #include "cfont.h"
-#include "convert_midi_file.h"
-#include "convert_options.h"
+#include "convert/convert_midi_file.h"
+#include "convert/convert_options.h"
 #include "kesto_window.h"
 #include "main_controls.h"
 #include "run_program.h"
 #include "startup.h"
 #include "test_support.h"
-#include "vfile.h"
+#include "smf/vfile.h"
 
 namespace {
 enum Font { SystemFont, Arial16, Gothic10 };

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "convert_midi_file.h"
+#include "convert/convert_midi_file.h"
 #include "ez_midi_player.h"
 #include "kesto_window.h"
 #include "startup.h"

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "convert_options.h"
+#include "convert/convert_options.h"
 #include "ez_midi_player.h"
 #include "file_dlg.h"
 #include "gui_parts.h"

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "convert_options.h"
+#include "convert/convert_options.h"
 #include "kesto_window.h"
 #include "resource.h"
 #include "test_support.h"

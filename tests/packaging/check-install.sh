@@ -36,8 +36,8 @@ run_both() {
 }
 run_both console/quavel -D2 test.mid out.mid -Ltest.log
 [ -s "$work/installed-console/quavel/out.mid" ] && [ -s "$work/installed-console/quavel/test.log" ]
-run_both text/quaveltext export test.mid test.txt
-[ -s "$work/installed-text/quaveltext/test.txt" ]
+run_both console/quaveltext export test.mid test.txt
+[ -s "$work/installed-console/quaveltext/test.txt" ]
 if [ "$with_render" = with-render ]; then
   run_both render/quavelrender test.mid test.wav -N8
   [ -s "$work/installed-render/quavelrender/test.wav" ]

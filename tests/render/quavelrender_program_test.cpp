@@ -15,7 +15,7 @@
 #include "midi_generator.h"
 #include "quavelrender_run.h"
 #include "run_program.h"
-#include "sp_midi.h"
+#include "convert/sp_midi.h"
 #include "sp_midi_tunes.h"
 #include "staged_failure.h"
 #include "test_support.h"

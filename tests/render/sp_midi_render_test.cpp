@@ -11,18 +11,18 @@
 #include <utility>
 #include <vector>
 
-#include "converted_file.h"
+#include "convert/converted_file.h"
 #include "file_pass.h"
-#include "convert_options.h"
-#include "delta_time.h"
+#include "convert/convert_options.h"
+#include "smf/delta_time.h"
 #include "fatal_error_recorder.h"
 #include "handset_synth.h"
-#include "mtrk.h"
-#include "smf_header.h"
-#include "sp_midi.h"
+#include "smf/mtrk.h"
+#include "smf/smf_header.h"
+#include "convert/sp_midi.h"
 #include "sp_midi_tunes.h"
 #include "test_support.h"
-#include "vfile.h"
+#include "smf/vfile.h"
 
 namespace {
 constexpr int MaxSynthVoices = 64;

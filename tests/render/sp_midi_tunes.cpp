@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <random>
 
-#include "delta_time.h"
-#include "mtrk.h"
-#include "smf_header.h"
+#include "smf/delta_time.h"
+#include "smf/mtrk.h"
+#include "smf/smf_header.h"
 
 void PrintTo(const TuneShape& shape, std::ostream* out) {
     *out << "seed " << shape.seed << ", format " << shape.format << ", " << shape.channels.size()

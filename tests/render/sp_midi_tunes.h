@@ -6,7 +6,7 @@
 #include <set>
 #include <vector>
 
-#include "sp_midi.h"
+#include "convert/sp_midi.h"
 #include "test_support.h"
 
 constexpr int Division = 480;

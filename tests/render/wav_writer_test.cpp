@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <vector>
 
-#include "output_sink.h"
+#include "smf/output_sink.h"
 #include "staged_failure.h"
-#include "staged_output.h"
+#include "smf/staged_output.h"
 #include "wav_file.h"
 
 namespace {

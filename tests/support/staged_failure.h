@@ -3,7 +3,7 @@
 #include <set>
 #include <string>
 
-#include "staged_output.h"
+#include "smf/staged_output.h"
 
 // The names of the files in folder.
 std::set<std::string> filesIn(const std::string& folder);

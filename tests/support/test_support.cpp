@@ -12,10 +12,10 @@
 #endif
 
 #include "file_pass.h"
-#include "mtrk.h"
-#include "smf_header.h"
+#include "smf/mtrk.h"
+#include "smf/smf_header.h"
 #include "track_walk.h"
-#include "vfile.h"
+#include "smf/vfile.h"
 
 namespace {
 void putBigEndian(Bytes& out, uint32_t value, int width) {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "event_text_fixture.h"
-#include "output_sink.h"
+#include "smf/output_sink.h"
 
 namespace {
 // A format 0 file of one track with the given body.

@@ -1,6 +1,6 @@
 #include "event_text_fixture.h"
 
-#include "analysis_report.h"
+#include "report/analysis_report.h"
 #include "event_text_export.h"
 #include "event_text_import.h"
 

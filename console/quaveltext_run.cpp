@@ -1,0 +1,90 @@
+#include "quaveltext_run.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "report/analysis_report.h"
+#include "command_line.h"
+#include "event_text_export.h"
+#include "event_text_import.h"
+#include "fatal_error.h"
+#include "smf/vfile.h"
+
+namespace {
+constexpr int ArgumentCount = 4;
+constexpr int ExportNameCount = 2;
+
+int printUsage() {
+    std::printf("usage: quaveltext export SOURCE.mid TEXT.txt | quaveltext import TEXT.txt OUT.mid\n");
+    return 1;
+}
+
+int printHelp() {
+    std::printf(
+        "usage: quaveltext export [-Lreport] SOURCE.mid TEXT.txt\n"
+        "       quaveltext import TEXT.txt OUT.mid\n"
+        "  export          analyse SOURCE.mid and write its event text to TEXT.txt\n"
+        "  import          build OUT.mid from the event text TEXT.txt\n"
+        "  -Lreport        export: the analysis report's file (default quavel.log)\n"
+        "  -h, -?, --help  print this text and end\n");
+    return 0;
+}
+
+bool asksForHelp(int argc, const char* const* argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (isHelpWord(argv[i])) return true;
+    }
+    return false;
+}
+
+int exportCommand(const char* sourceName, const char* textName, const std::string& reportName) {
+    if (!inputFile.load(sourceName)) {
+        fatalError("Cannot open source file");
+        return 1;
+    }
+    // The analysis checks the header (a refused one ends the run) and leaves
+    // the track count the export walks by.
+    writeAnalysisReport(sourceName, reportFileName(reportName, sourceName).c_str());
+    if (!reportCopy.saved) std::printf("Cannot write report [%s].\n", reportName.c_str());
+    if (!exportEventText(textName)) {
+        std::printf("TEXT EventFile Cannot out\n");
+        return 1;
+    }
+    std::printf("TEXT EventFile[%s] Out OK\n", textName);
+    return 0;
+}
+
+int importCommand(const char* textName, const char* midiName) {
+    if (!importEventText(textName, midiName)) {
+        std::printf("cannot convert TEXT to MIDI.\n");
+        return 1;
+    }
+    std::printf("TEXT[%s] to MIDI[%s] complete.\n", textName, midiName);
+    return 0;
+}
+
+// export's arguments after the command word: -L options anywhere, and the
+// source and text names in that order.
+int exportWithOptions(int argc, const char* const* argv) {
+    std::vector<const char*> names;
+    std::vector<std::string> reportNames;
+    for (int i = 2; i < argc; ++i) {
+        if (const char* reportName = reportOptionName(argv[i]))
+            reportNames.emplace_back(reportName);
+        else
+            names.push_back(argv[i]);
+    }
+    if (names.size() != ExportNameCount) return printUsage();
+    return exportCommand(names[0], names[1], chooseReportName(reportNames, names[0], names[1]));
+}
+}  // namespace
+
+int runQuavelText(int argc, const char* const* argv) {
+    if (asksForHelp(argc, argv)) return printHelp();
+    if (argc > 1 && std::strcmp(argv[1], "export") == 0) return exportWithOptions(argc, argv);
+    if (argc != ArgumentCount) return printUsage();
+    if (std::strcmp(argv[1], "import") == 0) return importCommand(argv[2], argv[3]);
+    return printUsage();
+}

@@ -1,0 +1,5 @@
+#include "smf/delta_time.h"
+
+int DeltaTime::decode(const uint8_t* p) {
+    return decode(p, MaxBytes);
+}

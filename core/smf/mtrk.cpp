@@ -1,0 +1,137 @@
+#include "smf/mtrk.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "smf/byte_cursor.h"
+#include "smf/midi_format.h"
+#include "smf/vfile.h"
+
+MTrk trackReader;
+
+const uint8_t PATTERN_TIMESIG_1_4[5] = {0xFF, 0x58, 0x04, 0x01, 0x02};
+const uint8_t PATTERN_TIMESIG_4_4[5] = {0xFF, 0x58, 0x04, 0x04, 0x02};
+const uint8_t PATTERN_END_OF_TRACK[3] = {0xFF, 0x2F, 0x00};
+const uint8_t PATTERN_TEMPO[3] = {0xFF, 0x51, 0x03};
+
+MTrk::~MTrk() {
+    freeBody();
+}
+
+void MTrk::freeBody() {
+    if (allocated != 0) std::free(data);
+    data = nullptr;
+    allocated = 0;
+    // The current event may live in the freed body: forget it rather than dangle.
+    event = builtEvent;
+    eventLength = 0;
+}
+
+int MTrk::parseChunkHeader(const uint8_t* bytes, int32_t available) {
+    std::memcpy(chunkId, bytes, 4);
+    chunkId[4] = 0;
+    if (std::memcmp(bytes, "MTrk", 4) != 0) return 0;
+    const uint32_t announced = bigEndian32(bytes + 4);
+    if (available < 0) available = 0;
+    length = announced > static_cast<uint32_t>(available) ? available : static_cast<int32_t>(announced);
+    freeBody();
+    position = length;  // nothing to decode until a body is read
+    data = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(length) + 2));
+    if (data == nullptr) {
+        length = 0;
+        position = 0;
+        return 0;
+    }
+    allocated = length + 2;
+    return 1;
+}
+
+int MTrk::readChunkHeader(VFILE& file) {
+    uint8_t header[ChunkHeaderSize];
+    if (file.read(header, ChunkHeaderSize) != ChunkHeaderSize) return 0;
+    const int32_t available = file.size - file.position;
+    if (parseChunkHeader(header, available)) return 1;
+    if (std::strcmp(chunkId, "MTrk") != 0) {
+        // Another kind of chunk: step over its announced body and report it as
+        // not loaded; load goes on with the chunk after it.
+        const uint32_t announced = bigEndian32(header + 4);
+        file.position +=
+            announced > static_cast<uint32_t>(available) ? available : static_cast<int32_t>(announced);
+    }
+    return 0;
+}
+
+int MTrk::readChunkBody(VFILE& file) {
+    return file.read(data, length);
+}
+
+int MTrk::load(VFILE& file) {
+    if (!file.isLoaded) return 0;
+    for (;;) {
+        const int32_t before = file.position;
+        if (readChunkHeader(file)) break;
+        const bool alienChunkSkipped = file.position > before && std::strcmp(chunkId, "MTrk") != 0;
+        if (!alienChunkSkipped || file.size - file.position < ChunkHeaderSize) return 0;
+    }
+    readChunkBody(file);
+    position = 0;
+    return 1;
+}
+
+int MTrk::nextEvent() {
+    if (data == nullptr || position >= length) return 0;
+    ByteCursor cursor(data, length, position);
+    DeltaTime decoder;
+    uint8_t status = 0;
+    if (!cursor.tryReadVarLen(decoder) || !cursor.tryReadByte(status)) {
+        position = length;  // a cut-off last event ends the track
+        return 0;
+    }
+    const int32_t statusOffset = cursor.position() - 1;
+    int32_t newKind = EVENT_CHANNEL;
+    int32_t newRunningStatus = runningStatus;
+    uint8_t* newEvent = data + statusOffset;
+    bool complete = true;
+    uint8_t byte = 0;
+
+    if (status == 0xFF || status == 0xF0 || status == 0xF7) {
+        newKind = status == 0xFF ? EVENT_META : EVENT_SYSEX;
+        DeltaTime dataLength;
+        complete = (status != 0xFF || cursor.tryReadByte(byte)) && cursor.tryReadVarLen(dataLength) &&
+                   cursor.trySkip(dataLength.value);
+    } else if (status & 0x80) {
+        newRunningStatus = status;
+        complete = cursor.tryReadByte(byte) && (!hasTwoDataBytes(status) || cursor.tryReadByte(byte));
+    } else {
+        if (!(newRunningStatus & 0x80)) {
+            newKind = EVENT_NO_STATUS;
+            newRunningStatus = 0x80;
+        }
+        newEvent = builtEvent;
+        builtEvent[0] = static_cast<uint8_t>(newRunningStatus);
+        builtEvent[1] = status;
+        complete = !hasTwoDataBytes(builtEvent[0]) || cursor.tryReadByte(builtEvent[2]);
+    }
+    if (!complete) {
+        position = length;
+        return 0;
+    }
+
+    const int32_t count =
+        newEvent == builtEvent ? (hasTwoDataBytes(builtEvent[0]) ? 3 : 2) : cursor.position() - statusOffset;
+    position = cursor.position();
+    deltaTime = decoder;
+    delta = static_cast<int32_t>(decoder.value);
+    kind = newKind;
+    runningStatus = newRunningStatus;
+    event = newEvent;
+    eventLength = count;
+    isNote = isNoteStatus(event[0]) ? 1 : 0;
+    return count;
+}
+
+int MTrk::matches(const uint8_t* pattern, int32_t n) const {
+    if (n <= 0) return 1;
+    if (eventLength < n) return 0;
+    return std::memcmp(event, pattern, static_cast<size_t>(n)) == 0 ? 1 : 0;
+}

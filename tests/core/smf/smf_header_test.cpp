@@ -1,0 +1,64 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "file_pass.h"
+#include "smf/smf_header.h"
+#include "test_support.h"
+#include "smf/vfile.h"
+
+namespace {
+int check(Bytes header) { return checkSmfHeader(header.data()); }
+std::string refusal(Bytes header) {
+    const char* text = smfErrorText(check(std::move(header)));
+    return text == nullptr ? "" : text;
+}
+}  // namespace
+
+TEST(SmfHeader, AcceptsFormatsZeroToTwoWithTicksPerQuarter) {
+    EXPECT_EQ(check(smfHeaderChunk(1, 2, 480)), 1);
+    EXPECT_EQ(SmfHeader.format, 1);
+    EXPECT_EQ(SmfHeader.trackCount, 2);
+    EXPECT_EQ(SmfHeader.division, 480);
+    EXPECT_EQ(check(smfHeaderChunk(2, 65535, 0)), 1);
+    EXPECT_EQ(SmfHeader.trackCount, 65535);
+    EXPECT_EQ(SmfHeader.division, 0);
+}
+
+TEST(SmfHeader, RefusesWithItsFourMessages) {
+    Bytes notMidi = smfHeaderChunk(1, 1, 96);
+    notMidi[0] = 'R';
+    EXPECT_EQ(refusal(notMidi), "this is not midi");
+    Bytes length7 = smfHeaderChunk(1, 1, 96);
+    length7[7] = 7;
+    EXPECT_EQ(refusal(length7), "head type no good");
+    EXPECT_EQ(refusal(smfHeaderChunk(3, 1, 96)), "MIDI format no match");
+    EXPECT_EQ(smfErrorText(1), nullptr);
+    EXPECT_EQ(smfErrorText(-4), nullptr);
+}
+
+TEST(SmfHeader, SmpteDivisionIsRefusedAfterFormatAndTracksAreTaken) {
+    check(smfHeaderChunk(0, 1, 480));
+    EXPECT_EQ(refusal(smfHeaderChunk(1, 5, 0xE250)), "no support type delta time");
+    EXPECT_EQ(SmfHeader.format, 1);
+    EXPECT_EQ(SmfHeader.trackCount, 5);
+    EXPECT_EQ(SmfHeader.division, 480);
+}
+
+TEST(SmfHeader, AShortFileReadsItsMissingBytesAsZero) {
+    FilePass pass = defaultFilePass();
+    const uint8_t* header = pass.headerBytes;
+    ASSERT_TRUE(loadSource(smfHeaderChunk(1, 2, 480)));
+    beginFilePass(pass);
+    ASSERT_EQ(checkSmfHeader(header), 1);
+
+    ASSERT_TRUE(loadSource({'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1}));
+    beginFilePass(pass);
+    EXPECT_EQ(Bytes(header + 10, header + 14), Bytes({0, 0, 0, 0}));
+    EXPECT_EQ(checkSmfHeader(header), 1);
+    EXPECT_EQ(SmfHeader.trackCount, 0);
+
+    ASSERT_TRUE(loadSource({'M', 'T'}));
+    beginFilePass(pass);
+    EXPECT_EQ(checkSmfHeader(header), 0);
+}
