@@ -7,8 +7,8 @@
 #include "file_pass.h"
 #include "smf/mtrk.h"
 #include "smf/smf_header.h"
-#include "track_walk.h"
 #include "smf/vfile.h"
+#include "track_walk.h"
 
 namespace {
 struct Checksum : TrackVisitor {

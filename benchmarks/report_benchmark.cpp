@@ -3,9 +3,9 @@
 // describers and the line writer, not of the disk.
 #include <benchmark/benchmark.h>
 
-#include "report/analysis_report.h"
 #include "benchmark_source.h"
 #include "fatal_error_recorder.h"
+#include "report/analysis_report.h"
 #include "smf/vfile.h"
 
 namespace {

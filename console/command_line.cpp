@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "convert/convert_options.h"
-#include "report/decimal_text.h"
 #include "convert/hex_digits.h"
 #include "convert/sp_midi.h"
+#include "report/decimal_text.h"
 #include "smf/target_file.h"
 
 namespace {

@@ -6,17 +6,17 @@
 #include <thread>
 #include <vector>
 
-#include "report/analysis_report.h"
 #include "command_line.h"
 #include "convert/convert_options.h"
 #include "convert/converted_file.h"
+#include "convert/sp_midi.h"
 #include "fatal_error.h"
 #include "file_pass.h"
-#include "smf/mtrk.h"
 #include "quavel_version.h"
+#include "report/analysis_report.h"
 #include "result.h"
+#include "smf/mtrk.h"
 #include "smf/smf_header.h"
-#include "convert/sp_midi.h"
 #include "smf/target_file.h"
 #include "smf/vfile.h"
 
@@ -152,7 +152,8 @@ void printSpMidiLines(const ConvertedFile& made) {
 
 // The file the run writes: the one made early, or else made now.
 const ConvertedFile& handsetFile(EarlyConversion& early, ConvertedFile& madeNow) {
-    if (ConvertedFile* made = early.madeFor(ConvertOptions.analysedLength, ConvertOptions.tuneLength)) return *made;
+    if (ConvertedFile* made = early.madeFor(ConvertOptions.analysedLength, ConvertOptions.tuneLength))
+        return *made;
     FilePass pass = defaultFilePass();
     passOnFailure(makeConvertedFile(pass, ConvertOptions.tuneLength, madeNow));
     return madeNow;

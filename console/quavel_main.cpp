@@ -1,3 +1,5 @@
 #include "console_run.h"
 
-int main(int argc, char** argv) { return runConsole(argc, argv); }
+int main(int argc, char** argv) {
+    return runConsole(argc, argv);
+}

@@ -1,3 +1,5 @@
 #include "quaveltext_run.h"
 
-int main(int argc, char** argv) { return runQuavelText(argc, argv); }
+int main(int argc, char** argv) {
+    return runQuavelText(argc, argv);
+}

@@ -3,10 +3,10 @@
 #include <cstdint>
 
 #include "convert/convert_options.h"
-#include "smf/mtrk.h"
-#include "result.h"
-#include "smf/smf_header.h"
 #include "convert/sp_midi.h"
+#include "result.h"
+#include "smf/mtrk.h"
+#include "smf/smf_header.h"
 #include "smf/vfile.h"
 
 // Everything one pass over a loaded file reads: the file, a reader, the

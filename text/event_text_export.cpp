@@ -4,16 +4,16 @@
 
 #include "event_text_format.h"
 #include "file_pass.h"
+#include "report/streamed_text.h"
+#include "report/text_appender.h"
+#include "report/vocabulary.h"
 #include "smf/midi_format.h"
 #include "smf/mtrk.h"
-#include "track_walk.h"
 #include "smf/output_sink.h"
 #include "smf/smf_header.h"
 #include "smf/staged_output.h"
-#include "report/streamed_text.h"
-#include "report/text_appender.h"
 #include "smf/vfile.h"
-#include "report/vocabulary.h"
+#include "track_walk.h"
 
 namespace {
 // Notes 120..127 have no name of their own in the text (octave 10).

@@ -5,14 +5,14 @@
 #include <cstring>
 #include <string>
 
-#include "report/decimal_text.h"
-#include "event_text_format.h"
 #include "convert/hex_digits.h"
+#include "event_text_format.h"
+#include "report/decimal_text.h"
+#include "report/vocabulary.h"
 #include "smf/midi_track.h"
 #include "smf/mtrk.h"
 #include "smf/output_sink.h"
 #include "smf/staged_output.h"
-#include "report/vocabulary.h"
 
 namespace {
 constexpr int32_t MicrosecondsPerMinute = 60000000;

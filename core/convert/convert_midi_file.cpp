@@ -1,17 +1,16 @@
 #include "convert/convert_midi_file.h"
 
+#include <cstring>
 #include <vector>
 
-#include <cstring>
-
 #include "convert/converted_file.h"
+#include "convert/midi_sametime_note.h"
+#include "convert/sp_midi.h"
 #include "file_pass.h"
 #include "smf/midi_format.h"
-#include "convert/midi_sametime_note.h"
 #include "smf/midi_track.h"
 #include "smf/mtrk.h"
 #include "smf/output_sink.h"
-#include "convert/sp_midi.h"
 #include "track_walk.h"
 
 namespace {
@@ -31,7 +30,8 @@ int32_t storableDelta(int64_t ticks) {
 }
 
 int32_t outputTrackSize(int32_t sourceBodyLength) {
-    const int64_t size = sourceBodyLength <= 0 ? EmptyTrackBufferSize : static_cast<int64_t>(sourceBodyLength) * 2;
+    const int64_t size =
+        sourceBodyLength <= 0 ? EmptyTrackBufferSize : static_cast<int64_t>(sourceBodyLength) * 2;
     return size > INT32_MAX ? INT32_MAX : static_cast<int32_t>(size);  // init refuses what cannot fit
 }
 
@@ -129,7 +129,8 @@ private:
     bool convertEvent() {
         // A left-out event passes its delta time on, as if the source never held it.
         // Only a SysEx event can be one: the call is spared for every other event.
-        if (reader.kind == EVENT_SYSEX && spMidiLeavesOut(pass.spMidi, reader.kind, reader.event, reader.eventLength)) {
+        if (reader.kind == EVENT_SYSEX &&
+            spMidiLeavesOut(pass.spMidi, reader.kind, reader.event, reader.eventLength)) {
             leftOutDelta += reader.delta;
             return true;
         }

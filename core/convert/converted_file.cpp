@@ -42,7 +42,8 @@ Result makeConvertedFile(FilePass& pass, int32_t tuneLength, ConvertedFile& made
 Result writeWholeFile(const char* path, const std::vector<uint8_t>& bytes) {
     StagedOutput output;
     // One write of the whole file: a device or FIFO takes it as it comes.
-    const bool written = output.open(path, WriteOrder::Sequential) && output.write(bytes.data(), bytes.size()) && output.commit();
+    const bool written = output.open(path, WriteOrder::Sequential) &&
+                         output.write(bytes.data(), bytes.size()) && output.commit();
     return written ? Result::success() : Result::failure(CannotOpenDest);
 }
 

@@ -2,8 +2,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "result.h"
 #include "convert/sp_midi.h"
+#include "result.h"
 
 struct FilePass;
 

@@ -8,10 +8,14 @@ int hexDigitValue(int c) {
     return 0;
 }
 
-int hexByteValue(int high, int low) { return (hexDigitValue(high) * 16 + hexDigitValue(low)) & 0xFF; }
+int hexByteValue(int high, int low) {
+    return (hexDigitValue(high) * 16 + hexDigitValue(low)) & 0xFF;
+}
 
 int isHexDigit(int c) {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f') ? 1 : 0;
 }
 
-int areHexDigits(int high, int low) { return isHexDigit(high) && isHexDigit(low) ? 1 : 0; }
+int areHexDigits(int high, int low) {
+    return isHexDigit(high) && isHexDigit(low) ? 1 : 0;
+}

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "smf/delta_time.h"
-#include "file_pass.h"
 #include "convert/hex_digits.h"
+#include "file_pass.h"
+#include "smf/delta_time.h"
 #include "smf/midi_format.h"
 #include "smf/mtrk.h"
 #include "track_walk.h"

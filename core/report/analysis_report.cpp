@@ -7,20 +7,20 @@
 
 #include "convert/convert_options.h"
 #include "file_pass.h"
-#include "smf/midi_format.h"
-#include "result.h"
-#include "track_walk.h"
 #include "report/midi_channel_event.h"
 #include "report/midi_meta_event.h"
-#include "smf/mtrk.h"
-#include "smf/output_sink.h"
 #include "report/report_lines.h"
-#include "smf/smf_header.h"
-#include "smf/staged_output.h"
 #include "report/streamed_text.h"
 #include "report/text_appender.h"
-#include "smf/vfile.h"
 #include "report/vocabulary.h"
+#include "result.h"
+#include "smf/midi_format.h"
+#include "smf/mtrk.h"
+#include "smf/output_sink.h"
+#include "smf/smf_header.h"
+#include "smf/staged_output.h"
+#include "smf/vfile.h"
+#include "track_walk.h"
 
 ReportCopy reportCopy;
 
@@ -196,7 +196,8 @@ private:
         if (kind == EVENT_CHANNEL && MIDIChannelEvent::isNamed(reader.event, reader.eventLength)) {
             appendNamedChannelEvent(reader, line);
         } else if (kind == EVENT_META || kind == EVENT_CHANNEL) {
-            appendDescription(line, kind == EVENT_META ? describeMetaEvent(reader) : describeChannelEvent(reader));
+            appendDescription(line,
+                              kind == EVENT_META ? describeMetaEvent(reader) : describeChannelEvent(reader));
         } else if (kind == EVENT_SYSEX) {
             line.text("SysEx ");
         } else {
@@ -213,8 +214,8 @@ private:
         char hex[HexBytesPerPiece * 3 + 1];
         for (int32_t done = 0; done < reader.eventLength; done += HexBytesPerPiece) {
             const int32_t left = reader.eventLength - done;
-            report.append(hex, formatHexBytes(reader.event + done, left < HexBytesPerPiece ? left : HexBytesPerPiece,
-                                              hex));
+            report.append(hex, formatHexBytes(reader.event + done,
+                                              left < HexBytesPerPiece ? left : HexBytesPerPiece, hex));
         }
         report.append("\r\n", 2);
     }

@@ -4,10 +4,10 @@
 #include <cstring>
 
 #include "convert/convert_options.h"
-#include "smf/delta_time.h"
 #include "report/describer_dump.h"
 #include "report/text_appender.h"
 #include "report/vocabulary.h"
+#include "smf/delta_time.h"
 
 namespace {
 constexpr int32_t MicrosecondsPerMinute = 60000000;

@@ -1,8 +1,8 @@
 #pragma once
 #include <cstdint>
 
-#include "smf/midi_format.h"
 #include "report/text_appender.h"
+#include "smf/midi_format.h"
 
 // Fixed tables of the MIDI vocabulary and the lookups that turn numbers from
 // events into words. Slot widths are fixed; lookups index by slot.

@@ -17,6 +17,12 @@ uint32_t BigEndian::lowBytesValue(int width) const {
     return value;
 }
 
-uint32_t BigEndian::toWord() const { return lowBytesValue(2); }
-uint32_t BigEndian::toTriple() const { return lowBytesValue(3); }
-uint32_t BigEndian::toLong() const { return lowBytesValue(4); }
+uint32_t BigEndian::toWord() const {
+    return lowBytesValue(2);
+}
+uint32_t BigEndian::toTriple() const {
+    return lowBytesValue(3);
+}
+uint32_t BigEndian::toLong() const {
+    return lowBytesValue(4);
+}

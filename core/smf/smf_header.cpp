@@ -25,11 +25,16 @@ int checkSmfHeader(const uint8_t* bytes, SmfHeaderRecord& header) {
 
 const char* smfErrorMessage(int code) {
     switch (code) {
-        case 0: return "this is not midi";
-        case -1: return "head type no good";
-        case -2: return "MIDI format no match";
-        case -3: return "no support type delta time";
-        default: return nullptr;
+        case 0:
+            return "this is not midi";
+        case -1:
+            return "head type no good";
+        case -2:
+            return "MIDI format no match";
+        case -3:
+            return "no support type delta time";
+        default:
+            return nullptr;
     }
 }
 

@@ -3,19 +3,19 @@
 #include <cstdio>
 #include <cstring>
 
-#include "report/analysis_report.h"
 #include "convert/convert_midi_file.h"
 #include "convert/convert_options.h"
-#include "result.h"
 #include "dialog_keys.h"
 #include "ez_midi_player.h"
 #include "main_controls.h"
 #include "message_boxes.h"
 #include "option_dialog.h"
+#include "report/analysis_report.h"
+#include "result.h"
+#include "smf/vfile.h"
 #include "startup.h"
 #include "text_commands.h"
 #include "text_copy.h"
-#include "smf/vfile.h"
 
 int converted = 0;
 int playing = 0;

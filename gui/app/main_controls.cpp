@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "report/analysis_report.h"
 #include "convert/convert_options.h"
-#include "report/decimal_text.h"
 #include "dialog_keys.h"
+#include "report/analysis_report.h"
+#include "report/decimal_text.h"
 #include "smf/vfile.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "convert/convert_options.h"
-#include "resource.h"
 #include "report/vocabulary.h"
+#include "resource.h"
 
 namespace {
 constexpr int VelocityEntries = 128;

@@ -10,11 +10,10 @@
 namespace {
 constexpr size_t FirstBodyOffset = 22;  // the header chunk and the first track's chunk header
 
-const std::string settings =
-    std::string("Quavel for Java Apps. Version ") + QuavelVersion + "\n" +
-    "MIDI file [in.mid] analisation done. Reported to [quavel.log].\n"
-    "Out file making as [out.mid] with TuneLength=[1920]\n"
-    "Dinamic Detection on Level=1\n";
+const std::string settings = std::string("Quavel for Java Apps. Version ") + QuavelVersion + "\n" +
+                             "MIDI file [in.mid] analisation done. Reported to [quavel.log].\n"
+                             "Out file making as [out.mid] with TuneLength=[1920]\n"
+                             "Dinamic Detection on Level=1\n";
 
 // Channel 0 plays 0..480 and, after a second program change, again from 480
 // in the source; channel 1 plays 480..960. The conversion moves the second

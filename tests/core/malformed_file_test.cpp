@@ -7,19 +7,19 @@
 #include <set>
 #include <string>
 
-#include "report/analysis_report.h"
 #include "convert/convert_midi_file.h"
 #include "convert/convert_options.h"
 #include "fatal_error_recorder.h"
 #include "midi_generator.h"
+#include "report/analysis_report.h"
 #include "smf/mtrk.h"
 #include "smf/smf_header.h"
-#include "test_support.h"
 #include "smf/vfile.h"
+#include "test_support.h"
 
 namespace {
 const std::set<std::string> headerRefusals = {"this is not midi", "head type no good", "MIDI format no match",
-                                               "no support type delta time"};
+                                              "no support type delta time"};
 
 // The output decodes as a Standard MIDI File whose chunk lengths add up.
 bool isWellFormed(const Bytes& file) {
@@ -27,9 +27,11 @@ bool isWellFormed(const Bytes& file) {
     const size_t tracks = static_cast<size_t>(file[10] << 8 | file[11]);
     size_t at = 14;
     for (size_t t = 0; t < tracks; ++t) {
-        if (at + 8 > file.size() || std::string(file.begin() + static_cast<long>(at), file.begin() + static_cast<long>(at) + 4) != "MTrk")
+        if (at + 8 > file.size() || std::string(file.begin() + static_cast<long>(at),
+                                                file.begin() + static_cast<long>(at) + 4) != "MTrk")
             return false;
-        const size_t length = static_cast<size_t>(file[at + 4]) << 24 | file[at + 5] << 16 | file[at + 6] << 8 | file[at + 7];
+        const size_t length =
+            static_cast<size_t>(file[at + 4]) << 24 | file[at + 5] << 16 | file[at + 6] << 8 | file[at + 7];
         at += 8 + length;
     }
     return at == file.size();
@@ -68,7 +70,8 @@ TEST(MalformedFiles, EveryCutPointIsAnalysedAndConverted) {
     for (int format : {0, 1}) {
         const Bytes whole = sample(3 + static_cast<uint32_t>(format), format);
         for (size_t cut = 0; cut <= whole.size(); ++cut)
-            analyseAndConvert(Bytes(whole.begin(), whole.begin() + static_cast<long>(cut)), static_cast<int>(cut % 3),
+            analyseAndConvert(Bytes(whole.begin(), whole.begin() + static_cast<long>(cut)),
+                              static_cast<int>(cut % 3),
                               "format " + std::to_string(format) + " cut at " + std::to_string(cut));
     }
 }
@@ -91,7 +94,8 @@ TEST(MalformedFiles, AnnouncedSizesDoNotDriveMemoryOrTime) {
     // 65535 tracks announced, none present; a chunk announcing 2 GB.
     Bytes manyTracks = smfHeaderChunk(1, 65535, 480);
     analyseAndConvert(manyTracks, 1, "65535 tracks");
-    const Bytes huge = concat({smfHeaderChunk(0, 1, 480), {'M', 'T', 'r', 'k', 0x7F, 0xFF, 0xFF, 0xFF, 0x00, 0x90, 0x3C, 0x64}});
+    const Bytes huge = concat(
+        {smfHeaderChunk(0, 1, 480), {'M', 'T', 'r', 'k', 0x7F, 0xFF, 0xFF, 0xFF, 0x00, 0x90, 0x3C, 0x64}});
     analyseAndConvert(huge, 2, "2 GB chunk");
     ASSERT_TRUE(loadSource(huge));
     EXPECT_EQ(decodeTracks(1).at(0).size(), 1u);

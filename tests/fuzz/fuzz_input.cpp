@@ -1,7 +1,7 @@
 #include "fuzz_input.h"
 
-#include "report/analysis_report.h"
 #include "convert/convert_options.h"
+#include "report/analysis_report.h"
 #include "smf/vfile.h"
 
 void loadFuzzInput(const uint8_t* data, size_t size) {

@@ -2,8 +2,8 @@
 #include "file_pass.h"
 #include "fuzz_input.h"
 #include "smf/mtrk.h"
-#include "track_walk.h"
 #include "smf/vfile.h"
+#include "track_walk.h"
 
 namespace {
 struct Touch : TrackVisitor {

@@ -7,16 +7,16 @@
 #include <map>
 #include <vector>
 
-#include "report/analysis_report.h"
 #include "cfont.h"
 #include "convert/convert_midi_file.h"
 #include "convert/convert_options.h"
 #include "kesto_window.h"
 #include "main_controls.h"
+#include "report/analysis_report.h"
 #include "run_program.h"
+#include "smf/vfile.h"
 #include "startup.h"
 #include "test_support.h"
-#include "smf/vfile.h"
 
 namespace {
 enum Font { SystemFont, Arial16, Gothic10 };

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "gui_test_support.h"
-#include "test_support.h"
 #include "quavel_version.h"
+#include "test_support.h"
 
 namespace {
 const std::string TitleText = std::string("Quavel Version ") + QuavelVersion;

@@ -9,9 +9,9 @@
 #include "ez_midi_player.h"
 #include "file_dlg.h"
 #include "gui_parts.h"
+#include "quavel_version.h"
 #include "startup.h"
 #include "test_support.h"
-#include "quavel_version.h"
 
 std::vector<MciCall> mciCalls;
 
@@ -98,7 +98,8 @@ KestoWindow::KestoWindow(const std::string& testMidBytes, int boxesAtStart)
     mainWindow = nullptr;
     ModalDriver driver;
     for (int i = 0; i < boxesAtStart; ++i) driver.expectBox();
-    window = app->createMainWindow((std::string("Quavel Version ") + QuavelVersion).c_str(), -1, -1, 780, 475, true);
+    window = app->createMainWindow((std::string("Quavel Version ") + QuavelVersion).c_str(), -1, -1, 780, 475,
+                                   true);
     mainWindow = window;
     ShowWindow(window, SW_SHOW);
     startBoxes = driver.seen;

@@ -8,8 +8,8 @@
 #include "fatal_error.h"
 #include "gui_test_support.h"
 #include "kesto_window.h"
-#include "test_support.h"
 #include "quavel_version.h"
+#include "test_support.h"
 
 namespace {
 const char* const AlreadyStarted = "QUAVEL was Already Started.";

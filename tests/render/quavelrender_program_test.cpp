@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "convert/sp_midi.h"
 #include "handset_synth.h"
 #include "midi_generator.h"
 #include "quavelrender_run.h"
 #include "run_program.h"
-#include "convert/sp_midi.h"
 #include "sp_midi_tunes.h"
 #include "staged_failure.h"
 #include "test_support.h"

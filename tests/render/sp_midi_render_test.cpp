@@ -11,18 +11,18 @@
 #include <utility>
 #include <vector>
 
-#include "convert/converted_file.h"
-#include "file_pass.h"
 #include "convert/convert_options.h"
-#include "smf/delta_time.h"
+#include "convert/converted_file.h"
+#include "convert/sp_midi.h"
 #include "fatal_error_recorder.h"
+#include "file_pass.h"
 #include "handset_synth.h"
+#include "smf/delta_time.h"
 #include "smf/mtrk.h"
 #include "smf/smf_header.h"
-#include "convert/sp_midi.h"
+#include "smf/vfile.h"
 #include "sp_midi_tunes.h"
 #include "test_support.h"
-#include "smf/vfile.h"
 
 namespace {
 constexpr int MaxSynthVoices = 64;

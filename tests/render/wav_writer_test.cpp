@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "smf/output_sink.h"
-#include "staged_failure.h"
 #include "smf/staged_output.h"
+#include "staged_failure.h"
 #include "wav_file.h"
 
 namespace {

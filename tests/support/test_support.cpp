@@ -14,8 +14,8 @@
 #include "file_pass.h"
 #include "smf/mtrk.h"
 #include "smf/smf_header.h"
-#include "track_walk.h"
 #include "smf/vfile.h"
+#include "track_walk.h"
 
 namespace {
 void putBigEndian(Bytes& out, uint32_t value, int width) {
@@ -98,7 +98,8 @@ struct EventRecorder : TrackVisitor {
         return loaded;
     }
     bool onEvent(const MTrk& reader, const WalkPosition&) {
-        tracks.back().push_back({reader.delta, reader.kind, Bytes(reader.event, reader.event + reader.eventLength)});
+        tracks.back().push_back(
+            {reader.delta, reader.kind, Bytes(reader.event, reader.event + reader.eventLength)});
         return true;
     }
 };

@@ -1,8 +1,8 @@
 #include "event_text_fixture.h"
 
-#include "report/analysis_report.h"
 #include "event_text_export.h"
 #include "event_text_import.h"
+#include "report/analysis_report.h"
 
 bool prepareSource(const Bytes& file) {
     if (!loadSource(file)) return false;

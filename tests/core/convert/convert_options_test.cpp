@@ -1,8 +1,9 @@
+#include "convert/convert_options.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "convert/convert_options.h"
 #include "convert/hex_digits.h"
 #include "smf/smf_header.h"
 

@@ -13,12 +13,12 @@
 #include "convert/convert_options.h"
 #include "fatal_error_recorder.h"
 #include "file_pass.h"
-#include "track_walk.h"
 #include "midi_generator.h"
 #include "smf/mtrk.h"
 #include "smf/smf_header.h"
-#include "test_support.h"
 #include "smf/vfile.h"
+#include "test_support.h"
+#include "track_walk.h"
 
 namespace {
 struct TimedEvent {

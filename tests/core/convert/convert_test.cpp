@@ -9,8 +9,8 @@
 #include "fatal_error_recorder.h"
 #include "smf/mtrk.h"
 #include "smf/smf_header.h"
-#include "test_support.h"
 #include "smf/vfile.h"
+#include "test_support.h"
 
 namespace {
 const Bytes EndOnly = {0x00, 0xFF, 0x2F, 0x00};

@@ -9,12 +9,12 @@
 #include "convert/convert_midi_file.h"
 #include "convert/convert_options.h"
 #include "convert/converted_file.h"
-#include "file_pass.h"
 #include "fatal_error_recorder.h"
+#include "file_pass.h"
 #include "smf/mtrk.h"
 #include "smf/smf_header.h"
-#include "test_support.h"
 #include "smf/vfile.h"
+#include "test_support.h"
 
 namespace {
 using Mips = std::vector<std::pair<int, int>>;  // channel, MIP in priority order
@@ -190,7 +190,8 @@ TEST(SpMidiMessage, GoesFirstInTheFirstTrackChunkWhateverItsLength) {
               (std::vector<Bytes>{concat({{0x00}, message, End}), End}));
 
     // No whole track chunk: nothing changes.
-    for (Bytes bare : {smfHeaderChunk(1, 0, 96), concat({smfHeaderChunk(1, 1, 96), {'M', 'T', 'r', 'k', 0, 0, 0, 9, 0}})}) {
+    for (Bytes bare : {smfHeaderChunk(1, 0, 96),
+                       concat({smfHeaderChunk(1, 1, 96), {'M', 'T', 'r', 'k', 0, 0, 0, 9, 0}})}) {
         const Bytes before = bare;
         EXPECT_FALSE(insertLeadingEvent(bare, message));
         EXPECT_EQ(bare, before);

@@ -7,8 +7,8 @@
 #include "convert/convert_options.h"
 #include "fatal_error_recorder.h"
 #include "report/streamed_text.h"
-#include "test_support.h"
 #include "smf/vfile.h"
+#include "test_support.h"
 
 namespace {
 std::string withCrLf(const std::string& text) {

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string>
 
-#include "smf/output_sink.h"
 #include "report/streamed_text.h"
+#include "smf/output_sink.h"
 
 namespace {
 // A line writer over memory; text() hands on what was written.

@@ -3,12 +3,16 @@
 #include "file_pass.h"
 #include "midi_generator.h"
 #include "smf/mtrk.h"
-#include "test_support.h"
 #include "smf/vfile.h"
+#include "test_support.h"
 
 namespace {
-DecodedEvent channel(int32_t delta, Bytes bytes) { return {delta, EVENT_CHANNEL, std::move(bytes)}; }
-DecodedEvent meta(int32_t delta, Bytes bytes) { return {delta, EVENT_META, std::move(bytes)}; }
+DecodedEvent channel(int32_t delta, Bytes bytes) {
+    return {delta, EVENT_CHANNEL, std::move(bytes)};
+}
+DecodedEvent meta(int32_t delta, Bytes bytes) {
+    return {delta, EVENT_META, std::move(bytes)};
+}
 const Bytes endOfTrack = {0xFF, 0x2F, 0x00};
 }  // namespace
 
@@ -26,9 +30,12 @@ TEST(TrackReader, ResolvesRunningStatusForEveryChannelMessageShape) {
 }
 
 TEST(TrackReader, RunningStatusSurvivesMetaAndSysExEvents) {
-    EXPECT_EQ(decodeBody({0x00, 0x90, 0x3C, 0x64, 0x00, 0xFF, 0x01, 0x00, 0x00, 0xF0, 0x01, 0xF7, 0x00, 0x3E, 0x50}),
-              (std::vector<DecodedEvent>{channel(0, {0x90, 0x3C, 0x64}), meta(0, {0xFF, 0x01, 0x00}),
-                                         {0, EVENT_SYSEX, {0xF0, 0x01, 0xF7}}, channel(0, {0x90, 0x3E, 0x50})}));
+    EXPECT_EQ(decodeBody(
+                  {0x00, 0x90, 0x3C, 0x64, 0x00, 0xFF, 0x01, 0x00, 0x00, 0xF0, 0x01, 0xF7, 0x00, 0x3E, 0x50}),
+              (std::vector<DecodedEvent>{channel(0, {0x90, 0x3C, 0x64}),
+                                         meta(0, {0xFF, 0x01, 0x00}),
+                                         {0, EVENT_SYSEX, {0xF0, 0x01, 0xF7}},
+                                         channel(0, {0x90, 0x3E, 0x50})}));
 }
 
 TEST(TrackReader, RunningStatusCarriesIntoTheNextTrackButNotIntoTheNextPass) {
@@ -74,7 +81,8 @@ TEST(TrackReader, DeltaTimesOfEveryWidth) {
 }
 
 TEST(TrackReader, MatchesComparesAPrefixOfTheCurrentEvent) {
-    ASSERT_TRUE(loadSource(smfFile(0, 96, {{0x00, 0xFF, 0x58, 0x04, 0x04, 0x02, 0x18, 0x08, 0x00, 0xFF, 0x2F, 0x00}})));
+    ASSERT_TRUE(loadSource(
+        smfFile(0, 96, {{0x00, 0xFF, 0x58, 0x04, 0x04, 0x02, 0x18, 0x08, 0x00, 0xFF, 0x2F, 0x00}})));
     FilePass pass = defaultFilePass();
     beginFilePass(pass);
     ASSERT_EQ(trackReader.load(inputFile), 1);
@@ -90,8 +98,8 @@ TEST(TrackReader, MatchesComparesAPrefixOfTheCurrentEvent) {
 
 TEST(TrackReader, ChunksOfAnotherKindAreSkippedWhole) {
     const Bytes alien = {'X', 'F', 'I', 'H', 0, 0, 0, 4, 'M', 'T', 'r', 'k'};
-    const Bytes file = concat({smfHeaderChunk(1, 2, 96), trackChunk({0x00, 0xC0, 0x01}), alien,
-                               trackChunk({0x00, 0xC1, 0x02})});
+    const Bytes file = concat(
+        {smfHeaderChunk(1, 2, 96), trackChunk({0x00, 0xC0, 0x01}), alien, trackChunk({0x00, 0xC1, 0x02})});
     ASSERT_TRUE(loadSource(file));
     const auto tracks = decodeTracks(2);
     ASSERT_EQ(tracks.size(), 2u);
@@ -100,13 +108,15 @@ TEST(TrackReader, ChunksOfAnotherKindAreSkippedWhole) {
     // An alien chunk at the end, and one announcing more than the file holds.
     ASSERT_TRUE(loadSource(concat({smfHeaderChunk(1, 2, 96), trackChunk({0x00, 0xC0, 0x01}), alien})));
     EXPECT_EQ(decodeTracks(2).size(), 1u);
-    ASSERT_TRUE(loadSource(concat({smfHeaderChunk(1, 2, 96), {'J', 'U', 'N', 'K', 0x7F, 0xFF, 0xFF, 0xFF, 1, 2}})));
+    ASSERT_TRUE(
+        loadSource(concat({smfHeaderChunk(1, 2, 96), {'J', 'U', 'N', 'K', 0x7F, 0xFF, 0xFF, 0xFF, 1, 2}})));
     EXPECT_EQ(decodeTracks(2).size(), 0u);
 }
 
 TEST(TrackReader, ATruncatedBodyEndsAtItsLastCompleteEvent) {
     // The body announces 100 bytes but the file ends inside the second event.
-    Bytes file = concat({smfHeaderChunk(0, 1, 96), {'M', 'T', 'r', 'k', 0, 0, 0, 100}, {0x00, 0x90, 0x3C, 0x64, 0x60, 0x3E}});
+    Bytes file = concat(
+        {smfHeaderChunk(0, 1, 96), {'M', 'T', 'r', 'k', 0, 0, 0, 100}, {0x00, 0x90, 0x3C, 0x64, 0x60, 0x3E}});
     ASSERT_TRUE(loadSource(file));
     FilePass pass = defaultFilePass();
     beginFilePass(pass);

@@ -1,14 +1,17 @@
+#include "smf/smf_header.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "file_pass.h"
-#include "smf/smf_header.h"
-#include "test_support.h"
 #include "smf/vfile.h"
+#include "test_support.h"
 
 namespace {
-int check(Bytes header) { return checkSmfHeader(header.data()); }
+int check(Bytes header) {
+    return checkSmfHeader(header.data());
+}
 std::string refusal(Bytes header) {
     const char* text = smfErrorText(check(std::move(header)));
     return text == nullptr ? "" : text;

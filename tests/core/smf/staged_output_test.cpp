@@ -20,13 +20,13 @@
 #endif
 #endif
 
-#include "report/analysis_report.h"
 #include "convert/convert_midi_file.h"
 #include "convert/convert_options.h"
 #include "fatal_error_recorder.h"
+#include "report/analysis_report.h"
+#include "smf/vfile.h"
 #include "staged_failure.h"
 #include "test_support.h"
-#include "smf/vfile.h"
 
 namespace {
 std::string freshFolder(const std::string& name) {
