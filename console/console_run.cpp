@@ -3,13 +3,13 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "command_line.h"
 #include "convert/convert_options.h"
 #include "convert/converted_file.h"
 #include "convert/sp_midi.h"
+#include "early_conversion.h"
 #include "fatal_error.h"
 #include "file_pass.h"
 #include "quavel_version.h"
@@ -64,60 +64,6 @@ void clearUserSettings() {
     ConvertOptions.clearChannelChoices();
     SpMidi = SpMidiSettings();
 }
-
-// The handset file, made on a second core while the report is written, from
-// a view of the source with a reader of its own and the settings as the
-// conversion sees them. Only its bytes are made early: the output file is
-// written after the report, as in a run on one core, so every message, file
-// and status stays the same.
-class EarlyConversion {
-public:
-    EarlyConversion() : pass(sourceView, reader) {}
-    EarlyConversion(const EarlyConversion&) = delete;
-    EarlyConversion& operator=(const EarlyConversion&) = delete;
-    ~EarlyConversion() { wait(); }
-
-    // Starts only for a source whose header the report will accept: a
-    // refused one ends the run during the report.
-    void start() {
-        pass.header = SmfHeader;
-        pass.options = ConvertOptions;
-        pass.options.clearAnalysisResults();  // as the report leaves them
-        pass.spMidi = SpMidi;
-        beginFilePass(pass);
-        if (checkPassHeader(pass).failed() || !sourceView.view(inputFile)) return;
-        const int32_t chosen = ConvertOptions.tuneLength;
-        worker = std::thread([this, chosen] { run(chosen); });
-    }
-
-    void wait() {
-        if (worker.joinable()) worker.join();
-    }
-
-    // After wait: the file made with the length the run uses, or nullptr
-    // when there is none (then the run makes it as on one core).
-    ConvertedFile* madeFor(int32_t analysedLength, int32_t tuneLength) {
-        const bool fits = measured == analysedLength && usedLength == tuneLength && usedLength >= 0;
-        return fits && result.ok() ? &made : nullptr;
-    }
-
-private:
-    VFILE sourceView;
-    MTrk reader;
-    FilePass pass;
-    ConvertedFile made;
-    Result result = Result::failure("not made");
-    std::thread worker;
-    int32_t measured = -1;
-    int32_t usedLength = -1;
-
-    void run(int32_t chosen) {
-        measured = measureAnalysedLength(pass);
-        usedLength = roundedTuneLength(chosen, measured, pass.header.division);
-        result = makeConvertedFile(pass, usedLength, made);
-        sourceView.release();
-    }
-};
 
 // The line names the report's file, and says so when that file could not
 // take it.

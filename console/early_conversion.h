@@ -1,0 +1,45 @@
+#pragma once
+#include <cstdint>
+#include <thread>
+
+#include "convert/converted_file.h"
+#include "file_pass.h"
+#include "result.h"
+#include "smf/mtrk.h"
+#include "smf/vfile.h"
+
+// The handset file, made on a second core while the report is written, from
+// a view of the source with a reader of its own and the settings as the
+// conversion sees them. Only its bytes are made early: the output file is
+// written after the report, as in a run on one core, so every message, file
+// and status stays the same.
+class EarlyConversion {
+public:
+    EarlyConversion() : pass(sourceView, reader) {}
+    EarlyConversion(const EarlyConversion&) = delete;
+    EarlyConversion& operator=(const EarlyConversion&) = delete;
+    ~EarlyConversion() { wait(); }
+
+    // Starts from the source in inputFile and the settings in ConvertOptions
+    // and SpMidi, only for a source whose header the report will accept: a
+    // refused one ends the run during the report.
+    void start();
+
+    void wait();
+
+    // After wait: the file made with the length the run uses, or nullptr
+    // when there is none (then the run makes it as on one core).
+    ConvertedFile* madeFor(int32_t analysedLength, int32_t tuneLength);
+
+private:
+    VFILE sourceView;
+    MTrk reader;
+    FilePass pass;
+    ConvertedFile made;
+    Result result = Result::failure("not made");
+    std::thread worker;
+    int32_t measured = -1;
+    int32_t usedLength = -1;
+
+    void run(int32_t chosen);
+};
