@@ -43,10 +43,11 @@ constexpr bool isChannelStatus(int32_t status) {
 constexpr bool isNoteStatus(uint8_t status) {
     return (status & 0xE0) == 0x80;
 }
-// Messages whose status high nibble is 8, 9, A, B or E carry two data bytes.
+// Messages whose status high nibble is 8, 9, A, B or E carry two data bytes:
+// one bit per nibble, since the reader asks for every event.
 constexpr bool hasTwoDataBytes(uint8_t status) {
-    return isChannelStatus(status) && statusType(status) != StatusProgramChange &&
-           statusType(status) != StatusChannelPressure;
+    constexpr unsigned TwoDataByteNibbles = 1u << 0x8 | 1u << 0x9 | 1u << 0xA | 1u << 0xB | 1u << 0xE;
+    return (TwoDataByteNibbles >> (status >> 4)) & 1u;
 }
 // A note-on that starts a note: a note-on of velocity 0 ends one.
 inline bool startsNote(const uint8_t* message) {
