@@ -13,8 +13,6 @@ constexpr uint8_t ControllerBankSelect = 0;
 constexpr uint8_t ControllerBankSelectLow = 32;
 constexpr uint8_t ControllerPan = 10;
 constexpr uint8_t DrumBank = 120;
-constexpr uint8_t UniversalNonRealTime = 0x7E;
-constexpr uint8_t UniversalRealTime = 0x7F;
 
 bool isWholeChannelMessage(const MTrk& reader) {
     const uint8_t status = reader.event[0];

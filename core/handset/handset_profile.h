@@ -43,7 +43,7 @@ struct HandsetProfile {
     // The -P argument as it was given: the check lines name the profile by it.
     std::string name;
     std::optional<int32_t> voices;
-    std::optional<int64_t> maxBytes;
+    std::optional<int32_t> maxBytes;
     std::optional<KeyRange> keyRange;
     std::optional<int32_t> minNoteMs;
     std::optional<int32_t> maxTempoChanges;

@@ -58,14 +58,6 @@ bool wholeNumber(const std::string& text, int64_t lowest, int64_t highest, int64
     return true;
 }
 
-template <class Field>
-bool takeNumber(const std::string& value, int64_t lowest, int64_t highest, std::optional<Field>& field) {
-    int64_t number = 0;
-    if (!wholeNumber(value, lowest, highest, number)) return false;
-    field = static_cast<Field>(number);
-    return true;
-}
-
 // Each item a number of [0, highest], as one bit of the mask.
 template <class Mask>
 bool takeBits(const std::string& value, int highest, bool emptyFits, Mask& mask) {
@@ -125,27 +117,38 @@ bool takeUnsupported(const std::string& value, HandsetProfile& profile) {
     return true;
 }
 
+bool takeDrumChannels(const std::string& value, HandsetProfile& profile) {
+    return takeBits(value, ChannelCount - 1, true, profile.drumChannels);
+}
+
+// A key's reader: take, or else a whole number of [lowest, highest] into field.
 struct Key {
     const char* word;
     bool (*take)(const std::string& value, HandsetProfile& profile);
+    std::optional<int32_t> HandsetProfile::*field;
+    int32_t lowest;
+    int32_t highest;
+
+    bool read(const std::string& value, HandsetProfile& profile) const {
+        if (take != nullptr) return take(value, profile);
+        int64_t number = 0;
+        if (!wholeNumber(value, lowest, highest, number)) return false;
+        profile.*field = static_cast<int32_t>(number);
+        return true;
+    }
 };
 
 const Key Keys[] = {
-    {"voices", [](const std::string& v, HandsetProfile& p) { return takeNumber(v, 1, 65535, p.voices); }},
-    {"max-bytes",
-     [](const std::string& v, HandsetProfile& p) { return takeNumber(v, 1, INT32_MAX, p.maxBytes); }},
-    {"formats", takeFormats},
-    {"min-note-ms",
-     [](const std::string& v, HandsetProfile& p) { return takeNumber(v, 1, 65535, p.minNoteMs); }},
-    {"key-range", takeKeyRange},
-    {"max-tempo-changes",
-     [](const std::string& v, HandsetProfile& p) { return takeNumber(v, 0, INT32_MAX, p.maxTempoChanges); }},
-    {"mip", takeMip},
-    {"mip-first-max",
-     [](const std::string& v, HandsetProfile& p) { return takeNumber(v, 0, 127, p.mipFirstMax); }},
-    {"unsupported", takeUnsupported},
-    {"drum-channels", [](const std::string& v,
-                         HandsetProfile& p) { return takeBits(v, ChannelCount - 1, true, p.drumChannels); }},
+    {"voices", nullptr, &HandsetProfile::voices, 1, 65535},
+    {"max-bytes", nullptr, &HandsetProfile::maxBytes, 1, INT32_MAX},
+    {"formats", takeFormats, nullptr, 0, 0},
+    {"min-note-ms", nullptr, &HandsetProfile::minNoteMs, 1, 65535},
+    {"key-range", takeKeyRange, nullptr, 0, 0},
+    {"max-tempo-changes", nullptr, &HandsetProfile::maxTempoChanges, 0, INT32_MAX},
+    {"mip", takeMip, nullptr, 0, 0},
+    {"mip-first-max", nullptr, &HandsetProfile::mipFirstMax, 0, 127},
+    {"unsupported", takeUnsupported, nullptr, 0, 0},
+    {"drum-channels", takeDrumChannels, nullptr, 0, 0},
 };
 
 // One line of the profile, its comment and line end already cut off; an
@@ -159,7 +162,7 @@ std::string takeLine(const std::string& line, bool cut, int number, const std::s
     for (const Key& known : Keys) {
         if (key != known.word) continue;
         const bool fits =
-            equals != std::string::npos && !cut && known.take(trimmed(text.substr(equals + 1)), profile);
+            equals != std::string::npos && !cut && known.read(trimmed(text.substr(equals + 1)), profile);
         return fits ? std::string() : messageText(BadValue, {name, number, key});
     }
     return messageText(UnknownKey, {name, number, key});
