@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "delta_time.h"
 #include "file_pass.h"
@@ -96,7 +97,8 @@ std::vector<SpMidiEntry> computeSpMidiMips(const uint8_t* file, size_t size, con
     const bool* hasNote = notes.hasNote;
     const std::vector<int> order = spMidiChannelOrder(given);
     PolyphonyMeter meter(order);
-    for (const NoteTrack& line : timeLines(bytes.pass().header.format, notes.tracks)) meter.run(line);
+    for (const NoteTrack& line : timeLines(bytes.pass().header.format, std::move(notes.tracks)))
+        meter.run(line);
     std::vector<SpMidiEntry> entries;
     for (int k = 0; k < ChannelCount; ++k) {
         const int channel = order[static_cast<size_t>(k)];

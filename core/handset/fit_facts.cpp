@@ -1,6 +1,7 @@
 #include "handset/fit_facts.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "file_pass.h"
 #include "handset/sounding_notes.h"
@@ -140,6 +141,7 @@ void measureNoteLengths(const NoteTrack& line, const TempoMap& clock, std::vecto
         EventPlace place;
     };
     std::vector<std::vector<Start>> sounding(ChannelCount * KeyCount);
+    lengths.reserve(lengths.size() + line.size() / 2);  // a note-on and a release each, as a rule
     for (size_t i = 0; i < line.size(); ++i) {
         const NoteEvent& note = line[i];
         std::vector<Start>& starts = sounding[static_cast<size_t>(note.channel * KeyCount + note.key)];
@@ -161,8 +163,8 @@ FitFacts::FitFacts(const uint8_t* bytes, size_t fileSize) : size(fileSize) {
     walkFile(pass.pass(), walk);
     format = pass.pass().header.format;
     division = pass.pass().header.division;
-    noteLines = timeLines(format, walk.notes.tracks);
-    const std::vector<std::vector<TempoEvent>> tempoLines = timeLines(format, walk.tempos);
+    noteLines = timeLines(format, std::move(walk.notes.tracks));
+    const std::vector<std::vector<TempoEvent>> tempoLines = timeLines(format, std::move(walk.tempos));
     for (size_t k = 0; k < tempoLines.size(); ++k) {
         countTempoChanges(tempoLines[k], tempoChanges);
         if (division > 0) measureNoteLengths(noteLines[k], TempoMap(tempoLines[k]), noteLengths);
