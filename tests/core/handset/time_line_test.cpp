@@ -28,9 +28,9 @@ std::vector<std::pair<int64_t, int>> order(const std::vector<Timed>& line) {
 
 TEST(TimeLines, TracksMergeByTickKeepingTrackOrderWithinATick) {
     // Five tracks, so that the merges in pairs leave one over at each round.
-    const auto tracks = tracksOf({{0, 10, 10}, {10}, {}, {0, 5, 10}, {10, 20}});
-    const std::vector<std::pair<int64_t, int>> expected = {{0, 0},  {0, 3},  {5, 3},  {10, 0}, {10, 0},
-                                                           {10, 1}, {10, 3}, {10, 4}, {20, 4}};
+    const auto tracks = tracksOf({{0, 10, 10}, {10}, {}, {0, 5, 10}, {0, 10, 20}});
+    const std::vector<std::pair<int64_t, int>> expected = {{0, 0},  {0, 3},  {0, 4},  {5, 3},  {10, 0},
+                                                           {10, 0}, {10, 1}, {10, 3}, {10, 4}, {20, 4}};
     EXPECT_EQ(order(mergeTracks(tracks)), expected);
     const auto lines = timeLines(1, tracks);
     ASSERT_EQ(lines.size(), 1u);
