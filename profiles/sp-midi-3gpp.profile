@@ -1,8 +1,8 @@
 # The SP-MIDI 5-24 voice profile for 3GPP: handsets that play between 5 and
 # 24 voices and honour the MIP message.
 #
-# voices = 24: the top of the 5-24 voice range (midi.org, the "Scalable
-#   Polyphony MIDI (SP-MIDI)" specification page).
+# voices = 24: the top of the 5-24 voice range (midi.org, the page
+#   "Scalable Polyphony MIDI (SP-MIDI)").
 # formats = 0 1: format 0 or 1, never 2 (handset makers' MIDI authoring
 #   guides).
 # mip = required: the profile scales by the MIP message, so a file needs one
