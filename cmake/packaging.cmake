@@ -71,11 +71,19 @@ endfunction()
 if(WIN32)
   # A zip holds one flat folder: the programs beside what explains them.
   set(QUAVEL_INSTALL_BINDIR .)
+  set(QUAVEL_INSTALL_PROFILEDIR profiles)
   install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION .)
 else()
   set(QUAVEL_INSTALL_BINDIR ${CMAKE_INSTALL_BINDIR})
+  set(QUAVEL_INSTALL_PROFILEDIR ${CMAKE_INSTALL_DATADIR}/quavel/profiles)
   quavel_install_linux_documents()
 endif()
+
+# The shipped handset profiles, and the way from the programs' folder to
+# theirs, by which quavel finds them wherever the tree is installed.
+file(GLOB QUAVEL_PROFILES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/profiles/*.profile)
+install(FILES ${QUAVEL_PROFILES} DESTINATION ${QUAVEL_INSTALL_PROFILEDIR})
+file(RELATIVE_PATH QUAVEL_PROFILES_FROM_PROGRAM /prefix/${QUAVEL_INSTALL_BINDIR} /prefix/${QUAVEL_INSTALL_PROFILEDIR})
 
 set(CPACK_PACKAGE_NAME ${PROJECT_NAME})
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})

@@ -73,9 +73,21 @@ bool isHelpWord(const char* argument) {
            std::strcmp(argument, "-?") == 0;
 }
 
-const char* reportOptionName(const char* argument) {
-    if (argument[0] != '-' || (argument[1] != 'L' && argument[1] != 'l')) return nullptr;
+namespace {
+// The text after "-X" or "-x", or nullptr when argument is no such option.
+const char* textAfterOption(const char* argument, char letter) {
+    const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
+    if (argument[0] != '-' || (argument[1] != letter && argument[1] != lower)) return nullptr;
     return argument + 2;
+}
+}  // namespace
+
+const char* reportOptionName(const char* argument) {
+    return textAfterOption(argument, 'L');
+}
+
+const char* profileOptionName(const char* argument) {
+    return textAfterOption(argument, 'P');
 }
 
 std::string chooseReportName(const std::vector<std::string>& candidates, const std::string& sourceName,
@@ -112,6 +124,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             takePositional(line, argument);
         else if (const char* reportName = reportOptionName(argument))
             reportNames.emplace_back(reportName);
+        else if (const char* profileName = profileOptionName(argument))
+            line.profileNames.emplace_back(profileName);
         else
             takeOption(argument);
     }

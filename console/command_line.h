@@ -12,14 +12,16 @@ struct CommandLine {
     std::string sourceName;
     std::string outputName;
     std::string reportName = DefaultReportName;
+    // The -P arguments as given, in order: each names a handset profile.
+    std::vector<std::string> profileNames;
     int positionalCount = 0;
     bool helpWanted = false;
 };
 
 // Examines the arguments from first to last: positional names and "-"
 // placeholders, the options -D, -T, -I and -V, which go straight into
-// ConvertOptions, -S, which goes into SpMidi, -L naming the report, and the
-// help words. An option that does not fit its form is ignored.
+// ConvertOptions, -S, which goes into SpMidi, -L naming the report, -P
+// naming handset profiles, and the help words. An option that does not fit its form is ignored.
 CommandLine parseCommandLine(int argc, const char* const* argv);
 
 // --help, -h and -? ask for the usage text wherever they stand.
@@ -27,6 +29,9 @@ bool isHelpWord(const char* argument);
 
 // -Lname and -lname: the name after the letter, or nullptr for any other argument.
 const char* reportOptionName(const char* argument);
+
+// -Pprofile and -pprofile: the profile after the letter, or nullptr for any other argument.
+const char* profileOptionName(const char* argument);
 
 // The last of the names given by -L that fits: not empty, at most 255
 // characters, and not naming the source or the output file under any

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "command_line.h"
@@ -12,6 +13,9 @@
 #include "early_conversion.h"
 #include "fatal_error.h"
 #include "file_pass.h"
+#include "handset/handset_fit.h"
+#include "handset/profile_reader.h"
+#include "program_folder.h"
 #include "quavel_version.h"
 #include "report/analysis_report.h"
 #include "result.h"
@@ -25,10 +29,14 @@ char outputPath[PathBufferSize];
 char reportPath[PathBufferSize];
 
 namespace {
+// A run that converted and wrote a file that does not fit a -P profile.
+constexpr int StatusDoesNotFit = 3;
+
 // One line per option; every option line of the usage text belongs here.
 constexpr const char* UsageLines[] = {
     "usage: quavel [SOURCE.mid|-] [OUTPUT.mid|-] [-Dn] [-Tticks] [-Ic:hh] [-Vc:hh]\n",
     "              [-S[channels]] [-Lreport]\n",
+    "              [-Pprofile]...\n",
     "  SOURCE.mid      the file to analyse and convert (-: test.mid)\n",
     "  OUTPUT.mid      the converted file (-: out.mid)\n",
     "  -Dn             detection level, one hexadecimal digit (-D alone and default: 1)\n",
@@ -38,8 +46,26 @@ constexpr const char* UsageLines[] = {
     "  -S[channels]    write the SP-MIDI MIP message; hexadecimal channel digits set\n",
     "                  the priority, highest first (-S9012); handsets with fewer voices\n",
     "                  then mute whole low-priority channels instead of losing notes\n",
+    "  -Pprofile       check the converted file against a handset profile: NAME\n",
+    "                  (NAME.profile here, then among the installed gm-lite,\n",
+    "                  sp-midi-3gpp, voices-16, voices-32, voices-64) or a path;\n",
+    "                  repeatable; status 3 when the file does not fit one\n",
     "  -Lreport        the analysis report's file (default quavel.log)\n",
     "  -h, -?, --help  print this text and end\n",
+    "A handset profile is a text file of \"key = value\" lines (# starts a comment);\n",
+    "a key left out is not checked. Keys: voices, max-bytes, formats (0 1),\n",
+    "min-note-ms, key-range (12-108), max-tempo-changes, mip (required, allowed or\n",
+    "ignored), mip-first-max, unsupported (pitch-bend channel-pressure poly-pressure\n",
+    "pan bank-select master-volume sysex text-events), drum-channels (default 9).\n",
+    "Installed profiles, each file naming the sources of its numbers:\n",
+    "  gm-lite         16 voices, formats 0 1, MIP ignored (General MIDI Lite)\n",
+    "  sp-midi-3gpp    24 voices, formats 0 1, MIP required with a first value of\n",
+    "                  at most 6, notes of 5 ms or more, no pitch bend, channel\n",
+    "                  pressure, pan or master volume (3GPP TS 23.040, Annex H.4)\n",
+    "  voices-16, -32  16 or 32 voices, at most 65536 bytes, formats 0 1\n",
+    "  voices-64       64 voices, at most 65536 bytes, formats 0 1, keys 12-108\n",
+    "                  (the embedded synthesizer of Android phones)\n",
+    "Example: quavel tune.mid handset.mid -S95 -Pvoices-16 (see quavel(1))\n",
 };
 
 int printUsage() {
@@ -97,12 +123,39 @@ void printSpMidiLines(const ConvertedFile& made) {
 }
 
 // The file the run writes: the one made early, or else made now.
-const ConvertedFile& handsetFile(EarlyConversion& early, ConvertedFile& madeNow) {
+const ConvertedFile& handsetFile(EarlyConversion& early, ConvertedFile& madeNow,
+                                 const std::vector<HandsetProfile>& profiles) {
     if (ConvertedFile* made = early.madeFor(ConvertOptions.analysedLength, ConvertOptions.tuneLength))
         return *made;
     FilePass pass = defaultFilePass();
+    pass.profiles = profiles;
     passOnFailure(makeConvertedFile(pass, ConvertOptions.tuneLength, madeNow));
     return madeNow;
+}
+
+// Every profile -P named, read before any file is touched: one that cannot
+// be read ends the run.
+std::vector<HandsetProfile> loadProfiles(const std::vector<std::string>& names) {
+    std::vector<HandsetProfile> profiles;
+    if (names.empty()) return profiles;
+    const std::string installed = installedProfileFolder();
+    for (const std::string& name : names) {
+        ProfileReading reading = loadHandsetProfile(name, installed);
+        if (!reading.ok()) fatalError(reading.refusal.c_str());
+        profiles.push_back(std::move(reading.profile));
+    }
+    return profiles;
+}
+
+void printHandsetCheckLines(const ConvertedFile& made) {
+    for (const HandsetFit& fit : made.fits)
+        for (const std::string& line : fit.lines()) std::printf("%s\n", line.c_str());
+}
+
+int fitStatus(const ConvertedFile& made) {
+    for (const HandsetFit& fit : made.fits)
+        if (!fit.fits()) return StatusDoesNotFit;
+    return 0;
 }
 }  // namespace
 
@@ -115,12 +168,13 @@ int runConsole(int argc, const char* const* argv) {
     storePath(reportPath, line.reportName);
 
     std::printf("Quavel for Java Apps. Version %s\n", QuavelVersion);
+    const std::vector<HandsetProfile> profiles = loadProfiles(line.profileNames);
     if (!inputFile.load(sourcePath)) fatalError("Cannot open source file");
     // The output may name the source under another spelling or through a link.
     const bool outputIsSource = namesSameFile(line.outputName, line.sourceName);
     const bool converts = !outputIsSource && !line.outputName.empty() && fitsPathBuffer(line.outputName);
     EarlyConversion early;
-    if (converts) early.start();
+    if (converts) early.start(profiles);
     const std::string reportFile = reportFileName(reportPath, sourcePath);
     ConvertOptions.analysedLength = writeAnalysisReport(sourcePath, reportFile.c_str());
     early.wait();
@@ -132,8 +186,9 @@ int runConsole(int argc, const char* const* argv) {
     printSettings(line.outputName);
     if (!fitsPathBuffer(line.outputName)) fatalError("Cannot open dest file");
     ConvertedFile madeNow;
-    const ConvertedFile& made = handsetFile(early, madeNow);
+    const ConvertedFile& made = handsetFile(early, madeNow, profiles);
     printSpMidiLines(made);
+    printHandsetCheckLines(made);
     passOnFailure(writeWholeFile(outputPath, made.bytes));
-    return 0;
+    return fitStatus(made);
 }

@@ -5,7 +5,8 @@
 #include "report/analysis_report.h"
 #include "smf/smf_header.h"
 
-void EarlyConversion::start() {
+void EarlyConversion::start(const std::vector<HandsetProfile>& profiles) {
+    pass.profiles = profiles;
     pass.header = SmfHeader;
     pass.options = ConvertOptions;
     pass.options.clearAnalysisResults();  // as the report leaves them

@@ -1,9 +1,11 @@
 #pragma once
 #include <cstdint>
 #include <thread>
+#include <vector>
 
 #include "convert/converted_file.h"
 #include "file_pass.h"
+#include "handset/handset_profile.h"
 #include "result.h"
 #include "smf/mtrk.h"
 #include "smf/vfile.h"
@@ -20,10 +22,10 @@ public:
     EarlyConversion& operator=(const EarlyConversion&) = delete;
     ~EarlyConversion() { wait(); }
 
-    // Starts from the source in inputFile and the settings in ConvertOptions
-    // and SpMidi, only for a source whose header the report will accept: a
-    // refused one ends the run during the report.
-    void start();
+    // Starts from the source in inputFile, the settings in ConvertOptions
+    // and SpMidi and the given handset profiles, only for a source whose
+    // header the report will accept: a refused one ends the run during the report.
+    void start(const std::vector<HandsetProfile>& profiles);
 
     void wait();
 

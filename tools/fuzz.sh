@@ -17,6 +17,8 @@ seeds="$dir/seeds"
 rm -rf "$seeds" && mkdir -p "$seeds/midi" "$seeds/text" "$seeds/args" "$dir/crashes"
 for i in 1 2 3 4 5 6; do "$dir/tests/generate_midi" "$seeds/midi/g$i.mid" "$i" 3 30 $((i % 2)); done
 cp examples/test.mid tests/data/*.mid tests/data/regressions/*.mid "$seeds/midi/"
+# The handset check reads MIDI files and profiles.
+mkdir -p "$seeds/handset" && cp "$seeds"/midi/* profiles/*.profile "$seeds/handset/"
 printf '%s\0%s\0%s' -D2 in.mid -T1920 > "$seeds/args/a1"
 printf '%s\0%s\0%s\0%s' - out.mid -I0:01 -V1:F0 > "$seeds/args/a2"
 # Event texts of the MIDI seeds, exported by the tree's own quaveltext.
@@ -39,7 +41,8 @@ run_target() {
 }
 passed=0
 failed=0
-for pair in fuzz_reader:midi fuzz_report:midi fuzz_convert:midi fuzz_sp_midi:midi fuzz_command_line:args fuzz_text_import:text; do
+for pair in fuzz_reader:midi fuzz_report:midi fuzz_convert:midi fuzz_sp_midi:midi fuzz_handset_check:handset \
+  fuzz_command_line:args fuzz_text_import:text; do
   if run_target "${pair%%:*}" "$seeds/${pair##*:}"; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 done
 if [ -n "$(ls -A "$dir/crashes")" ]; then

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "convert/sp_midi.h"
+#include "handset/handset_fit.h"
 #include "result.h"
 
 struct FilePass;
@@ -13,12 +14,15 @@ struct ConvertedFile {
     // The entries of the MIP message put at the first track's start, when
     // SP-MIDI output is on (empty otherwise, or when no channel has notes).
     std::vector<SpMidiEntry> mips;
+    // How the bytes fit each of pass.profiles, in their order.
+    std::vector<HandsetFit> fits;
 };
 
 // The one way the programs make a handset file: convert the pass's file
 // into memory, then, when pass.spMidi is enabled, measure the MIP values on
 // those bytes and put the message first in the first track (the tune is
-// converted once). Failures are the conversion's.
+// converted once); last, check those bytes against each of pass.profiles.
+// Failures are the conversion's.
 Result makeConvertedFile(FilePass& pass, int32_t tuneLength, ConvertedFile& made);
 
 // Commits bytes to path through a staged output: the file is replaced whole

@@ -2,9 +2,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "convert/hex_digits.h"
 #include "file_pass.h"
+#include "handset/sounding_notes.h"
+#include "handset/sysex_body.h"
+#include "handset/time_line.h"
 #include "smf/delta_time.h"
 #include "smf/midi_format.h"
 #include "smf/mtrk.h"
@@ -13,21 +17,11 @@
 SpMidiSettings SpMidi;
 
 namespace {
-// Universal Real Time, any device, sub-IDs of the MIP message.
-constexpr uint8_t UniversalRealTime = 0x7F;
+// Universal Real Time (midi_format.h), any device, sub-IDs of the MIP message.
 constexpr uint8_t AllDevices = 0x7F;
 constexpr uint8_t MipSubId1 = 0x0B;
 constexpr uint8_t MipSubId2 = 0x01;
 constexpr int MipHeaderBytes = 4;
-
-struct NoteEvent {
-    int64_t tick;
-    int channel;
-    int key;
-    bool on;
-};
-
-using NoteTrack = std::vector<NoteEvent>;
 
 // Sounding notes of one time line and, per priority prefix, the most notes
 // that sounded together at the end of any tick.
@@ -36,17 +30,11 @@ public:
     explicit PolyphonyMeter(const std::vector<int>& channelOrder) : order(channelOrder) {}
 
     void silence() {
-        std::memset(sounding, 0, sizeof sounding);
+        sounding.silence();
         std::memset(count, 0, sizeof count);
     }
 
-    // A note-on of a key that already sounds keeps the count.
-    void apply(const NoteEvent& note) {
-        bool& key = sounding[note.channel][note.key];
-        if (key == note.on) return;
-        key = note.on;
-        count[note.channel] += note.on ? 1 : -1;
-    }
+    void apply(const NoteEvent& note) { count[note.channel] += sounding.apply(note); }
 
     void measure() {
         int sum = 0;
@@ -69,41 +57,9 @@ public:
 
 private:
     const std::vector<int>& order;
-    bool sounding[ChannelCount][KeyCount] = {};
+    SoundingNotes sounding;
     int count[ChannelCount] = {};
 };
-
-// The notes of every track chunk, each track on its own clock.
-class NoteCollector : public TrackVisitor {
-public:
-    std::vector<NoteTrack> tracks;
-    bool hasNote[ChannelCount] = {};
-
-    bool beginTrack(const WalkPosition&, bool loaded) {
-        if (loaded) tracks.emplace_back();
-        return true;
-    }
-
-    bool onEvent(const MTrk& reader, const WalkPosition& at) {
-        if (!reader.isNote || reader.eventLength < 3) return true;
-        const uint8_t* m = reader.event;
-        const bool on = startsNote(m);
-        const int channel = statusChannel(m[0]);
-        if (on) hasNote[channel] = true;
-        tracks.back().push_back({at.tick, channel, m[1] & 0x7F, on});
-        return true;
-    }
-};
-
-// Formats 0 and 1 play all tracks together: one time line, track order kept
-// within a tick.
-NoteTrack mergeTracks(const std::vector<NoteTrack>& tracks) {
-    NoteTrack merged;
-    for (const NoteTrack& track : tracks) merged.insert(merged.end(), track.begin(), track.end());
-    std::stable_sort(merged.begin(), merged.end(),
-                     [](const NoteEvent& a, const NoteEvent& b) { return a.tick < b.tick; });
-    return merged;
-}
 }  // namespace
 
 std::vector<int> spMidiChannelOrder(const std::vector<int>& given) {
@@ -141,12 +97,8 @@ std::vector<SpMidiEntry> computeSpMidiMips(const uint8_t* file, size_t size, con
     const bool* hasNote = notes.hasNote;
     const std::vector<int> order = spMidiChannelOrder(given);
     PolyphonyMeter meter(order);
-    const bool ownTimeLines = bytes.pass().header.format == 2;
-    if (ownTimeLines) {
-        for (const NoteTrack& track : notes.tracks) meter.run(track);
-    } else {
-        meter.run(mergeTracks(notes.tracks));
-    }
+    for (const NoteTrack& line : timeLines(bytes.pass().header.format, std::move(notes.tracks)))
+        meter.run(line);
     std::vector<SpMidiEntry> entries;
     for (int k = 0; k < ChannelCount; ++k) {
         const int channel = order[static_cast<size_t>(k)];
@@ -173,15 +125,32 @@ std::vector<uint8_t> spMidiMessage(const std::vector<SpMidiEntry>& entries) {
     return message;
 }
 
-bool isSpMidiMipMessage(const uint8_t* event, int32_t n) {
-    if (n < 2 || event[0] != 0xF0) return false;
-    DeltaTime length;
-    const int used = length.decode(event + 1, n - 1);
-    if (used == 0) return false;
-    const uint8_t* data = event + 1 + used;
-    const int64_t held = std::min<int64_t>(length.value, n - 1 - used);
-    return held >= MipHeaderBytes && data[0] == UniversalRealTime && data[2] == MipSubId1 &&
+namespace {
+// The message's data after F0: the universal header, then the pairs.
+bool mipMessageBody(const uint8_t* event, int32_t n, SysExBody& body) {
+    if (n < 1 || event[0] != 0xF0 || !readSysExBody(event, n, body)) return false;
+    const uint8_t* data = body.data;
+    return body.size >= MipHeaderBytes && data[0] == UniversalRealTime && data[2] == MipSubId1 &&
            data[3] == MipSubId2;
+}
+}  // namespace
+
+bool isSpMidiMipMessage(const uint8_t* event, int32_t n) {
+    SysExBody body;
+    return mipMessageBody(event, n, body);
+}
+
+std::vector<SpMidiEntry> spMidiMessageEntries(const uint8_t* event, int32_t n) {
+    std::vector<SpMidiEntry> entries;
+    SysExBody body;
+    if (!mipMessageBody(event, n, body)) return entries;
+    for (int64_t at = MipHeaderBytes; at + 1 < body.size; at += 2) {
+        const uint8_t channel = body.data[at];
+        const uint8_t mip = body.data[at + 1];
+        if (channel >= 0x80 || mip >= 0x80) break;  // F7 or a status byte ends the pairs
+        entries.push_back({channel & 0x0F, mip});
+    }
+    return entries;
 }
 
 bool spMidiLeavesOut(const SpMidiSettings& settings, int32_t kind, const uint8_t* event, int32_t n) {

@@ -45,6 +45,10 @@ std::vector<uint8_t> spMidiMessage(const std::vector<SpMidiEntry>& entries);
 // True for an F0 SysEx event whose data is an SP-MIDI MIP message of any device.
 bool isSpMidiMipMessage(const uint8_t* event, int32_t n);
 
+// The channel and MIP pairs of such a message, in its order; empty for any
+// other event. The pairs end at the first byte that is not a data byte.
+std::vector<SpMidiEntry> spMidiMessageEntries(const uint8_t* event, int32_t n);
+
 // True when the conversion leaves this source event out: a MIP message while
 // SP-MIDI output is on, so that the output carries exactly one.
 bool spMidiLeavesOut(const SpMidiSettings& settings, int32_t kind, const uint8_t* event, int32_t n);

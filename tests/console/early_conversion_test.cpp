@@ -25,7 +25,7 @@ protected:
 
     // Starts early, then analyses and rounds the length as the run does.
     ConvertedFile* runBeside(EarlyConversion& early) {
-        early.start();
+        early.start({});
         ConvertOptions.analysedLength = writeAnalysisReport("in.mid", "");
         early.wait();
         roundTuneLength();
@@ -57,7 +57,7 @@ TEST_F(EarlyConversionTest, AChosenLengthIsTheOneUsed) {
 TEST_F(EarlyConversionTest, ARefusedHeaderMakesNothing) {
     ASSERT_TRUE(loadSource({'M', 'T', 'h', 'd', 0, 0, 0, 7, 0, 1, 0, 1, 0, 96}));
     EarlyConversion early;
-    early.start();
+    early.start({});
     early.wait();
     EXPECT_EQ(early.madeFor(0, 0), nullptr);
 }

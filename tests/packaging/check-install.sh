@@ -36,10 +36,13 @@ run_both() {
 }
 run_both console/quavel -D2 test.mid out.mid -Ltest.log
 [ -s "$work/installed-console/quavel/out.mid" ] && [ -s "$work/installed-console/quavel/test.log" ]
+# Each finds the shipped profiles beside itself, by name.
+run_both console/quavel test.mid out.mid -Pgm-lite -Psp-midi-3gpp -Pvoices-16 -Pvoices-32 -Pvoices-64
+[ "$(grep -c '^-> Handset check \[.*\]: \(fits\|[0-9]* findings\?\)$' "$work/installed-console/quavel/stdout")" -eq 5 ]
 run_both console/quaveltext export test.mid test.txt
 [ -s "$work/installed-console/quaveltext/test.txt" ]
 if [ "$with_render" = with-render ]; then
   run_both render/quavelrender test.mid test.wav -N8
   [ -s "$work/installed-render/quavelrender/test.wav" ]
 fi
-echo "install check: $(wc -l <"$work/files") files, installed programs convert the example like the build tree's"
+echo "install check: $(wc -l <"$work/files") files, installed programs convert and check the example like the build tree's"

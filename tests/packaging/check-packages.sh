@@ -72,8 +72,9 @@ check_zip() {
   # python3's zipfile rather than unzip: one package fewer to install.
   python3 -c 'import sys, zipfile; print("\n".join(zipfile.ZipFile(sys.argv[1]).namelist()))' "$zip" |
     grep -v '/$' | sed 's|^[^/]*/||' | LC_ALL=C sort >"$work/zip-files"
-  printf '%s\n' LICENSE README.md kesto.exe quavel.exe quaveltext.exe | diff -u - "$work/zip-files" ||
-    fail "$zip: files differ"
+  printf '%s\n' LICENSE README.md kesto.exe profiles/gm-lite.profile profiles/sp-midi-3gpp.profile \
+    profiles/voices-16.profile profiles/voices-32.profile profiles/voices-64.profile quavel.exe quaveltext.exe |
+    diff -u - "$work/zip-files" || fail "$zip: files differ"
   python3 -m zipfile -e "$zip" "$dir"
   "$here/../../tools/check-static-exe.sh" "$dir" || fail "$zip: an exe needs a non-system DLL"
 }

@@ -1,0 +1,53 @@
+// Handset profiles and the fit check: the bytes read as a profile, the
+// check of the bytes as a MIDI file against a profile that checks
+// everything, then the check of the handset file made from the bytes the
+// analysis accepted. The first byte picks the MIP use and the drum channels.
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "convert/convert_options.h"
+#include "convert/converted_file.h"
+#include "fatal_error_recorder.h"
+#include "file_pass.h"
+#include "fuzz_input.h"
+#include "handset/fit_facts.h"
+#include "handset/handset_fit.h"
+#include "handset/profile_reader.h"
+
+namespace {
+HandsetProfile everythingChecked(uint8_t settings) {
+    HandsetProfile profile;
+    profile.name = "fuzz";
+    profile.voices = 1 + settings % 24;
+    profile.maxBytes = 1000;
+    profile.allowedFormats = 0x03;
+    profile.minNoteMs = 5;
+    profile.keyRange = KeyRange{12, 108};
+    profile.maxTempoChanges = 0;
+    profile.mipFirstMax = 6;
+    profile.mip = static_cast<MipUse>(settings % 3);
+    profile.drumChannels = static_cast<uint16_t>(settings << 4 | 1u << 9);
+    for (bool& kind : profile.unsupported) kind = true;
+    return profile;
+}
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::istringstream text(std::string(reinterpret_cast<const char*>(data), size));
+    parseHandsetProfile(text, "fuzz");
+    if (size < 1) return 0;
+    const HandsetProfile profile = everythingChecked(data[0]);
+    const auto facts = std::make_unique<FitFacts>(data + 1, size - 1);
+    checkHandsetFit(*facts, profile).lines();
+    fatalErrors.clear();
+    if (!analyseFuzzInput(data + 1, size - 1) || !fatalErrors.empty()) return 0;
+    ConvertOptions.tuneLength = 0;
+    roundTuneLength();
+    FilePass pass = defaultFilePass();
+    pass.spMidi.enabled = data[0] & 0x80;
+    pass.profiles = {profile};
+    ConvertedFile made;
+    makeConvertedFile(pass, ConvertOptions.tuneLength, made);
+    return 0;
+}
