@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <mutex>
 #include <thread>
 #ifdef _WIN32
 #include <windows.h>
@@ -23,37 +24,78 @@ std::string nativePath(const std::string& program) {
         if (c == '/') c = '\\';
     return path;
 }
-std::string nativeCommand(const std::string& program, const std::string& arguments) {
-    return "\"\"" + nativePath(program) + "\" " + arguments + "\"";
+
+// Only one child is made at a time, so that no other child inherits this
+// one's pipe and holds it open.
+std::mutex childCreation;
+
+// The program started straight, not through the command interpreter: Wine's
+// interpreter now and then fails to find a program that two threads start at
+// once ("Can't recognize ...", status 9009).
+HANDLE startWithPipe(const std::string& program, const std::string& arguments, HANDLE& output) {
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, nullptr, 0)) return nullptr;
+    std::string command = "\"" + nativePath(program) + "\" " + arguments;
+    PROCESS_INFORMATION process{};
+    BOOL started = FALSE;
+    {
+        std::lock_guard<std::mutex> one(childCreation);
+        SetHandleInformation(writeEnd, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdOutput = writeEnd;
+        startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+        started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                                 &process);
+        CloseHandle(writeEnd);
+    }
+    if (!started) {
+        CloseHandle(readEnd);
+        return nullptr;
+    }
+    CloseHandle(process.hThread);
+    output = readEnd;
+    return process.hProcess;
 }
-FILE* openPipe(const std::string& command) {
-    return _popen(command.c_str(), "rb");
-}
-int closePipe(FILE* pipe) {
-    return _pclose(pipe);
+
+ProgramRun runStarted(const std::string& program, const std::string& arguments) {
+    ProgramRun run;
+    HANDLE output = nullptr;
+    HANDLE process = startWithPipe(program, arguments, output);
+    if (process == nullptr) return run;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(output, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+        for (DWORD k = 0; k < got; ++k)
+            if (buffer[k] != '\r') run.output += buffer[k];
+    }
+    CloseHandle(output);
+    WaitForSingleObject(process, INFINITE);
+    DWORD status = 0;
+    GetExitCodeProcess(process, &status);
+    CloseHandle(process);
+    run.status = static_cast<int>(status);
+    return run;
 }
 #else
-std::string nativeCommand(const std::string& program, const std::string& arguments) {
-    return "'" + program + "' " + arguments;
-}
-FILE* openPipe(const std::string& command) {
-    return popen(command.c_str(), "r");
-}
-int closePipe(FILE* pipe) {
+ProgramRun runStarted(const std::string& program, const std::string& arguments) {
+    ProgramRun run;
+    FILE* pipe = popen(("'" + program + "' " + arguments).c_str(), "r");
+    if (pipe == nullptr) return run;
+    for (int c; (c = std::fgetc(pipe)) != EOF;)
+        if (c != '\r') run.output += static_cast<char>(c);
     const int raw = pclose(pipe);
-    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return run;
 }
 #endif
 }  // namespace
 
 ProgramRun runProgram(const std::string& program, const std::string& arguments) {
-    ProgramRun run;
-    FILE* pipe = openPipe(nativeCommand(program, arguments));
-    if (pipe == nullptr) return run;
-    for (int c; (c = std::fgetc(pipe)) != EOF;)
-        if (c != '\r') run.output += static_cast<char>(c);
-    run.status = closePipe(pipe);
-    return run;
+    return runStarted(program, arguments);
 }
 
 bool holdsStagedFile(const std::string& folder) {
