@@ -6,6 +6,7 @@
 
 #include "convert_options.h"
 #include "decimal_text.h"
+#include "handset/slim_settings.h"
 #include "hex_digits.h"
 #include "sp_midi.h"
 
@@ -60,6 +61,12 @@ void takeOption(const char* argument) {
             break;
         case 'S':
             takeSpMidi(argument + 2);
+            break;
+        case 'Z':
+            if (argument[2] == 0) Slim.slim = 1;
+            break;
+        case '0':
+            if (argument[2] == 0) Slim.formatZero = 1;
             break;
         default:
             break;

@@ -12,6 +12,8 @@
 #include "converted_file.h"
 #include "fatal_error.h"
 #include "file_pass.h"
+#include "handset/slim_settings.h"
+#include "handset/slimming.h"
 #include "mtrk.h"
 #include "quavel_version.h"
 #include "result.h"
@@ -27,7 +29,7 @@ namespace {
 // One line per option; every option line of the usage text belongs here.
 constexpr const char* UsageLines[] = {
     "usage: quavel [SOURCE.mid|-] [OUTPUT.mid|-] [-Dn] [-Tticks] [-Ic:hh] [-Vc:hh]\n",
-    "              [-S[channels]] [-Lreport]\n",
+    "              [-S[channels]] [-Z] [-0] [-Lreport]\n",
     "  SOURCE.mid      the file to analyse and convert (-: test.mid)\n",
     "  OUTPUT.mid      the converted file (-: out.mid)\n",
     "  -Dn             detection level, one hexadecimal digit (-D alone and default: 1)\n",
@@ -37,6 +39,9 @@ constexpr const char* UsageLines[] = {
     "  -S[channels]    write the SP-MIDI MIP message; hexadecimal channel digits set\n",
     "                  the priority, highest first (-S9012); handsets with fewer voices\n",
     "                  then mute whole low-priority channels instead of losing notes\n",
+    "  -Z              slim the output without changing a sound: leave out what a\n",
+    "                  handset never hears, note-offs as note-ons of velocity 0\n",
+    "  -0              write format 0 (with -Z: format 0 or 1, whichever is smaller)\n",
     "  -Lreport        the analysis report's file (default quavel.log)\n",
     "  -h, -?, --help  print this text and end\n",
 };
@@ -62,6 +67,7 @@ void clearUserSettings() {
     ConvertOptions.tuneLength = 0;
     ConvertOptions.clearChannelChoices();
     SpMidi = SpMidiSettings();
+    Slim = SlimSettings();
 }
 
 // The handset file, made on a second core while the report is written, from
@@ -83,6 +89,7 @@ public:
         pass.options = ConvertOptions;
         pass.options.clearAnalysisResults();  // as the report leaves them
         pass.spMidi = SpMidi;
+        pass.slim = Slim;
         beginFilePass(pass);
         if (checkPassHeader(pass).failed() || !sourceView.view(inputFile)) return;
         const int32_t chosen = ConvertOptions.tuneLength;
@@ -140,9 +147,34 @@ void printSpMidiLines(const ConvertedFile& made) {
         std::printf("-> SP-MIDI MIP of ch%d = %d\n", entry.channel, entry.mip);
 }
 
+// What slimming left otherwise than asked, in the line before the sizes.
+const char* slimNoteLine(SlimNote note) {
+    switch (note) {
+        case SlimNote::FormatTwoKept:
+            return "-> Format 2 kept: its tracks are separate sequences, not merged\n";
+        case SlimNote::TrackWithoutEnd:
+            return "-> Not slimmed: a track has no End of Track, so a handset reads on past it\n";
+        case SlimNote::NotRewritable:
+            return "-> Not slimmed: its tracks cannot be rewritten as a handset reads them\n";
+        case SlimNote::PacketsKeepTracks:
+            return "-> Tracks kept: its SysEx packets would play otherwise in one track\n";
+        case SlimNote::None:
+            break;
+    }
+    return "";
+}
+
+void printSlimLines(const SlimOutcome& slim) {
+    if (!slim.done) return;
+    std::fputs(slimNoteLine(slim.note), stdout);
+    std::printf("-> Slimmed to %d bytes from %d (format %d)\n", static_cast<int>(slim.bytesAfter),
+                static_cast<int>(slim.bytesBefore), static_cast<int>(slim.format));
+}
+
 // The file the run writes: the one made early, or else made now.
 const ConvertedFile& handsetFile(EarlyConversion& early, ConvertedFile& madeNow) {
-    if (ConvertedFile* made = early.madeFor(ConvertOptions.analysedLength, ConvertOptions.tuneLength)) return *made;
+    if (ConvertedFile* made = early.madeFor(ConvertOptions.analysedLength, ConvertOptions.tuneLength))
+        return *made;
     FilePass pass = defaultFilePass();
     passOnFailure(makeConvertedFile(pass, ConvertOptions.tuneLength, madeNow));
     return madeNow;
@@ -175,6 +207,7 @@ int runConsole(int argc, const char* const* argv) {
     ConvertedFile madeNow;
     const ConvertedFile& made = handsetFile(early, madeNow);
     printSpMidiLines(made);
+    printSlimLines(made.slim);
     passOnFailure(writeWholeFile(outputPath, made.bytes));
     return 0;
 }

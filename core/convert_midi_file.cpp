@@ -1,8 +1,7 @@
 #include "convert_midi_file.h"
 
-#include <vector>
-
 #include <cstring>
+#include <vector>
 
 #include "converted_file.h"
 #include "file_pass.h"
@@ -19,8 +18,6 @@ const char* const CannotOpenDest = "Cannot open dest file";
 const char* const AllocationFailed = "memory allocation error";
 const char* const TrackFull = "Alloc error";
 
-// The largest value a four-byte variable-length quantity holds.
-constexpr int64_t MaxDeltaTime = 0x0FFFFFFF;
 // Asked for a track whose source body is empty, since a builder of size 0 is
 // refused: the empty body converts to an empty chunk.
 constexpr int32_t EmptyTrackBufferSize = 16;
@@ -31,7 +28,8 @@ int32_t storableDelta(int64_t ticks) {
 }
 
 int32_t outputTrackSize(int32_t sourceBodyLength) {
-    const int64_t size = sourceBodyLength <= 0 ? EmptyTrackBufferSize : static_cast<int64_t>(sourceBodyLength) * 2;
+    const int64_t size =
+        sourceBodyLength <= 0 ? EmptyTrackBufferSize : static_cast<int64_t>(sourceBodyLength) * 2;
     return size > INT32_MAX ? INT32_MAX : static_cast<int32_t>(size);  // init refuses what cannot fit
 }
 
@@ -129,7 +127,8 @@ private:
     bool convertEvent() {
         // A left-out event passes its delta time on, as if the source never held it.
         // Only a SysEx event can be one: the call is spared for every other event.
-        if (reader.kind == EVENT_SYSEX && spMidiLeavesOut(pass.spMidi, reader.kind, reader.event, reader.eventLength)) {
+        if (reader.kind == EVENT_SYSEX &&
+            spMidiLeavesOut(pass.spMidi, reader.kind, reader.event, reader.eventLength)) {
             leftOutDelta += reader.delta;
             return true;
         }

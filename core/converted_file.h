@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "handset/slimming.h"
 #include "result.h"
 #include "sp_midi.h"
 
@@ -13,12 +14,15 @@ struct ConvertedFile {
     // The entries of the MIP message put at the first track's start, when
     // SP-MIDI output is on (empty otherwise, or when no channel has notes).
     std::vector<SpMidiEntry> mips;
+    // The sizes and format after -Z or -0 (done is false without them).
+    SlimOutcome slim;
 };
 
 // The one way the programs make a handset file: convert the pass's file
 // into memory, then, when pass.spMidi is enabled, measure the MIP values on
 // those bytes and put the message first in the first track (the tune is
-// converted once). Failures are the conversion's.
+// converted once), then, with pass.slim, slim them. Failures are the
+// conversion's.
 Result makeConvertedFile(FilePass& pass, int32_t tuneLength, ConvertedFile& made);
 
 // Commits bytes to path through a staged output: the file is replaced whole

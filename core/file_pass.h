@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "convert_options.h"
+#include "handset/slim_settings.h"
 #include "mtrk.h"
 #include "result.h"
 #include "smf_header.h"
@@ -10,7 +11,7 @@
 #include "vfile.h"
 
 // Everything one pass over a loaded file reads: the file, a reader, the
-// header, the options and the SP-MIDI settings. Passes with records of their
+// header, the options, the SP-MIDI settings and the slimming settings. Passes with records of their
 // own (a view of the file and a reader each) can run beside one another.
 struct FilePass {
     FilePass(VFILE& source, MTrk& trackReaderOfPass) : file(source), reader(trackReaderOfPass) {}
@@ -23,10 +24,11 @@ struct FilePass {
     uint8_t headerBytes[SmfHeaderSize] = {};
     ConvertOptionsRecord options;
     SpMidiSettings spMidi;
+    SlimSettings slim;
 };
 
 // The pass over inputFile with trackReader and the process-wide records as
-// they stand: SmfHeader, ConvertOptions and SpMidi.
+// they stand: SmfHeader, ConvertOptions, SpMidi and Slim.
 FilePass defaultFilePass();
 
 // Starts a pass: rewinds the file, reads the 14 header bytes into

@@ -1,0 +1,86 @@
+#include "handset/time_line.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "file_pass.h"
+#include "mtrk.h"
+#include "track_walk.h"
+
+namespace {
+// Keeps every event of every loaded track, marking what a handset plays.
+class EventCollector : public TrackVisitor {
+public:
+    explicit EventCollector(TimeLine& into) : line(into) {}
+
+    // A chunk that could not be loaded is no track of the file.
+    bool beginTrack(const WalkPosition&, bool loaded) {
+        if (!loaded) return true;
+        track = static_cast<int32_t>(line.trackStart.size());
+        line.trackStart.push_back(line.events.size());
+        ended = false;
+        return true;
+    }
+
+    bool onEvent(const MTrk& reader, const WalkPosition& at) {
+        const bool endOfTrack = reader.matches(PATTERN_END_OF_TRACK, 3) != 0;
+        const TimedEvent event = {at.tick,
+                                  track,
+                                  reader.kind,
+                                  line.bytes.size(),
+                                  reader.eventLength,
+                                  /*played*/ !ended,
+                                  endOfTrack && !ended};
+        line.bytes.insert(line.bytes.end(), reader.event, reader.event + reader.eventLength);
+        line.events.push_back(event);
+        ended = ended || endOfTrack;
+        return true;
+    }
+
+private:
+    TimeLine& line;
+    int32_t track = 0;
+    bool ended = false;
+};
+}  // namespace
+
+bool TimeLine::read(const uint8_t* file, size_t size) {
+    *this = TimeLine();
+    if (size < static_cast<size_t>(SmfHeaderSize) || std::memcmp(file, "MThd", 4) != 0) return false;
+    if (bigEndian32(file + 4) != SmfHeaderSize - ChunkHeaderSize) return false;
+    std::memcpy(header, file, SmfHeaderSize);
+    format = static_cast<int32_t>(bigEndian16(file + FormatOffset));
+    BytesPass pass(file, size);
+    EventCollector collector(*this);
+    walkFile(pass.pass(), collector);
+    trackStart.push_back(events.size());
+    return true;
+}
+
+bool TimeLine::everyTrackEnds() const {
+    for (int32_t track = 0; track < trackCount(); ++track) {
+        const auto first = events.begin() + static_cast<std::ptrdiff_t>(trackStart[track]);
+        const auto last = events.begin() + static_cast<std::ptrdiff_t>(trackStart[track + 1]);
+        if (std::none_of(first, last, [](const TimedEvent& e) { return e.endOfTrack; })) return false;
+    }
+    return true;
+}
+
+std::vector<size_t> TimeLine::playingOrder() const {
+    std::vector<size_t> order;
+    order.reserve(events.size());
+    for (size_t i = 0; i < events.size(); ++i)
+        if (events[i].played) order.push_back(i);
+    // The events are held track by track, so a stable sort by tick leaves
+    // the events of one tick in track order.
+    std::stable_sort(order.begin(), order.end(),
+                     [this](size_t a, size_t b) { return events[a].tick < events[b].tick; });
+    return order;
+}
+
+int64_t TimeLine::lastEndTick() const {
+    int64_t last = 0;
+    for (const TimedEvent& event : events)
+        if (event.endOfTrack) last = std::max(last, event.tick);
+    return last;
+}

@@ -1,0 +1,18 @@
+#pragma once
+#include <string>
+#include <vector>
+
+#include "converted_file.h"
+#include "handset/slim_settings.h"
+#include "test_support.h"
+
+// The real tunes every corpus-wide check of handset files runs on: Debian's
+// openttd-openmsx set (empty where it is not installed).
+std::vector<std::string> corpusTunePaths();
+// The regression files of tests/data/regressions.
+std::vector<std::string> regressionTunePaths();
+
+// The handset file of a source as quavel makes it with the default settings
+// at the given detection level, and the given slimming. made.bytes is empty
+// when the header is refused.
+ConvertedFile convertForHandset(const Bytes& source, int level, const SlimSettings& slim);
