@@ -7,11 +7,17 @@
 #include "mtrk.h"
 
 namespace {
-// What a handset never hears, found in playing order: single events, and
-// whole SysEx messages (an F0 event with the F7 packets that continue it).
+// A SysEx message of a maker: its F0 event and the F7 packets that continue it.
+struct MakersMessage {
+    std::vector<size_t> packets;
+    // No byte of it is a status byte, which the synthesizer would act on.
+    bool silent = true;
+};
+
+// What a handset never hears, found in playing order.
 struct Unheard {
     std::vector<size_t> singles;
-    std::vector<std::vector<size_t>> messages;
+    std::vector<MakersMessage> messages;
 };
 
 class UnheardFinder {
@@ -51,14 +57,16 @@ private:
         open = NoMessage;
         if (isGmSystemOn(bytes, event.length)) held.forgetAll();
         if (isUniversalSysEx(bytes, event.length)) return;
-        found.messages.push_back({index});
+        found.messages.push_back({{index}, carriesDataOnly(bytes, event.length)});
         if (!endsSysExMessage(bytes, event.length)) open = found.messages.size() - 1;
     }
 
     void visitPacket(size_t index, const uint8_t* bytes, const TimedEvent& event) {
         size_t& open = openMessage[static_cast<size_t>(event.track)];
         if (open == NoMessage) return;
-        found.messages[open].push_back(index);
+        MakersMessage& message = found.messages[open];
+        message.packets.push_back(index);
+        message.silent = message.silent && carriesDataOnly(bytes, event.length);
         if (endsSysExMessage(bytes, event.length)) open = NoMessage;
     }
 };
@@ -111,7 +119,8 @@ void SlimPlan::leaveOutUnheard() {
         if (!line.events[i].played) kept[i] = false;
     UnheardFinder finder(line);
     for (size_t index : order) finder.visit(index);
-    for (const std::vector<size_t>& packets : finder.found.messages) leaveOutMessage(packets);
+    for (const MakersMessage& message : finder.found.messages)
+        if (message.silent) leaveOutMessage(message.packets);
     for (size_t index : finder.found.singles) leaveOutIfNotAlone(index);
 }
 

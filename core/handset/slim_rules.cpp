@@ -50,6 +50,13 @@ bool isGmSystemOn(const uint8_t* event, int32_t length) {
            (data.bytes[3] == GeneralMidi1On || data.bytes[3] == GeneralMidi2On);
 }
 
+bool carriesDataOnly(const uint8_t* event, int32_t length) {
+    const SysExData data = sysExData(event, length);
+    const uint8_t* end = data.bytes + data.length;
+    if (data.length > 0 && end[-1] == EndOfExclusive) --end;
+    return std::all_of(data.bytes, end, [](uint8_t byte) { return byte < 0x80; });
+}
+
 bool endsSysExMessage(const uint8_t* event, int32_t length) {
     const SysExData data = sysExData(event, length);
     return data.length >= 1 && data.bytes[data.length - 1] == EndOfExclusive;

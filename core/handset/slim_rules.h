@@ -24,6 +24,10 @@ bool isUniversalSysEx(const uint8_t* event, int32_t length);
 // every channel.
 bool isGmSystemOn(const uint8_t* event, int32_t length);
 
+// A SysEx event whose data bytes are all data (below 80), but for a last F7.
+// A status byte inside would start a message of its own on the synthesizer.
+bool carriesDataOnly(const uint8_t* event, int32_t length);
+
 // A SysEx event whose data ends the message with F7; one that does not is
 // continued by F7 packets.
 bool endsSysExMessage(const uint8_t* event, int32_t length);

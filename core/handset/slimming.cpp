@@ -112,6 +112,8 @@ SlimOutcome slimFile(const SlimSettings& settings, std::vector<uint8_t>& bytes) 
         outcome.note = SlimNote::NotRewritable;
     else if (!line.everyTrackEnds())
         outcome.note = SlimNote::TrackWithoutEnd;
+    else if (line.statusInChannelData)
+        outcome.note = SlimNote::NotRewritable;
     else
         outcome.note = rewrite(settings, line, bytes);
     outcome.bytesAfter = bytes.size();

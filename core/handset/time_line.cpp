@@ -8,6 +8,11 @@
 #include "track_walk.h"
 
 namespace {
+bool hasStatusInData(const MTrk& reader) {
+    return std::any_of(reader.event + 1, reader.event + reader.eventLength,
+                       [](uint8_t byte) { return byte >= 0x80; });
+}
+
 // Keeps every event of every loaded track, marking what a handset plays.
 class EventCollector : public TrackVisitor {
 public:
@@ -33,6 +38,7 @@ public:
                                   endOfTrack && !ended};
         line.bytes.insert(line.bytes.end(), reader.event, reader.event + reader.eventLength);
         line.events.push_back(event);
+        if (!ended && reader.kind == EVENT_CHANNEL) line.statusInChannelData |= hasStatusInData(reader);
         ended = ended || endOfTrack;
         return true;
     }

@@ -33,6 +33,10 @@ public:
     std::vector<size_t> trackStart;  // the first event of each track, then events.size()
     std::vector<uint8_t> bytes;
 
+    // A played channel message with a data byte of 80 or more: the reader
+    // takes it as data, a handset as the status of another message.
+    bool statusInChannelData = false;
+
     int32_t trackCount() const { return static_cast<int32_t>(trackStart.size()) - 1; }
     // Every track ends with an End of Track: otherwise a handset reads on
     // into whatever follows the track.

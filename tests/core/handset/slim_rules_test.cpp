@@ -15,6 +15,9 @@ bool universal(const Bytes& event) {
 bool gmOn(const Bytes& event) {
     return isGmSystemOn(event.data(), static_cast<int32_t>(event.size()));
 }
+bool isDataOnly(const Bytes& event) {
+    return carriesDataOnly(event.data(), static_cast<int32_t>(event.size()));
+}
 bool endsMessage(const Bytes& event) {
     return endsSysExMessage(event.data(), static_cast<int32_t>(event.size()));
 }
@@ -55,4 +58,12 @@ TEST(SysExMessageEnd, IsAnF7AsTheLastDataByte) {
     EXPECT_TRUE(endsMessage({0xF7, 0x02, 0x01, 0xF7}));
     EXPECT_FALSE(endsMessage({0xF0, 0x02, 0x43, 0x10}));
     EXPECT_FALSE(endsMessage({0xF7, 0x00}));
+}
+
+TEST(SysExDataOnly, IsNoByteOf80OrMoreButALastF7) {
+    EXPECT_TRUE(isDataOnly({0xF0, 0x03, 0x43, 0x10, 0xF7}));
+    EXPECT_TRUE(isDataOnly({0xF7, 0x02, 0x01, 0x02}));
+    EXPECT_TRUE(isDataOnly({0xF7, 0x00}));
+    EXPECT_FALSE(isDataOnly({0xF0, 0x04, 0x43, 0x90, 0x3C, 0xF7}));
+    EXPECT_FALSE(isDataOnly({0xF0, 0x03, 0x43, 0xF7, 0x10}));
 }

@@ -427,3 +427,18 @@ TEST(SlimUnrewritable, ADeltaTimeThatWouldNeedMoreThanFourBytesLeavesTheFileAsIt
     EXPECT_EQ(slimmed.outcome.note, SlimNote::NotRewritable);
     EXPECT_EQ(slimmed.file, file);
 }
+
+TEST(SlimUnrewritable, AStatusByteReadAsChannelDataLeavesTheFileAsItIs) {
+    // The reader takes E9 E9 as a pitch bend's data, a handset as two more statuses.
+    const Bytes file =
+        smfFile(0, Division, {concat({{0x00, 0xE9, 0xE9, 0xE9, 0x00, 0xE9, 0xE9, 0xE9}, End})});
+    const Slimmed slimmed = slim(file, true, true);
+    EXPECT_EQ(slimmed.outcome.note, SlimNote::NotRewritable);
+    EXPECT_EQ(slimmed.file, file);
+}
+
+TEST(SlimSysEx, AMakersMessageWithAStatusByteInsideStaysSinceTheSynthesizerPlaysIt) {
+    const Bytes message = {0xF0, 0x05, 0x43, 0x90, 0x3C, 0x64, 0xF7};
+    const Bytes file = smfFile(0, Division, {concat({{0x00}, message, oneNoteTrack()})});
+    EXPECT_TRUE(holds(slimZ(file), message));
+}
