@@ -14,21 +14,11 @@
 
 namespace {
 std::vector<std::string> independentDecoding(const std::string& path) {
-    const std::string command = "/usr/bin/python3 " + testDataPath("../tools/mido_dump.py") + " '" + path + "'";
-    std::vector<std::string> lines;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return lines;
-    std::string line;
-    for (int c; (c = std::fgetc(pipe)) != EOF;) {
-        if (c != '\n') {
-            line += static_cast<char>(c);
-            continue;
-        }
-        lines.push_back(line);
-        line.clear();
-    }
-    EXPECT_EQ(pclose(pipe), 0) << command;
-    return lines;
+    const std::string command =
+        "/usr/bin/python3 " + testDataPath("../tools/mido_dump.py") + " '" + path + "'";
+    const CommandOutput output = runCommand(command);
+    EXPECT_EQ(output.status, 0) << command;
+    return output.lines;
 }
 
 std::vector<std::string> ourDecoding(const std::string& path) {
@@ -40,7 +30,8 @@ std::vector<std::string> ourDecoding(const std::string& path) {
         for (const DecodedEvent& e : tracks[t]) {
             std::string hex = hexText(e.bytes);
             hex.pop_back();
-            lines.push_back(std::to_string(t) + " " + std::to_string(e.delta) + " " + std::to_string(e.kind) + " " + hex);
+            lines.push_back(std::to_string(t) + " " + std::to_string(e.delta) + " " + std::to_string(e.kind) +
+                            " " + hex);
         }
     }
     return lines;
@@ -56,7 +47,8 @@ TEST(IndependentDecoder, AgreesOnAFileWithA200ByteText) {
 
 TEST(IndependentDecoder, SkipsAChunkOfAnotherKindThatItCannotRead) {
     // mido refuses the alien chunk, so it reads the same file without it.
-    EXPECT_EQ(ourDecoding(testDataPath("alien_chunk.mid")), independentDecoding(testDataPath("long_meta.mid")));
+    EXPECT_EQ(ourDecoding(testDataPath("alien_chunk.mid")),
+              independentDecoding(testDataPath("long_meta.mid")));
 }
 
 TEST(IndependentDecoder, AgreesOnGeneratedFiles) {
@@ -65,7 +57,8 @@ TEST(IndependentDecoder, AgreesOnGeneratedFiles) {
         options.format = seed % 3 == 0 ? 0 : 1;
         options.trackCount = 2 + static_cast<int>(seed % 4);
         options.runningStatus = seed % 2 == 1;
-        const std::string path = writeFile("generated" + std::to_string(seed) + ".mid", generateMidiFile(seed, options));
+        const std::string path =
+            writeFile("generated" + std::to_string(seed) + ".mid", generateMidiFile(seed, options));
         const auto expected = independentDecoding(path);
         ASSERT_FALSE(expected.empty());
         EXPECT_EQ(ourDecoding(path), expected) << "seed " << seed;

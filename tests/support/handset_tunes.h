@@ -12,6 +12,14 @@ std::vector<std::string> corpusTunePaths();
 // The regression files of tests/data/regressions.
 std::vector<std::string> regressionTunePaths();
 
+// Three tracks whose control and program changes often set what their
+// channel already holds, from their own track and from another: volume, pan,
+// program and pedal again, mod wheel around its least significant twin, bank
+// selects, resets of all controllers and GM system on among them; with a
+// name and a maker's SysEx message (the enhancer settings of the handset
+// synthesizer's maker).
+Bytes controllersTune();
+
 // The handset file of a source as quavel makes it with the default settings
 // at the given detection level, and the given slimming. made.bytes is empty
 // when the header is refused.

@@ -1,9 +1,11 @@
 #include "test_support.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 
+#include "delta_time.h"
 #include "file_pass.h"
 #include "mtrk.h"
 #include "smf_header.h"
@@ -45,6 +47,21 @@ Bytes concat(std::initializer_list<Bytes> parts) {
     Bytes out;
     for (const Bytes& part : parts) out.insert(out.end(), part.begin(), part.end());
     return out;
+}
+
+Bytes trackBodyOf(std::vector<TickedEvent> events) {
+    std::stable_sort(events.begin(), events.end(),
+                     [](const TickedEvent& a, const TickedEvent& b) { return a.tick < b.tick; });
+    Bytes body;
+    int32_t now = 0;
+    uint8_t delta[DeltaTime::MaxBytes];
+    for (const TickedEvent& event : events) {
+        body.insert(body.end(), delta, delta + encodeVarLen(event.tick - now, delta));
+        body.insert(body.end(), event.bytes.begin(), event.bytes.end());
+        now = event.tick;
+    }
+    body.insert(body.end(), {0x00, 0xFF, 0x2F, 0x00});
+    return body;
 }
 
 std::string writeFile(const std::string& name, const Bytes& bytes) {
@@ -91,7 +108,8 @@ struct EventRecorder : TrackVisitor {
         return loaded;
     }
     bool onEvent(const MTrk& reader, const WalkPosition&) {
-        tracks.back().push_back({reader.delta, reader.kind, Bytes(reader.event, reader.event + reader.eventLength)});
+        tracks.back().push_back(
+            {reader.delta, reader.kind, Bytes(reader.event, reader.event + reader.eventLength)});
         return true;
     }
 };
@@ -120,6 +138,25 @@ std::string hexText(const Bytes& bytes) {
     }
     return out;
 }
+
+#ifndef _WIN32
+CommandOutput runCommand(const std::string& command) {
+    CommandOutput output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return output;
+    std::string line;
+    for (int c; (c = std::fgetc(pipe)) != EOF;) {
+        if (c != '\n') {
+            line += static_cast<char>(c);
+            continue;
+        }
+        output.lines.push_back(line);
+        line.clear();
+    }
+    output.status = pclose(pipe);
+    return output;
+}
+#endif
 
 std::vector<Bytes> chunkBodies(const Bytes& file) {
     std::vector<Bytes> bodies;
