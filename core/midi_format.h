@@ -27,6 +27,10 @@ constexpr uint8_t StatusSysEx = 0xF0;
 constexpr uint8_t StatusSysExContinuation = 0xF7;
 constexpr uint8_t StatusMeta = 0xFF;
 
+// The first data byte of a universal SysEx message, for every maker's devices.
+constexpr uint8_t UniversalNonRealTime = 0x7E;
+constexpr uint8_t UniversalRealTime = 0x7F;
+
 constexpr uint8_t MetaEndOfTrack = 0x2F;
 constexpr uint8_t MetaSetTempo = 0x51;
 constexpr int32_t DefaultTempo = 500000;  // microseconds per quarter note before any Set Tempo

@@ -13,8 +13,7 @@
 SpMidiSettings SpMidi;
 
 namespace {
-// Universal Real Time, any device, sub-IDs of the MIP message.
-constexpr uint8_t UniversalRealTime = 0x7F;
+// Any device, and the sub-IDs of the MIP message (a Universal Real Time one).
 constexpr uint8_t AllDevices = 0x7F;
 constexpr uint8_t MipSubId1 = 0x0B;
 constexpr uint8_t MipSubId2 = 0x01;

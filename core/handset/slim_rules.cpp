@@ -11,8 +11,6 @@ constexpr uint8_t MetaCuePoint = 0x07;
 constexpr uint8_t MetaSequencerSpecific = 0x7F;
 constexpr uint8_t MetaCopyright = 0x02;
 
-constexpr uint8_t UniversalNonRealTime = 0x7E;
-constexpr uint8_t UniversalRealTime = 0x7F;
 constexpr uint8_t GeneralMidiSubId = 0x09;
 constexpr uint8_t GeneralMidi1On = 0x01;
 constexpr uint8_t GeneralMidi2On = 0x03;

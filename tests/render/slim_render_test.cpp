@@ -56,19 +56,13 @@ RenderPrint renderPrint(const Bytes& tune) {
     return print;
 }
 
-SlimSettings settingsOf(bool slim, bool formatZero) {
-    SlimSettings settings;
-    settings.slim = slim ? 1 : 0;
-    settings.formatZero = formatZero ? 1 : 0;
-    return settings;
-}
-
 struct Variant {
     const char* options;
     SlimSettings settings;
 };
-const Variant Variants[] = {
-    {"-Z", settingsOf(true, false)}, {"-0", settingsOf(false, true)}, {"-0 -Z", settingsOf(true, true)}};
+const Variant Variants[] = {{"-Z", slimSettings(true, false)},
+                            {"-0", slimSettings(false, true)},
+                            {"-0 -Z", slimSettings(true, true)}};
 
 // How many files a check ran on, and what they took.
 struct Tally {
@@ -134,7 +128,7 @@ void expectSlimmedSoundsTheSame(const std::string& name, const Bytes& tune) {
 
 Bytes slimmedWith(const Bytes& tune, bool slim, bool formatZero) {
     Bytes slimmed = tune;
-    slimFile(settingsOf(slim, formatZero), slimmed);
+    slimFile(slimSettings(slim, formatZero), slimmed);
     return slimmed;
 }
 

@@ -30,6 +30,13 @@ std::vector<std::string> regressionTunePaths() {
     return midiFilesIn(testDataPath("regressions"));
 }
 
+SlimSettings slimSettings(bool slim, bool formatZero) {
+    SlimSettings settings;
+    settings.slim = slim ? 1 : 0;
+    settings.formatZero = formatZero ? 1 : 0;
+    return settings;
+}
+
 Bytes controllersTune() {
     const Bytes gmOn = {0xF0, 0x05, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
     const Bytes makers = {0xF0, 0x0B, 0x00, 0x01, 0x3A, 0x04, 0x01, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F, 0xF7};

@@ -20,6 +20,9 @@ std::vector<std::string> regressionTunePaths();
 // synthesizer's maker).
 Bytes controllersTune();
 
+// The settings of -Z (slim) and -0 (formatZero).
+SlimSettings slimSettings(bool slim, bool formatZero);
+
 // The handset file of a source as quavel makes it with the default settings
 // at the given detection level, and the given slimming. made.bytes is empty
 // when the header is refused.

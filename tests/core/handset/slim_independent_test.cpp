@@ -12,13 +12,6 @@
 #include "test_support.h"
 
 namespace {
-SlimSettings settingsOf(bool slim, bool formatZero) {
-    SlimSettings settings;
-    settings.slim = slim ? 1 : 0;
-    settings.formatZero = formatZero ? 1 : 0;
-    return settings;
-}
-
 struct Pairs {
     std::string arguments;
     std::vector<std::string> names;
@@ -42,8 +35,8 @@ struct Pairs {
 }  // namespace
 
 TEST(SlimIndependentCheck, SlimmedChannelMessagesAreThePlainOnesLessTheRedundantOnes) {
-    const std::vector<SlimSettings> everyVariant = {settingsOf(true, false), settingsOf(false, true),
-                                                    settingsOf(true, true)};
+    const std::vector<SlimSettings> everyVariant = {slimSettings(true, false), slimSettings(false, true),
+                                                    slimSettings(true, true)};
     Pairs pairs;
     pairs.add("controllers", controllersTune(), 1, everyVariant);
     std::vector<std::string> tunes = corpusTunePaths();
@@ -51,7 +44,7 @@ TEST(SlimIndependentCheck, SlimmedChannelMessagesAreThePlainOnesLessTheRedundant
     tunes.insert(tunes.end(), regressions.begin(), regressions.end());
     // -Z at the default level: the merged variants' channel messages are
     // checked by the synthesizer's renders.
-    for (const std::string& path : tunes) pairs.add(path, readFile(path), 1, {settingsOf(true, false)});
+    for (const std::string& path : tunes) pairs.add(path, readFile(path), 1, {slimSettings(true, false)});
     const CommandOutput checked =
         runCommand("/usr/bin/python3 " + testDataPath("../tools/slim_check.py") + pairs.arguments);
     ASSERT_EQ(checked.status, 0);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "handset_tunes.h"
 #include "midi_format.h"
 #include "test_support.h"
 
@@ -69,11 +70,8 @@ struct Slimmed {
 };
 
 Slimmed slim(const Bytes& file, bool leaveOut, bool formatZero) {
-    SlimSettings settings;
-    settings.slim = leaveOut ? 1 : 0;
-    settings.formatZero = formatZero ? 1 : 0;
     Slimmed slimmed{file, {}};
-    slimmed.outcome = slimFile(settings, slimmed.file);
+    slimmed.outcome = slimFile(slimSettings(leaveOut, formatZero), slimmed.file);
     return slimmed;
 }
 
