@@ -102,7 +102,7 @@ void SlimPlan::groupTicks() {
 // One track holds one End of Track, at the latest of them all.
 bool SlimPlan::staysInLayout(const TimedEvent& event, bool& finalEndPlaced) const {
     if (layout == SlimLayout::Tracks || !event.endOfTrack) return true;
-    if (finalEndPlaced || event.tick != line.lastEndTick()) return false;
+    if (finalEndPlaced || event.tick != line.lastEndTick) return false;
     finalEndPlaced = true;
     return true;
 }

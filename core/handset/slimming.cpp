@@ -62,7 +62,7 @@ bool writeOneTrack(const TimeLine& line, const SlimPlan& plan, bool noteOffAsNot
         if (plan.keeps(index) && !event.endOfTrack)
             written = written && encoder.add(event.tick, line.bytesOf(event), event.length);
     }
-    written = written && encoder.add(line.lastEndTick(), PATTERN_END_OF_TRACK, sizeof PATTERN_END_OF_TRACK);
+    written = written && encoder.add(line.lastEndTick, PATTERN_END_OF_TRACK, sizeof PATTERN_END_OF_TRACK);
     if (written) encoder.appendTo(file);
     return written;
 }
@@ -108,11 +108,11 @@ SlimOutcome slimFile(const SlimSettings& settings, std::vector<uint8_t>& bytes) 
     outcome.done = true;
     outcome.bytesBefore = bytes.size();
     TimeLine line;
-    if (!line.read(bytes.data(), bytes.size()))
-        outcome.note = SlimNote::NotRewritable;
-    else if (!line.everyTrackEnds())
+    // A file without tracks is refused by the synthesizer: it stays so.
+    const bool readable = line.read(bytes.data(), bytes.size()) && line.trackCount() > 0;
+    if (readable && !line.everyTrackEnds())
         outcome.note = SlimNote::TrackWithoutEnd;
-    else if (line.statusInChannelData)
+    else if (!readable || line.statusInChannelData)
         outcome.note = SlimNote::NotRewritable;
     else
         outcome.note = rewrite(settings, line, bytes);

@@ -13,9 +13,9 @@ enum class SlimNote {
     // A track lacks its End of Track, so a handset reads on past it: the file
     // is left as it is, since no rewrite could keep what it plays.
     TrackWithoutEnd,
-    // The header is not of its own length, a channel message carries a
-    // status byte as data, or a delta time would need more than four bytes:
-    // the file is left as it is.
+    // The header is not of its own length, there is no track, a channel
+    // message carries a status byte as data, or a delta time would need more
+    // than four bytes: the file is left as it is.
     NotRewritable,
     // -0 with SysEx packets (F7) in the tracks: merged, a packet would be read
     // after another track's message, so the tracks are kept.

@@ -39,6 +39,7 @@ public:
         line.bytes.insert(line.bytes.end(), reader.event, reader.event + reader.eventLength);
         line.events.push_back(event);
         if (!ended && reader.kind == EVENT_CHANNEL) line.statusInChannelData |= hasStatusInData(reader);
+        if (event.endOfTrack) line.lastEndTick = std::max(line.lastEndTick, at.tick);
         ended = ended || endOfTrack;
         return true;
     }
@@ -73,20 +74,33 @@ bool TimeLine::everyTrackEnds() const {
 }
 
 std::vector<size_t> TimeLine::playingOrder() const {
+    // Each track is in tick order already: the tracks are merged pairwise,
+    // and a merge takes the earlier track's events first within a tick.
     std::vector<size_t> order;
     order.reserve(events.size());
-    for (size_t i = 0; i < events.size(); ++i)
-        if (events[i].played) order.push_back(i);
-    // The events are held track by track, so a stable sort by tick leaves
-    // the events of one tick in track order.
-    std::stable_sort(order.begin(), order.end(),
-                     [this](size_t a, size_t b) { return events[a].tick < events[b].tick; });
+    std::vector<size_t> runs;  // where each track's played events begin in order
+    for (int32_t track = 0; track < trackCount(); ++track) {
+        runs.push_back(order.size());
+        for (size_t i = trackStart[track]; i < trackStart[track + 1] && events[i].played; ++i)
+            order.push_back(i);
+    }
+    runs.push_back(order.size());
+    const auto byTick = [this](size_t a, size_t b) { return events[a].tick < events[b].tick; };
+    std::vector<size_t> merged(order.size());
+    while (runs.size() > 2) {
+        std::vector<size_t> mergedRuns;
+        for (size_t r = 0; r + 1 < runs.size(); r += 2) {
+            const size_t end = r + 2 < runs.size() ? runs[r + 2] : runs[r + 1];
+            const auto from = order.begin();
+            std::merge(
+                from + static_cast<std::ptrdiff_t>(runs[r]), from + static_cast<std::ptrdiff_t>(runs[r + 1]),
+                from + static_cast<std::ptrdiff_t>(runs[r + 1]), from + static_cast<std::ptrdiff_t>(end),
+                merged.begin() + static_cast<std::ptrdiff_t>(runs[r]), byTick);
+            mergedRuns.push_back(runs[r]);
+        }
+        mergedRuns.push_back(order.size());
+        order.swap(merged);
+        runs.swap(mergedRuns);
+    }
     return order;
-}
-
-int64_t TimeLine::lastEndTick() const {
-    int64_t last = 0;
-    for (const TimedEvent& event : events)
-        if (event.endOfTrack) last = std::max(last, event.tick);
-    return last;
 }

@@ -36,6 +36,8 @@ public:
     // A played channel message with a data byte of 80 or more: the reader
     // takes it as data, a handset as the status of another message.
     bool statusInChannelData = false;
+    // The latest End of Track of the file.
+    int64_t lastEndTick = 0;
 
     int32_t trackCount() const { return static_cast<int32_t>(trackStart.size()) - 1; }
     // Every track ends with an End of Track: otherwise a handset reads on
@@ -43,8 +45,6 @@ public:
     bool everyTrackEnds() const;
     // The played events in playing order (indices into events).
     std::vector<size_t> playingOrder() const;
-    // The latest End of Track of the file.
-    int64_t lastEndTick() const;
     const uint8_t* bytesOf(const TimedEvent& event) const { return bytes.data() + event.offset; }
     uint8_t* bytesOf(const TimedEvent& event) { return bytes.data() + event.offset; }
 };

@@ -403,11 +403,12 @@ TEST(SlimUnrewritable, ATrackWithoutItsEndLeavesTheFileAsItIs) {
     }
 }
 
-TEST(SlimUnrewritable, AHeaderOfAnotherLengthOrNoHeaderLeavesTheBytesAsTheyAre) {
+TEST(SlimUnrewritable, AHeaderOfAnotherLengthNoTrackOrNoHeaderLeavesTheBytesAsTheyAre) {
     Bytes longHeader = smfFile(0, Division, {oneNoteTrack()});
     longHeader[7] = 8;
     longHeader.insert(longHeader.begin() + SmfHeaderSize, {0x00, 0x00});
-    for (const Bytes& file : {longHeader, Bytes{'R', 'I', 'F', 'F'}, Bytes{}}) {
+    for (const Bytes& file :
+         {longHeader, smfHeaderChunk(1, 0, Division), Bytes{'R', 'I', 'F', 'F'}, Bytes{}}) {
         const Slimmed slimmed = slim(file, true, true);
         EXPECT_EQ(slimmed.file, file);
         EXPECT_EQ(slimmed.outcome.note, SlimNote::NotRewritable);
