@@ -22,7 +22,7 @@ struct Unheard {
 
 class UnheardFinder {
 public:
-    explicit UnheardFinder(const TimeLine& timeLine)
+    explicit UnheardFinder(const PlayedEvents& timeLine)
         : line(timeLine), openMessage(static_cast<size_t>(timeLine.trackCount()), NoMessage) {}
 
     void visit(size_t index) {
@@ -39,7 +39,7 @@ public:
 
 private:
     static constexpr size_t NoMessage = SIZE_MAX;
-    const TimeLine& line;
+    const PlayedEvents& line;
     HeldControllers held;
     // Per track: the left-out message that F7 packets still continue.
     std::vector<size_t> openMessage;
@@ -72,7 +72,7 @@ private:
 };
 }  // namespace
 
-SlimPlan::SlimPlan(const TimeLine& timeLine, SlimLayout chosen, bool leaveOut)
+SlimPlan::SlimPlan(const PlayedEvents& timeLine, SlimLayout chosen, bool leaveOut)
     : line(timeLine),
       layout(chosen),
       order(timeLine.playingOrder()),

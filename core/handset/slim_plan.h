@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "handset/time_line.h"
+#include "handset/played_events.h"
 
 // How the slimmed file holds the tune: the tracks as they are, or merged
 // into the one track of format 0.
@@ -17,7 +17,7 @@ class SlimPlan {
 public:
     // leaveOut: leave out what a handset never hears (-Z), the events after
     // a track's end among them; without it every event stays.
-    SlimPlan(const TimeLine& line, SlimLayout layout, bool leaveOut);
+    SlimPlan(const PlayedEvents& line, SlimLayout layout, bool leaveOut);
 
     // The played events in playing order (indices into the time line's events).
     const std::vector<size_t>& playingOrder() const { return order; }
@@ -31,7 +31,7 @@ public:
     bool packetsNeedTracks() const { return packetsBetweenTracks; }
 
 private:
-    const TimeLine& line;
+    const PlayedEvents& line;
     SlimLayout layout;
     std::vector<size_t> order;
     std::vector<int32_t> tickGroup;     // per event: its tick's place in the playing order

@@ -1,7 +1,7 @@
 #include "handset/slimming.h"
 
 #include "handset/slim_plan.h"
-#include "handset/time_line.h"
+#include "handset/played_events.h"
 #include "handset/track_encoder.h"
 #include "midi_format.h"
 #include "mtrk.h"
@@ -11,20 +11,20 @@ namespace {
 // clock steps to its tick as it did to the End of Track it stands for.
 constexpr uint8_t EmptyPacket[] = {StatusSysExContinuation, 0x00};
 
-std::vector<uint8_t> headerOf(const TimeLine& line, int32_t format) {
+std::vector<uint8_t> headerOf(const PlayedEvents& line, int32_t format) {
     std::vector<uint8_t> file(line.header, line.header + SmfHeaderSize);
     putBigEndian16(file.data() + FormatOffset, static_cast<uint32_t>(format));
     return file;
 }
 
-size_t eventBytes(const TimeLine& line, size_t first, size_t end) {
+size_t eventBytes(const PlayedEvents& line, size_t first, size_t end) {
     return end == first
                ? 0
                : line.events[end - 1].offset + line.events[end - 1].length - line.events[first].offset;
 }
 
 // The tracks as they are, less what the plan leaves out.
-bool writeTracks(const TimeLine& line, const SlimPlan& plan, bool noteOffAsNoteOn,
+bool writeTracks(const PlayedEvents& line, const SlimPlan& plan, bool noteOffAsNoteOn,
                  std::vector<uint8_t>& file) {
     file = headerOf(line, line.format);
     uint32_t written = 0;
@@ -46,7 +46,7 @@ bool writeTracks(const TimeLine& line, const SlimPlan& plan, bool noteOffAsNoteO
 
 // One track: the played events in playing order, an empty packet at each
 // tick where only a track's end stood, and one End of Track at the latest.
-bool writeOneTrack(const TimeLine& line, const SlimPlan& plan, bool noteOffAsNoteOn,
+bool writeOneTrack(const PlayedEvents& line, const SlimPlan& plan, bool noteOffAsNoteOn,
                    std::vector<uint8_t>& file) {
     file = headerOf(line, 0);
     putBigEndian16(file.data() + TrackCountOffset, 1);
@@ -69,7 +69,7 @@ bool writeOneTrack(const TimeLine& line, const SlimPlan& plan, bool noteOffAsNot
 
 // Its tracks play together on the synthesizer, but each is a tune of its
 // own: every event and every track stays, and only the encoding changes.
-SlimNote rewriteFormatTwo(const SlimSettings& settings, const TimeLine& line, std::vector<uint8_t>& bytes) {
+SlimNote rewriteFormatTwo(const SlimSettings& settings, const PlayedEvents& line, std::vector<uint8_t>& bytes) {
     std::vector<uint8_t> tracks;
     const SlimPlan everything(line, SlimLayout::Tracks, false);
     if (settings.slim && !writeTracks(line, everything, true, tracks)) return SlimNote::NotRewritable;
@@ -78,7 +78,7 @@ SlimNote rewriteFormatTwo(const SlimSettings& settings, const TimeLine& line, st
 }
 
 // Rewrites what the tracks hold, or says why the file stays as it is.
-SlimNote rewrite(const SlimSettings& settings, const TimeLine& line, std::vector<uint8_t>& bytes) {
+SlimNote rewrite(const SlimSettings& settings, const PlayedEvents& line, std::vector<uint8_t>& bytes) {
     if (line.format == 2) return rewriteFormatTwo(settings, line, bytes);
     const bool slim = settings.slim != 0;
     std::vector<uint8_t> tracks;
@@ -107,7 +107,7 @@ SlimOutcome slimFile(const SlimSettings& settings, std::vector<uint8_t>& bytes) 
     SlimOutcome outcome;
     outcome.done = true;
     outcome.bytesBefore = bytes.size();
-    TimeLine line;
+    PlayedEvents line;
     // A file without tracks is refused by the synthesizer: it stays so.
     const bool readable = line.read(bytes.data(), bytes.size()) && line.trackCount() > 0;
     if (readable && !line.everyTrackEnds())

@@ -11,7 +11,7 @@
 #include "file_pass.h"
 #include "fuzz_input.h"
 #include "handset/slimming.h"
-#include "handset/time_line.h"
+#include "handset/played_events.h"
 
 namespace {
 void slimAndReread(const SlimSettings& settings, std::vector<uint8_t> bytes) {
@@ -19,7 +19,7 @@ void slimAndReread(const SlimSettings& settings, std::vector<uint8_t> bytes) {
     const SlimOutcome outcome = slimFile(settings, bytes);
     if (outcome.bytesBefore != before.size() || outcome.bytesAfter != bytes.size()) std::abort();
     if (bytes == before) return;
-    TimeLine reread;
+    PlayedEvents reread;
     if (!reread.read(bytes.data(), bytes.size()) || !reread.everyTrackEnds()) std::abort();
 }
 }  // namespace

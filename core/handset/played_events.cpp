@@ -1,4 +1,4 @@
-#include "handset/time_line.h"
+#include "handset/played_events.h"
 
 #include <algorithm>
 #include <cstring>
@@ -16,7 +16,7 @@ bool hasStatusInData(const MTrk& reader) {
 // Keeps every event of every loaded track, marking what a handset plays.
 class EventCollector : public TrackVisitor {
 public:
-    explicit EventCollector(TimeLine& into) : line(into) {}
+    explicit EventCollector(PlayedEvents& into) : line(into) {}
 
     // A chunk that could not be loaded is no track of the file.
     bool beginTrack(const WalkPosition&, bool loaded) {
@@ -45,14 +45,14 @@ public:
     }
 
 private:
-    TimeLine& line;
+    PlayedEvents& line;
     int32_t track = 0;
     bool ended = false;
 };
 }  // namespace
 
-bool TimeLine::read(const uint8_t* file, size_t size) {
-    *this = TimeLine();
+bool PlayedEvents::read(const uint8_t* file, size_t size) {
+    *this = PlayedEvents();
     if (size < static_cast<size_t>(SmfHeaderSize) || std::memcmp(file, "MThd", 4) != 0) return false;
     if (bigEndian32(file + 4) != SmfHeaderSize - ChunkHeaderSize) return false;
     std::memcpy(header, file, SmfHeaderSize);
@@ -64,7 +64,7 @@ bool TimeLine::read(const uint8_t* file, size_t size) {
     return true;
 }
 
-bool TimeLine::everyTrackEnds() const {
+bool PlayedEvents::everyTrackEnds() const {
     for (int32_t track = 0; track < trackCount(); ++track) {
         const auto first = events.begin() + static_cast<std::ptrdiff_t>(trackStart[track]);
         const auto last = events.begin() + static_cast<std::ptrdiff_t>(trackStart[track + 1]);
@@ -73,7 +73,7 @@ bool TimeLine::everyTrackEnds() const {
     return true;
 }
 
-std::vector<size_t> TimeLine::playingOrder() const {
+std::vector<size_t> PlayedEvents::playingOrder() const {
     // Each track is in tick order already: the tracks are merged pairwise,
     // and a merge takes the earlier track's events first within a tick.
     std::vector<size_t> order;

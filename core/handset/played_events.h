@@ -10,7 +10,7 @@ struct TimedEvent {
     int64_t tick;   // from the start of its track
     int32_t track;  // 0-based
     int32_t kind;   // EventKind
-    size_t offset;  // of its bytes in TimeLine::bytes, status first
+    size_t offset;  // of its bytes in PlayedEvents::bytes, status first
     int32_t length;
     // Up to and including the track's End of Track: a handset stops reading
     // a track there, so the events after it are never heard.
@@ -21,7 +21,7 @@ struct TimedEvent {
 // Every event of a Standard MIDI File held in memory, read once, and the
 // order in which a handset's sequencer plays them: by tick, then by track,
 // then as the track holds them.
-class TimeLine {
+class PlayedEvents {
 public:
     // False when the bytes are no Standard MIDI File with a header of its own
     // length (a handset would look for the tracks elsewhere).
