@@ -97,9 +97,11 @@ string(
          "report with one line per event, and writes a copy adjusted for playback\n"
          "inside Java applications on mobile handsets: velocity offsets, instrument\n"
          "substitution, time-signature thinning, re-timing, regrouping of simultaneous\n"
-         "notes and running status. A second program writes a MIDI file as editable\n"
-         "event text and builds a MIDI file from such a text. A third, built where the\n"
-         "handset synthesizer library is, renders a tune to WAV as a handset plays it.")
+         "notes and running status; on request it slims the copy without changing a\n"
+         "sound the handset plays, in format 0 or 1. A second program writes a MIDI\n"
+         "file as editable event text and builds a MIDI file from such a text. A\n"
+         "third, built where the handset synthesizer library is, renders a tune to WAV\n"
+         "as a handset plays it.")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
 

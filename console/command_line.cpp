@@ -7,6 +7,7 @@
 #include "convert/convert_options.h"
 #include "convert/hex_digits.h"
 #include "convert/sp_midi.h"
+#include "handset/slim_settings.h"
 #include "report/decimal_text.h"
 #include "smf/target_file.h"
 
@@ -61,6 +62,12 @@ void takeOption(const char* argument) {
             break;
         case 'S':
             takeSpMidi(argument + 2);
+            break;
+        case 'Z':
+            if (argument[2] == 0) Slim.slim = 1;
+            break;
+        case '0':
+            if (argument[2] == 0) Slim.formatZero = 1;
             break;
         default:
             break;

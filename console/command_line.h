@@ -20,8 +20,9 @@ struct CommandLine {
 
 // Examines the arguments from first to last: positional names and "-"
 // placeholders, the options -D, -T, -I and -V, which go straight into
-// ConvertOptions, -S, which goes into SpMidi, -L naming the report, -P
-// naming handset profiles, and the help words. An option that does not fit its form is ignored.
+// ConvertOptions, -S, which goes into SpMidi, -Z and -0, which go into Slim,
+// -L naming the report, -P naming handset profiles, and the help words. An
+// option that does not fit its form is ignored.
 CommandLine parseCommandLine(int argc, const char* const* argv);
 
 // --help, -h and -? ask for the usage text wherever they stand.

@@ -15,6 +15,8 @@
 #include "file_pass.h"
 #include "handset/handset_fit.h"
 #include "handset/profile_reader.h"
+#include "handset/slim_settings.h"
+#include "handset/slimming.h"
 #include "program_folder.h"
 #include "quavel_version.h"
 #include "report/analysis_report.h"
@@ -35,7 +37,7 @@ constexpr int StatusDoesNotFit = 3;
 // One line per option; every option line of the usage text belongs here.
 constexpr const char* UsageLines[] = {
     "usage: quavel [SOURCE.mid|-] [OUTPUT.mid|-] [-Dn] [-Tticks] [-Ic:hh] [-Vc:hh]\n",
-    "              [-S[channels]] [-Lreport]\n",
+    "              [-S[channels]] [-Z] [-0] [-Lreport]\n",
     "              [-Pprofile]...\n",
     "  SOURCE.mid      the file to analyse and convert (-: test.mid)\n",
     "  OUTPUT.mid      the converted file (-: out.mid)\n",
@@ -46,6 +48,9 @@ constexpr const char* UsageLines[] = {
     "  -S[channels]    write the SP-MIDI MIP message; hexadecimal channel digits set\n",
     "                  the priority, highest first (-S9012); handsets with fewer voices\n",
     "                  then mute whole low-priority channels instead of losing notes\n",
+    "  -Z              slim the output without changing a sound: leave out what a\n",
+    "                  handset never hears, note-offs as note-ons of velocity 0\n",
+    "  -0              write format 0 (with -Z: format 0 or 1, whichever is smaller)\n",
     "  -Pprofile       check the converted file against a handset profile: NAME\n",
     "                  (NAME.profile here, then among the installed gm-lite,\n",
     "                  sp-midi-3gpp, voices-16, voices-32, voices-64) or a path;\n",
@@ -89,6 +94,7 @@ void clearUserSettings() {
     ConvertOptions.tuneLength = 0;
     ConvertOptions.clearChannelChoices();
     SpMidi = SpMidiSettings();
+    Slim = SlimSettings();
 }
 
 // The line names the report's file, and says so when that file could not
@@ -120,6 +126,30 @@ void printSettings(const std::string& outputName) {
 void printSpMidiLines(const ConvertedFile& made) {
     for (const SpMidiEntry& entry : made.mips)
         std::printf("-> SP-MIDI MIP of ch%d = %d\n", entry.channel, entry.mip);
+}
+
+// What slimming left otherwise than asked, in the line before the sizes.
+const char* slimNoteLine(SlimNote note) {
+    switch (note) {
+        case SlimNote::FormatTwoKept:
+            return "-> Format 2 kept: its tracks are separate sequences, not merged\n";
+        case SlimNote::TrackWithoutEnd:
+            return "-> Not slimmed: a track has no End of Track, so a handset reads on past it\n";
+        case SlimNote::NotRewritable:
+            return "-> Not slimmed: its tracks cannot be rewritten as a handset reads them\n";
+        case SlimNote::PacketsKeepTracks:
+            return "-> Tracks kept: its SysEx packets would play otherwise in one track\n";
+        case SlimNote::None:
+            break;
+    }
+    return "";
+}
+
+void printSlimLines(const SlimOutcome& slim) {
+    if (!slim.done) return;
+    std::fputs(slimNoteLine(slim.note), stdout);
+    std::printf("-> Slimmed to %d bytes from %d (format %d)\n", static_cast<int>(slim.bytesAfter),
+                static_cast<int>(slim.bytesBefore), static_cast<int>(slim.format));
 }
 
 // The file the run writes: the one made early, or else made now.
@@ -188,6 +218,7 @@ int runConsole(int argc, const char* const* argv) {
     ConvertedFile madeNow;
     const ConvertedFile& made = handsetFile(early, madeNow, profiles);
     printSpMidiLines(made);
+    printSlimLines(made.slim);
     printHandsetCheckLines(made);
     passOnFailure(writeWholeFile(outputPath, made.bytes));
     return fitStatus(made);

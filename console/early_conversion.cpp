@@ -2,6 +2,7 @@
 
 #include "convert/convert_options.h"
 #include "convert/sp_midi.h"
+#include "handset/slim_settings.h"
 #include "report/analysis_report.h"
 #include "smf/smf_header.h"
 
@@ -11,6 +12,7 @@ void EarlyConversion::start(const std::vector<HandsetProfile>& profiles) {
     pass.options = ConvertOptions;
     pass.options.clearAnalysisResults();  // as the report leaves them
     pass.spMidi = SpMidi;
+    pass.slim = Slim;
     if (!sourceView.view(inputFile)) return;
     // The header is read from the view, which must be in place first.
     beginFilePass(pass);

@@ -7,6 +7,7 @@ FilePass defaultFilePass() {
     pass.header = SmfHeader;
     pass.options = ConvertOptions;
     pass.spMidi = SpMidi;
+    pass.slim = Slim;
     return pass;
 }
 

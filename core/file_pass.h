@@ -6,13 +6,15 @@
 #include "convert/convert_options.h"
 #include "convert/sp_midi.h"
 #include "handset/handset_profile.h"
+#include "handset/slim_settings.h"
 #include "result.h"
 #include "smf/mtrk.h"
 #include "smf/smf_header.h"
 #include "smf/vfile.h"
 
 // Everything one pass over a loaded file reads: the file, a reader, the
-// header, the options, the SP-MIDI settings and the handset profiles. Passes with records of their
+// header, the options, the SP-MIDI settings, the slimming settings and the
+// handset profiles. Passes with records of their
 // own (a view of the file and a reader each) can run beside one another.
 struct FilePass {
     FilePass(VFILE& source, MTrk& trackReaderOfPass) : file(source), reader(trackReaderOfPass) {}
@@ -25,12 +27,13 @@ struct FilePass {
     uint8_t headerBytes[SmfHeaderSize] = {};
     ConvertOptionsRecord options;
     SpMidiSettings spMidi;
+    SlimSettings slim;
     // The handset profiles the converted file is checked against, in turn.
     std::vector<HandsetProfile> profiles;
 };
 
 // The pass over inputFile with trackReader and the process-wide records as
-// they stand: SmfHeader, ConvertOptions and SpMidi.
+// they stand: SmfHeader, ConvertOptions, SpMidi and Slim.
 FilePass defaultFilePass();
 
 // Starts a pass: rewinds the file, reads the 14 header bytes into

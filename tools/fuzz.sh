@@ -42,7 +42,7 @@ run_target() {
 passed=0
 failed=0
 for pair in fuzz_reader:midi fuzz_report:midi fuzz_convert:midi fuzz_sp_midi:midi fuzz_handset_check:handset \
-  fuzz_command_line:args fuzz_text_import:text; do
+  fuzz_slim:midi fuzz_command_line:args fuzz_text_import:text; do
   if run_target "${pair%%:*}" "$seeds/${pair##*:}"; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 done
 if [ -n "$(ls -A "$dir/crashes")" ]; then

@@ -18,8 +18,6 @@ const char* const CannotOpenDest = "Cannot open dest file";
 const char* const AllocationFailed = "memory allocation error";
 const char* const TrackFull = "Alloc error";
 
-// The largest value a four-byte variable-length quantity holds.
-constexpr int64_t MaxDeltaTime = 0x0FFFFFFF;
 // Asked for a track whose source body is empty, since a builder of size 0 is
 // refused: the empty body converts to an empty chunk.
 constexpr int32_t EmptyTrackBufferSize = 16;

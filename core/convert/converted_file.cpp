@@ -33,6 +33,7 @@ Result makeConvertedFile(FilePass& pass, int32_t tuneLength, ConvertedFile& made
     made.mips.clear();
     try {
         if (pass.spMidi.enabled) addSpMidiMessage(pass.spMidi, made);
+        made.slim = pass.slim.asked() ? slimFile(pass.slim, made.bytes) : SlimOutcome();
         made.fits = checkHandsetFits(made.bytes, pass.profiles);
     } catch (const std::bad_alloc&) {
         return Result::failure(AllocationFailed);

@@ -4,6 +4,7 @@
 
 #include "convert/sp_midi.h"
 #include "handset/handset_fit.h"
+#include "handset/slimming.h"
 #include "result.h"
 
 struct FilePass;
@@ -14,6 +15,8 @@ struct ConvertedFile {
     // The entries of the MIP message put at the first track's start, when
     // SP-MIDI output is on (empty otherwise, or when no channel has notes).
     std::vector<SpMidiEntry> mips;
+    // The sizes and format after -Z or -0 (done is false without them).
+    SlimOutcome slim;
     // How the bytes fit each of pass.profiles, in their order.
     std::vector<HandsetFit> fits;
 };
@@ -21,8 +24,8 @@ struct ConvertedFile {
 // The one way the programs make a handset file: convert the pass's file
 // into memory, then, when pass.spMidi is enabled, measure the MIP values on
 // those bytes and put the message first in the first track (the tune is
-// converted once); last, check those bytes against each of pass.profiles.
-// Failures are the conversion's.
+// converted once), then, with pass.slim, slim them; last, check those
+// bytes against each of pass.profiles. Failures are the conversion's.
 Result makeConvertedFile(FilePass& pass, int32_t tuneLength, ConvertedFile& made);
 
 // Commits bytes to path through a staged output: the file is replaced whole

@@ -9,6 +9,8 @@ constexpr int SmfHeaderSize = 14;   // "MThd", its length 6, then three 16-bit f
 constexpr int FormatOffset = 8;
 constexpr int TrackCountOffset = 10;
 constexpr int DivisionOffset = 12;
+// The largest delta time: a variable-length quantity has at most four bytes.
+constexpr int64_t MaxDeltaTime = 0x0FFFFFFF;
 
 constexpr int ChannelCount = 16;
 constexpr int PercussionChannel = 9;  // 0-based: the General MIDI drum channel

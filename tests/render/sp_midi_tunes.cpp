@@ -15,31 +15,10 @@ void PrintTo(const TuneShape& shape, std::ostream* out) {
 }
 
 namespace {
-struct TimedEvent {
-    int32_t tick;
-    Bytes bytes;
-};
-
-// A track body of the events in time order, with full status bytes.
-Bytes trackBody(std::vector<TimedEvent> events) {
-    std::stable_sort(events.begin(), events.end(),
-                     [](const TimedEvent& a, const TimedEvent& b) { return a.tick < b.tick; });
-    Bytes body;
-    int32_t now = 0;
-    uint8_t delta[DeltaTime::MaxBytes];
-    for (const TimedEvent& event : events) {
-        body.insert(body.end(), delta, delta + encodeVarLen(event.tick - now, delta));
-        body.insert(body.end(), event.bytes.begin(), event.bytes.end());
-        now = event.tick;
-    }
-    body.insert(body.end(), {0x00, 0xFF, 0x2F, 0x00});
-    return body;
-}
-
 // Every channel its own program; each chord ends before the channel's next one starts.
-std::vector<TimedEvent> channelPart(std::mt19937& random, int channel, int index, int maxChord) {
+std::vector<TickedEvent> channelPart(std::mt19937& random, int channel, int index, int maxChord) {
     const uint8_t status = static_cast<uint8_t>(channel);
-    std::vector<TimedEvent> part = {
+    std::vector<TickedEvent> part = {
         {0, {static_cast<uint8_t>(0xC0 | status), static_cast<uint8_t>(index * 17 + 1)}}};
     for (int step = 0; step < Steps; ++step) {
         if (random() % 4 == 0) continue;
@@ -63,16 +42,16 @@ std::vector<TimedEvent> channelPart(std::mt19937& random, int channel, int index
 Bytes generateTune(const TuneShape& shape) {
     std::mt19937 random(shape.seed);
     std::vector<Bytes> bodies;
-    std::vector<TimedEvent> all;
+    std::vector<TickedEvent> all;
     for (size_t i = 0; i < shape.channels.size(); ++i) {
-        const std::vector<TimedEvent> part =
+        const std::vector<TickedEvent> part =
             channelPart(random, shape.channels[i], static_cast<int>(i), shape.maxChord);
         if (shape.format == 0)
             all.insert(all.end(), part.begin(), part.end());
         else
-            bodies.push_back(trackBody(part));
+            bodies.push_back(trackBodyOf(part));
     }
-    if (shape.format == 0) return smfFile(0, Division, {trackBody(all)});
+    if (shape.format == 0) return smfFile(0, Division, {trackBodyOf(all)});
     bodies.insert(bodies.begin(), Bytes{0x00, 0xFF, 0x2F, 0x00});
     return smfFile(1, Division, bodies);
 }

@@ -1,5 +1,6 @@
 #include "test_support.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -12,6 +13,7 @@
 #endif
 
 #include "file_pass.h"
+#include "smf/delta_time.h"
 #include "smf/mtrk.h"
 #include "smf/smf_header.h"
 #include "smf/vfile.h"
@@ -52,6 +54,21 @@ Bytes concat(std::initializer_list<Bytes> parts) {
     Bytes out;
     for (const Bytes& part : parts) out.insert(out.end(), part.begin(), part.end());
     return out;
+}
+
+Bytes trackBodyOf(std::vector<TickedEvent> events) {
+    std::stable_sort(events.begin(), events.end(),
+                     [](const TickedEvent& a, const TickedEvent& b) { return a.tick < b.tick; });
+    Bytes body;
+    int32_t now = 0;
+    uint8_t delta[DeltaTime::MaxBytes];
+    for (const TickedEvent& event : events) {
+        body.insert(body.end(), delta, delta + encodeVarLen(event.tick - now, delta));
+        body.insert(body.end(), event.bytes.begin(), event.bytes.end());
+        now = event.tick;
+    }
+    body.insert(body.end(), {0x00, 0xFF, 0x2F, 0x00});
+    return body;
 }
 
 std::string writeFile(const std::string& name, const Bytes& bytes) {
@@ -128,6 +145,25 @@ std::string hexText(const Bytes& bytes) {
     }
     return out;
 }
+
+#ifndef _WIN32
+CommandOutput runCommand(const std::string& command) {
+    CommandOutput output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return output;
+    std::string line;
+    for (int c; (c = std::fgetc(pipe)) != EOF;) {
+        if (c != '\n') {
+            line += static_cast<char>(c);
+            continue;
+        }
+        output.lines.push_back(line);
+        line.clear();
+    }
+    output.status = pclose(pipe);
+    return output;
+}
+#endif
 
 std::vector<Bytes> chunkBodies(const Bytes& file) {
     std::vector<Bytes> bodies;

@@ -15,6 +15,15 @@ Bytes trackChunk(const Bytes& body);
 Bytes smfFile(int format, int division, const std::vector<Bytes>& bodies);
 Bytes concat(std::initializer_list<Bytes> parts);
 
+// An event at its tick from the track's start, status byte first.
+struct TickedEvent {
+    int32_t tick;
+    Bytes bytes;
+};
+// A track body of the events in time order (events of one tick as given),
+// with full status bytes, and an End of Track at the last event's tick.
+Bytes trackBodyOf(std::vector<TickedEvent> events);
+
 // Files in the test's working directory.
 std::string writeFile(const std::string& name, const Bytes& bytes);
 std::string writeTextFile(const std::string& name, const std::string& text);
@@ -72,6 +81,15 @@ std::vector<std::vector<DecodedEvent>> decodeTracks(int trackCount);
 std::vector<DecodedEvent> decodeBody(const Bytes& body);
 
 std::string hexText(const Bytes& bytes);
+
+#ifndef _WIN32
+// The lines a shell command prints (without their line ends) and its exit status.
+struct CommandOutput {
+    std::vector<std::string> lines;
+    int status = -1;
+};
+CommandOutput runCommand(const std::string& command);
+#endif
 
 // The track chunk bodies of a whole file, in order; a chunk cut short ends the list.
 std::vector<Bytes> chunkBodies(const Bytes& file);

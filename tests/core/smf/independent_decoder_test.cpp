@@ -16,20 +16,9 @@ namespace {
 std::vector<std::string> independentDecoding(const std::string& path) {
     const std::string command =
         "/usr/bin/python3 " + testDataPath("../tools/mido_dump.py") + " '" + path + "'";
-    std::vector<std::string> lines;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return lines;
-    std::string line;
-    for (int c; (c = std::fgetc(pipe)) != EOF;) {
-        if (c != '\n') {
-            line += static_cast<char>(c);
-            continue;
-        }
-        lines.push_back(line);
-        line.clear();
-    }
-    EXPECT_EQ(pclose(pipe), 0) << command;
-    return lines;
+    const CommandOutput output = runCommand(command);
+    EXPECT_EQ(output.status, 0) << command;
+    return output.lines;
 }
 
 std::vector<std::string> ourDecoding(const std::string& path) {

@@ -1,0 +1,3 @@
+#include "handset/slim_settings.h"
+
+SlimSettings Slim;

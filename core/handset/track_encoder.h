@@ -1,0 +1,29 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "smf/midi_track.h"
+
+// Writes one track chunk from events at absolute ticks: each delta time is
+// the distance from the event before, and the status byte is left out
+// wherever the track builder's running status allows.
+class TrackEncoder {
+public:
+    // noteOffAsNoteOn: every note-off is written as a note-on of velocity 0,
+    // which keeps running status across a note's start and end.
+    TrackEncoder(bool noteOffAsNoteOn, size_t eventBytes, size_t eventCount);
+
+    // False when the chunk cannot hold the event or its distance from the
+    // event before needs more than four bytes.
+    bool add(int64_t tick, const uint8_t* event, int32_t length);
+    // Appends the chunk to file.
+    void appendTo(std::vector<uint8_t>& file) const;
+
+private:
+    MIDITrack builder;
+    bool rewriteNoteOff;
+    bool usable;
+    std::vector<uint8_t> scratch;
+    int64_t lastTick = 0;
+};
