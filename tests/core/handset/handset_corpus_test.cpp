@@ -15,39 +15,20 @@
 #include "fatal_error_recorder.h"
 #include "file_pass.h"
 #include "handset/fit_facts.h"
+#include "handset_tunes.h"
 #include "report/analysis_report.h"
 #include "smf/smf_header.h"
 #include "smf/vfile.h"
 #include "test_support.h"
 
 namespace {
-const char* const CorpusFolder = "/usr/share/games/openttd/baseset/openmsx";
-
-std::vector<std::string> corpusTunes() {
-    std::vector<std::string> tunes;
-    std::error_code missing;
-    for (const auto& entry : std::filesystem::directory_iterator(CorpusFolder, missing))
-        if (entry.path().extension() == ".mid") tunes.push_back(entry.path().string());
-    std::sort(tunes.begin(), tunes.end());
-    return tunes;
-}
-
 // Each tune converted as quavel converts it by default, into the working folder.
 std::vector<std::string> convertedTunes(const std::vector<std::string>& tunes) {
     std::vector<std::string> converted;
     for (size_t k = 0; k < tunes.size(); ++k) {
-        resetConvertOptions();
-        ConvertOptions.detectLevel = 1;
-        fatalErrors.clear();
-        EXPECT_EQ(inputFile.load(tunes[k].c_str()), 1) << tunes[k];
-        EXPECT_EQ(checkSmfHeader(inputFile.data), 1) << tunes[k];
-        FilePass pass = defaultFilePass();
-        ConvertOptions.analysedLength = measureAnalysedLength(pass);
-        roundTuneLength();
-        const std::string path = "corpus" + std::to_string(k) + ".mid";
-        convertMidiFile(path.c_str(), ConvertOptions.tuneLength);
-        EXPECT_TRUE(fatalErrors.empty()) << tunes[k];
-        converted.push_back(path);
+        const ConvertedFile made = convertForHandset(readFile(tunes[k]), 1, slimSettings(false, false));
+        EXPECT_FALSE(made.bytes.empty()) << tunes[k];
+        converted.push_back(writeFile("corpus" + std::to_string(k) + ".mid", made.bytes));
     }
     return converted;
 }
@@ -80,15 +61,17 @@ std::string ourCounts(const std::vector<std::string>& paths) {
 std::string independentCounts(const std::vector<std::string>& paths) {
     std::string command = "/usr/bin/python3 " + testDataPath("../tools/mido_fit_counts.py");
     for (const std::string& path : paths) command += " '" + path + "'";
-    command += " > fit-counts.txt";
-    EXPECT_EQ(std::system(command.c_str()), 0) << command;
-    return readText("fit-counts.txt");
+    const CommandOutput output = runCommand(command);
+    EXPECT_EQ(output.status, 0) << command;
+    std::string text;
+    for (const std::string& line : output.lines) text += line + "\n";
+    return text;
 }
 }  // namespace
 
 TEST(HandsetCheckCorpus, FiguresAgreeWithAnIndependentDecoder) {
-    const std::vector<std::string> tunes = corpusTunes();
-    ASSERT_GE(tunes.size(), 31u) << "the openttd-openmsx tunes are not in " << CorpusFolder;
+    const std::vector<std::string> tunes = corpusTunePaths();
+    ASSERT_GE(tunes.size(), 31u) << "the openttd-openmsx tunes are not installed";
     std::vector<std::string> paths = tunes;
     const std::vector<std::string> converted = convertedTunes(tunes);
     paths.insert(paths.end(), converted.begin(), converted.end());
