@@ -59,7 +59,8 @@ TEST_F(SlimOption, MinusZWritesTheSlimmedFileAndSaysItsSizeAndFormat) {
     EXPECT_LT(slimmed.size(), plain.size());
     EXPECT_EQ(run.output, settings + slimmedLine(slimmed.size(), plain.size(), 1));
     // The names are gone; the second note's start follows the first's end under running status.
-    EXPECT_EQ(std::search(slimmed.begin(), slimmed.end(), "Lead", "Lead" + 4), slimmed.end());
+    const std::string name = "Lead";
+    EXPECT_EQ(std::search(slimmed.begin(), slimmed.end(), name.begin(), name.end()), slimmed.end());
     const Bytes notes = {0x00, 0x90, 0x3C, 0x64, 0x83, 0x60, 0x3C, 0x00, 0x00, 0x3E, 0x64};
     EXPECT_NE(std::search(slimmed.begin(), slimmed.end(), notes.begin(), notes.end()), slimmed.end());
     EXPECT_EQ(quavel("-z").output, run.output);
