@@ -54,7 +54,10 @@ int32_t roundedTuneLength(int32_t chosen, int32_t analysed, int32_t division) {
     if (chosen != 0) return chosen;
     if (division <= 0) return analysed;  // no quarter-note grid to round to
     const int32_t remainder = analysed % division;
-    return remainder != 0 ? analysed + division - remainder : analysed;
+    if (remainder == 0) return analysed;
+    // A length near the largest time has no whole quarter note above it that fits.
+    const int64_t roundedUp = static_cast<int64_t>(analysed) + division - remainder;
+    return roundedUp > INT32_MAX ? INT32_MAX : static_cast<int32_t>(roundedUp);
 }
 
 void roundTuneLength() {

@@ -63,6 +63,13 @@ TEST(TuneLength, RoundsUpToWholeQuarterNotesUnlessAlreadySet) {
     EXPECT_EQ(ConvertOptions.tuneLength, 7001);
 }
 
+TEST(TuneLength, ALengthNearTheLargestTimeStaysTheLargestTime) {
+    // A note time stops at the largest 32-bit value; no whole quarter note lies above it.
+    EXPECT_EQ(roundedTuneLength(0, INT32_MAX, 480), INT32_MAX);
+    EXPECT_EQ(roundedTuneLength(0, INT32_MAX - 5, 480), INT32_MAX);
+    EXPECT_EQ(roundedTuneLength(0, INT32_MAX - 1, 1), INT32_MAX - 1);
+}
+
 TEST(ConvertOptionsReset, ClearsChannelsAndLengthsButKeepsTheSwitches) {
     ConvertOptions.detectLevel = 2;
     ConvertOptions.noTimeDetect = 1;
