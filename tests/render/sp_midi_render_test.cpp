@@ -48,12 +48,7 @@ Bytes convertWithMips(const Bytes& source, const std::vector<int>& priority,
 
 class SpMidiRender : public ::testing::TestWithParam<TuneShape> {
 protected:
-    void SetUp() override {
-        resetConvertOptions();
-        ConvertOptions.detectLevel = 1;
-        ConvertOptions.noTimeDetect = 0;
-        fatalErrors.clear();
-    }
+    void SetUp() override { startConversionTest(); }
 };
 
 }  // namespace

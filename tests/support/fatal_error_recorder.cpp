@@ -1,9 +1,17 @@
 #include "fatal_error_recorder.h"
 
+#include "convert/convert_options.h"
 #include "fatal_error.h"
 
 std::vector<std::string> fatalErrors;
 
 void fatalError(const char* message) {
     fatalErrors.emplace_back(message);
+}
+
+void startConversionTest(bool noTimeDetect) {
+    resetConvertOptions();
+    ConvertOptions.detectLevel = 1;
+    ConvertOptions.noTimeDetect = noTimeDetect ? 1 : 0;
+    fatalErrors.clear();
 }

@@ -44,12 +44,7 @@ Bytes convertLaterTrack(const Bytes& body, int32_t tuneLength) {
 
 class Conversion : public ::testing::Test {
 protected:
-    void SetUp() override {
-        resetConvertOptions();
-        ConvertOptions.detectLevel = 1;
-        ConvertOptions.noTimeDetect = 0;
-        fatalErrors.clear();
-    }
+    void SetUp() override { startConversionTest(); }
 };
 }  // namespace
 

@@ -35,11 +35,8 @@ Mips mipsOfTracks(int format, const std::vector<Bytes>& bodies, const std::vecto
 class SpMidiConversion : public ::testing::Test {
 protected:
     void SetUp() override {
-        resetConvertOptions();
-        ConvertOptions.detectLevel = 1;
-        ConvertOptions.noTimeDetect = 1;
+        startConversionTest(true);
         SpMidi = SpMidiSettings();
-        fatalErrors.clear();
     }
     void TearDown() override { SpMidi = SpMidiSettings(); }
 
