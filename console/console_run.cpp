@@ -217,9 +217,10 @@ int runConsole(int argc, const char* const* argv) {
     if (!fitsPathBuffer(line.outputName)) fatalError("Cannot open dest file");
     ConvertedFile madeNow;
     const ConvertedFile& made = handsetFile(early, madeNow, profiles);
+    // The lines tell of the file written: a failed write is the last line.
+    passOnFailure(writeWholeFile(outputPath, made.bytes));
     printSpMidiLines(made);
     printSlimLines(made.slim);
     printHandsetCheckLines(made);
-    passOnFailure(writeWholeFile(outputPath, made.bytes));
     return fitStatus(made);
 }

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstdlib>
 #endif
 
@@ -87,6 +88,11 @@ bool isWritable(const std::string& path) {
     return true;
 }
 
+// Windows reads no link's target here: a link is the name it is.
+std::string finalTarget(const std::string& path) {
+    return path;
+}
+
 TargetFile probeExisting(HANDLE file, const char* path) {
     TargetFile target;
     target.path = path;
@@ -153,6 +159,31 @@ bool isWritable(const std::string& path) {
     return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
 }
 
+// As the kernel follows links: at most this many on the way to a file.
+constexpr int MaxLinkHops = 40;
+
+// The text a link holds; empty for a name that is no link.
+std::string linkText(const std::string& path) {
+    char text[PATH_MAX];
+    const ssize_t length = ::readlink(path.c_str(), text, sizeof text);
+    if (length <= 0 || static_cast<size_t>(length) >= sizeof text) return {};
+    return std::string(text, static_cast<size_t>(length));
+}
+
+// The name path finally leads to when every link on the way is followed, a
+// dangling one included: where bytes written to path would go. A relative
+// link is read from its own folder. A loop of links leads nowhere: path
+// stays as it is.
+std::string finalTarget(const std::string& path) {
+    std::string name = path;
+    for (int hop = 0; hop < MaxLinkHops; ++hop) {
+        const std::string text = linkText(name);
+        if (text.empty()) return name;
+        name = text[0] == '/' ? text : name.substr(0, finalNameStart(name)) + text;
+    }
+    return path;
+}
+
 TargetFile regularTarget(const std::string& path, const struct stat& info) {
     TargetFile target;
     target.path = path;
@@ -194,13 +225,18 @@ TargetFile probeTarget(const char* path) {
     return probeNamed(path);
 }
 
-bool namesSameFile(const std::string& a, const std::string& b) {
-    if (a.empty() || b.empty()) return false;
-    if (a == b) return true;
+namespace {
+bool sameFinalFile(const std::string& a, const std::string& b) {
     FileId idA;
     FileId idB;
     const bool existsA = fileIdOf(a, idA);
     const bool existsB = fileIdOf(b, idB);
     if (existsA || existsB) return existsA && existsB && idA == idB;
     return samePlace(a, b);
+}
+}  // namespace
+
+bool namesSameFile(const std::string& a, const std::string& b) {
+    if (a.empty() || b.empty()) return false;
+    return a == b || sameFinalFile(finalTarget(a), finalTarget(b));
 }

@@ -31,5 +31,7 @@ TargetFile probeTarget(const char* path);
 // True when both names reach one file under any spelling: the same existing
 // file (device and inode; on Windows volume serial number and file index),
 // or, for names that do not exist yet, the same final name in the same real
-// folder. Equal texts always count as one file.
+// folder. Names are compared as they will resolve: a dangling link is the
+// name it finally points to (POSIX; Windows reads no link's target). Equal
+// texts always count as one file.
 bool namesSameFile(const std::string& a, const std::string& b);

@@ -143,14 +143,23 @@ TEST_F(HandsetCheckOption, AProfileThatCannotBeReadEndsTheRunBeforeAnyFileIsTouc
               banner + "Profile [own] line 1: bad value for [voices]\n");
 }
 
-TEST_F(HandsetCheckOption, AFailedWriteIsTheLastLine) {
-    const ProgramRun run = runProgram(QUAVEL_PROGRAM, "in.mid no-such-folder/out.mid -T1920 -Pvoices-32");
+// No verdict on a file never written: the MIP, slimming and check lines
+// follow the write, and a failed write is the only line after the settings.
+TEST_F(HandsetCheckOption, AFailedWriteGetsNoLinesOfTheFileItWouldHaveWritten) {
+    const std::string options = " -T1920 -S -Z -Pvoices-32";
+    const ProgramRun written = runProgram(QUAVEL_PROGRAM, "in.mid out.mid" + options);
+    ASSERT_EQ(written.status, 0) << written.output;
+    const std::string lines[] = {"\n-> SP-MIDI MIP of ch0 = ", "\n-> Slimmed", checkLines("voices-32", {})};
+    for (const std::string& line : lines)
+        EXPECT_NE(written.output.find(line), std::string::npos) << line << " in " << written.output;
+
+    const ProgramRun run = runProgram(QUAVEL_PROGRAM, "in.mid no-such-folder/out.mid" + options);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.output, banner +
                               "MIDI file [in.mid] analisation done. Reported to [quavel.log].\n"
                               "Out file making as [no-such-folder/out.mid] with TuneLength=[1920]\n"
-                              "Dinamic Detection on Level=1\n" +
-                              checkLines("voices-32", {}) + "Cannot open dest file\n");
+                              "Dinamic Detection on Level=1\n"
+                              "Cannot open dest file\n");
 }
 
 TEST_F(HandsetCheckOption, AGeneratedTuneGetsTheCheckOfTheFileWritten) {

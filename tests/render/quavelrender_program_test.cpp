@@ -207,6 +207,21 @@ TEST_F(QuavelRender, BadArgumentsAreRefusedWithTheReasonAndTheUsage) {
                   "OUT.wav is the source's own name: the tune is not overwritten\n" + Usage);
 }
 
+// The source is told by the file it is, not by the text of its name.
+TEST_F(QuavelRender, NoSpellingOfTheSourceNorALinkToItIsOverwritten) {
+    writeFile(path("chord.mid"), Chord);
+    std::filesystem::create_directory(path("sub"));
+    std::filesystem::create_symlink("chord.mid", path("link.wav"));
+    std::filesystem::create_hard_link(path("chord.mid"), path("hard.wav"));
+    for (const std::string& output :
+         {"./" + path("chord.mid"), path("sub/../chord.mid"), path("link.wav"), path("hard.wav")}) {
+        expectRefused(path("chord.mid") + " " + output,
+                      "OUT.wav is the source's own name: the tune is not overwritten\n" + Usage);
+        EXPECT_EQ(readFile(path("chord.mid")), Chord) << output;
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(path("link.wav")));
+}
+
 TEST_F(QuavelRender, HelpPrintsTheUsageAndTouchesNoFile) {
     const ProgramRun run = render(path("chord.mid") + " " + path("out.wav") + " --help");
     EXPECT_EQ(run.status, 0);
