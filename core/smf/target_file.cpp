@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #endif
@@ -17,6 +18,11 @@ constexpr char Separators[] = "/\\:";
 #else
 constexpr char Separators[] = "/";
 #endif
+
+void refuse(TargetFile& target, std::error_code why) {
+    target.kind = TargetKind::Refused;
+    target.refusal = why;
+}
 
 // A name not yet on disk, as its folder's real path and its final name.
 std::string placeOf(const std::string& path, std::string (*realFolder)(const std::string&)) {
@@ -100,15 +106,16 @@ TargetFile probeExisting(HANDLE file, const char* path) {
     BY_HANDLE_FILE_INFORMATION info;
     if (type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE) {
         target.kind = TargetKind::InPlace;
-    } else if (GetFileInformationByHandle(file, &info) == 0 ||
-               (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        target.kind = TargetKind::Refused;
+    } else if (GetFileInformationByHandle(file, &info) == 0) {
+        refuse(target, lastSystemError());
+    } else if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        refuse(target, std::make_error_code(std::errc::is_a_directory));
     } else {
         const DWORD attributes = GetFileAttributesA(path);  // of the name itself, a link included
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
             target.path = finalPathOf(file);
-        target.kind =
-            !target.path.empty() && isWritable(target.path) ? TargetKind::Regular : TargetKind::Refused;
+        target.kind = TargetKind::Regular;
+        if (target.path.empty() || !isWritable(target.path)) refuse(target, lastSystemError());
     }
     return target;
 }
@@ -118,10 +125,11 @@ TargetFile probeNamed(const char* path) {
     if (file == INVALID_HANDLE_VALUE) {
         TargetFile target;
         target.path = path;
+        const std::error_code notOpened = lastSystemError();
         // A link whose referent is gone still has its own attributes.
         const DWORD attributes = GetFileAttributesA(path);
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-            target.kind = TargetKind::Refused;
+            refuse(target, notOpened);
         return target;
     }
     TargetFile target = probeExisting(file, path);
@@ -187,7 +195,8 @@ std::string finalTarget(const std::string& path) {
 TargetFile regularTarget(const std::string& path, const struct stat& info) {
     TargetFile target;
     target.path = path;
-    target.kind = !path.empty() && isWritable(path) ? TargetKind::Regular : TargetKind::Refused;
+    target.kind = TargetKind::Regular;
+    if (path.empty() || !isWritable(path)) refuse(target, lastSystemError());
     target.hasOwnership = true;
     target.mode = static_cast<uint32_t>(info.st_mode & 07777);
     target.owner = static_cast<uint32_t>(info.st_uid);
@@ -203,9 +212,9 @@ TargetFile probeNamed(const char* path) {
     if (::lstat(path, &name) != 0)
         return target;  // absent, or a folder that cannot be reached: the create decides
     if (::stat(path, &reached) != 0) {
-        target.kind = TargetKind::Refused;  // a dangling link, or a loop of links
+        refuse(target, lastSystemError());  // a dangling link, or a loop of links
     } else if (S_ISDIR(reached.st_mode)) {
-        target.kind = TargetKind::Refused;
+        refuse(target, std::make_error_code(std::errc::is_a_directory));
     } else if (S_ISREG(reached.st_mode)) {
         return regularTarget(S_ISLNK(name.st_mode) ? realPathOf(path) : target.path, reached);
     } else {
@@ -223,6 +232,14 @@ size_t finalNameStart(const std::string& path) {
 
 TargetFile probeTarget(const char* path) {
     return probeNamed(path);
+}
+
+std::error_code lastSystemError() {
+#ifdef _WIN32
+    return {static_cast<int>(GetLastError()), std::system_category()};
+#else
+    return {errno, std::generic_category()};
+#endif
 }
 
 namespace {

@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <system_error>
 
 // What a path names, looked at before anything is written to it.
 enum class TargetKind {
@@ -20,10 +21,16 @@ struct TargetFile {
     uint32_t mode = 0;
     uint32_t owner = 0;
     uint32_t group = 0;
+    // Why a Refused target cannot be written, as the system says it.
+    std::error_code refusal;
 };
 
 // Where the final name of path begins: after its last folder separator.
 size_t finalNameStart(const std::string& path);
+
+// The reason the last failed system call of this thread gives: errno, or on
+// Windows GetLastError.
+std::error_code lastSystemError();
 
 // Never blocks, whatever kind of file the path names: a FIFO is not opened.
 TargetFile probeTarget(const char* path);

@@ -1,5 +1,6 @@
 #include "smf/vfile.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -29,32 +30,31 @@ void VFILE::release() {
     size = capacity = position = 0;
 }
 
+int VFILE::abandonLoad(int reason) {
+    if (file != nullptr) std::fclose(file);
+    file = nullptr;
+    isOpen = 0;
+    errno = reason;
+    return 0;
+}
+
 int VFILE::load(const char* filePath) {
     release();
-    if (filePath == nullptr || std::strlen(filePath) > MaxPathLength) return 0;
+    if (filePath == nullptr || std::strlen(filePath) > MaxPathLength) return abandonLoad(ENAMETOOLONG);
     file = std::fopen(filePath, "rb");
-    if (file == nullptr) return 0;
+    if (file == nullptr) return abandonLoad(errno);
     copyPath(path, filePath);
     isOpen = 1;
 
     const long start = std::ftell(file);
     long end = -1;
     if (std::fseek(file, 0, SEEK_END) == 0) end = std::ftell(file);
+    if (start < 0 || end < 0) return abandonLoad(errno);
     std::fseek(file, 0, SEEK_SET);
     const long measured = end - start;
-    if (start < 0 || end < 0 || measured < 0 || measured > INT32_MAX - 2) {
-        std::fclose(file);
-        file = nullptr;
-        isOpen = 0;
-        return 0;
-    }
+    if (measured < 0 || measured > INT32_MAX - 2) return abandonLoad(EFBIG);
     data = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(measured) + 2));
-    if (data == nullptr) {
-        std::fclose(file);
-        file = nullptr;
-        isOpen = 0;
-        return 0;
-    }
+    if (data == nullptr) return abandonLoad(ENOMEM);
     size = capacity = static_cast<int32_t>(measured);
     isLoaded = 1;
     position = 0;

@@ -26,6 +26,7 @@ public:
     VFILE& operator=(const VFILE&) = delete;
     ~VFILE();
 
+    // 1 when the whole file is held; 0 when it cannot be, and errno says why.
     int load(const char* filePath);
     int create(const char* filePath, int32_t newSize);
     // Reads the bytes other holds, with a position of its own, while other
@@ -52,6 +53,8 @@ public:
 
 private:
     static int copyPath(char* target, const char* filePath);
+    // Ends a failed load: the stream closed, errno set to reason; returns 0.
+    int abandonLoad(int reason);
 };
 
 extern VFILE inputFile;
