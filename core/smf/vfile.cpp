@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "smf/staged_output.h"
 
@@ -27,6 +28,19 @@ void VFILE::release() {
     data = nullptr;
     isOpen = isLoaded = isModified = isView = 0;
     size = capacity = position = 0;
+}
+
+void VFILE::swap(VFILE& other) noexcept {
+    std::swap(file, other.file);
+    std::swap(path, other.path);
+    std::swap(data, other.data);
+    std::swap(isOpen, other.isOpen);
+    std::swap(isLoaded, other.isLoaded);
+    std::swap(isModified, other.isModified);
+    std::swap(isView, other.isView);
+    std::swap(size, other.size);
+    std::swap(capacity, other.capacity);
+    std::swap(position, other.position);
 }
 
 int VFILE::load(const char* filePath) {
