@@ -2,11 +2,13 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "convert/convert_midi_file.h"
 #include "convert/convert_options.h"
 #include "dialog_keys.h"
 #include "ez_midi_player.h"
+#include "file_pass.h"
 #include "main_controls.h"
 #include "message_boxes.h"
 #include "option_dialog.h"
@@ -24,6 +26,7 @@ MainControls* mainControls = nullptr;
 
 namespace {
 const char MidiEnding[] = "mid";
+const char CannotOpenSource[] = "Cannot open source file";
 // "Converted to [path]" with the two settings: room for a whole path.
 constexpr int ConfirmTextSize = PathSize + 96;
 
@@ -34,6 +37,11 @@ void takeDetectLevel() {
 // Runs a conversion; a failure is shown (and may end the run) and gives false.
 bool convertSucceeds(const char* path, int32_t length) {
     return passOnFailure(convertLoadedFile(path, length));
+}
+
+// A refused file's box: why, then which file.
+std::string refusalText(const char* message, const char* name) {
+    return std::string(message) + "\n[" + name + "]";
 }
 }  // namespace
 
@@ -62,10 +70,31 @@ void KestoApp::onCreate(HWND window) {
 bool KestoApp::loadSource() {
     ConvertOptions.clearChannelChoices();
     if (!inputFile.load(sourcePath)) {
-        showNotice("Cannot open source file");
+        showNotice(CannotOpenSource);
         mainControls->enableSourceCommands(false);
         return false;
     }
+    return analyseLoadedSource();
+}
+
+bool KestoApp::loadInstead(const char* name) {
+    VFILE candidate;
+    if (!candidate.load(name)) {
+        showNotice(refusalText(CannotOpenSource, name).c_str());
+        return false;
+    }
+    const Result checked = checkHeaderOf(candidate);
+    if (checked.failed()) {
+        showKestoError(refusalText(checked.message(), name).c_str());
+        return false;
+    }
+    inputFile.swap(candidate);
+    copyText(sourcePath, name);
+    ConvertOptions.clearChannelChoices();
+    return analyseLoadedSource();
+}
+
+bool KestoApp::analyseLoadedSource() {
     const Result analysed = reportLoadedFile(sourcePath, reportPath, ConvertOptions.analysedLength);
     passOnFailure(analysed);
     ConvertOptions.tuneLength = 0;
@@ -167,8 +196,7 @@ void KestoApp::toggleNoTimeDetect() {
 
 void KestoApp::importAndLoad() {
     if (!importFromText() || !mainControls->loadAfterBox->isChecked()) return;
-    copyText(sourcePath, textMidiPath);
-    loadSource();
+    loadInstead(textMidiPath);
 }
 
 void KestoApp::chooseOutputFile() {
@@ -207,9 +235,8 @@ void KestoApp::onDropFiles(HWND, HDROP drop) {
         return;
     }
     const std::string name = droppedFileEndingWith(drop, MidiEnding);
-    if (name.empty()) return;
-    copyText(sourcePath, name.c_str());
-    if (loadSource()) mainControls->enableSourceCommands(true);
+    if (name.empty() || !loadInstead(name.c_str())) return;
+    mainControls->enableSourceCommands(true);
     converted = 0;
 }
 

@@ -31,14 +31,19 @@ public:
     int onOtherMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
 
     // Loads and analyses sourcePath and shows the report; false when the
-    // file could not be read or was refused.
+    // file could not be read or was refused, which leaves nothing to convert.
     bool loadSource();
+    // Loads name in place of the loaded tune, once it is found readable and
+    // a MIDI file; a refused file leaves the loaded tune, its report and its
+    // settings as they were, and its box names it.
+    bool loadInstead(const char* name);
     // The two halves of the Play button.
     void startPlayback();
     void stopPlayback();
 
 private:
     void followLevelFocus(WPARAM id);
+    bool analyseLoadedSource();
     void convert();
     void convertOnce();
     void takeOutputPath();

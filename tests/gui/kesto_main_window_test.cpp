@@ -104,12 +104,6 @@ std::map<int, GUIParts*> controlObjects() {
     return objects;
 }
 
-std::string fullText(HWND window) {
-    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(window)) + 1, '\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextA(window, &text[0], static_cast<int>(text.size()))));
-    return text;
-}
-
 RECT clientPlace(HWND parent, HWND control) {
     RECT place = {};
     GetWindowRect(control, &place);
@@ -210,7 +204,7 @@ TEST(KestoMainWindow, EveryCaptionCanBeDrawnInItsControlsFont) {
     KestoWindow kesto;
     for (const ControlRow& row : MainControlTable) {
         HWND control = kesto.control(row.id);
-        EXPECT_EQ("", missingGlyphs(control, fullText(control))) << "control " << row.id;
+        EXPECT_EQ("", missingGlyphs(control, windowText(control))) << "control " << row.id;
     }
 }
 
@@ -244,6 +238,72 @@ TEST(KestoMainWindow, ReportBoxIsDarkGreenOnWhite) {
     ReleaseDC(box, context);
 }
 
+namespace {
+// What a user sees of the loaded tune and its settings, and what the next
+// Convert reads.
+struct WindowState {
+    std::vector<std::string> texts;
+    std::vector<bool> enabled;
+    std::vector<bool> checked;
+    std::string source;
+    int convertedFlag;
+    std::vector<int32_t> options;
+};
+
+void expectSameState(const WindowState& before, const WindowState& after) {
+    EXPECT_EQ(before.texts, after.texts);
+    EXPECT_EQ(before.enabled, after.enabled);
+    EXPECT_EQ(before.checked, after.checked);
+    EXPECT_EQ(before.source, after.source);
+    EXPECT_EQ(before.convertedFlag, after.convertedFlag);
+    EXPECT_EQ(before.options, after.options);
+}
+
+WindowState stateOf(const KestoWindow& kesto) {
+    WindowState state;
+    for (int id = ConvertId; id <= LengthBoxId; ++id) {
+        state.texts.push_back(windowText(kesto.control(id)));
+        state.enabled.push_back(kesto.enabled(id));
+        state.checked.push_back(isChecked(kesto, id));
+    }
+    state.source = sourcePath;
+    state.convertedFlag = converted;
+    for (int ch = 0; ch < 16; ++ch)
+        state.options.insert(state.options.end(),
+                             {ConvertOptions.velocityOffset[ch], ConvertOptions.instrumentOverride[ch],
+                              ConvertOptions.octaveShift[ch], ConvertOptions.channelUsed[ch],
+                              ConvertOptions.firstProgram[ch]});
+    state.options.insert(state.options.end(), {ConvertOptions.analysedLength, ConvertOptions.tuneLength});
+    return state;
+}
+
+// The tune loaded at the start, converted by quavel with options, is what kesto wrote.
+void expectQuavelWrote(const std::string& options, const std::string& written) {
+    const ProgramRun quavel = runProgram(QUAVEL_PROGRAM, options + " test.mid console.mid");
+    ASSERT_EQ(0, quavel.status) << quavel.output;
+    EXPECT_EQ(readFile("console.mid"), readFile(written));
+}
+
+// Drops names and returns the one box the drop shows.
+BoxText dropRefused(const KestoWindow& kesto, const std::vector<std::string>& names) {
+    ModalDriver driver;
+    driver.expectBox();
+    kesto.drop(names);
+    EXPECT_TRUE(driver.unexpected.empty());
+    return driver.seen.empty() ? BoxText{"<no box>", ""} : driver.seen[0];
+}
+
+// A window whose tune has been converted with settings of the user's own.
+void setUpOwnSettings(KestoWindow& kesto) {
+    kesto.click(Level2Id);
+    kesto.setText(OutputBoxId, kesto.start.path("typed.mid"));
+    kesto.setText(LengthBoxId, "1920");
+    ConvertOptions.velocityOffset[1] = 0xF0;
+    ConvertOptions.instrumentOverride[1] = 5;
+    EXPECT_EQ(confirmation(kesto.start.path("typed.mid"), 1920, 2), convertOnce(kesto));
+}
+}  // namespace
+
 TEST(KestoMainWindow, StartWithoutTestMidDisablesTheSourceCommandsUntilAFileIsDropped) {
     KestoWindow kesto("", 1);
     ASSERT_EQ(1u, kesto.startBoxes.size());
@@ -251,6 +311,11 @@ TEST(KestoMainWindow, StartWithoutTestMidDisablesTheSourceCommandsUntilAFileIsDr
     EXPECT_EQ("Cannot open source file", kesto.startBoxes[0].text);
     expectSourceCommands(kesto, false);
     EXPECT_TRUE(kesto.enabled(ToMidiId));
+    EXPECT_EQ("", kesto.text(ReportBoxId));
+
+    writeFile("wave.mid", notMidi());
+    EXPECT_EQ("KESTO Error", dropRefused(kesto, {kesto.start.path("wave.mid")}).caption);
+    expectSourceCommands(kesto, false);
     EXPECT_EQ("", kesto.text(ReportBoxId));
 
     writeFile("later.mid", readFile(KESTO_EXAMPLE_TUNE));
@@ -384,45 +449,47 @@ TEST(KestoMainWindow, DropLoadsTheFirstMidiNameInAnyCaseAndOtherDropsChangeNothi
     EXPECT_EQ("Already Converted", convertOnce(kesto));
 }
 
-TEST(KestoMainWindow, UnreadableDroppedFileKeepsTheReportAndDisablesTheSourceCommands) {
+TEST(KestoMainWindow, UnreadableDroppedFileLeavesTheLoadedTuneAndItsSettings) {
     KestoWindow kesto;
-    const std::string report = kesto.text(ReportBoxId);
-    ModalDriver driver;
-    driver.expectBox();
-    kesto.drop({kesto.start.path("missing.mid")});
-    ASSERT_EQ(1u, driver.seen.size());
-    EXPECT_EQ("Cannot open source file", driver.seen[0].text);
-    EXPECT_EQ(report, kesto.text(ReportBoxId));
-    expectSourceCommands(kesto, false);
-    EXPECT_TRUE(kesto.enabled(ToMidiId));
+    setUpOwnSettings(kesto);
+    const WindowState before = stateOf(kesto);
+    const std::string missing = kesto.start.path("missing.mid");
+    const BoxText box = dropRefused(kesto, {kesto.start.path("notes.txt"), missing});
+    EXPECT_EQ("Notice!", box.caption);
+    EXPECT_EQ("Cannot open source file\n[" + missing + "]", box.text);
+    expectSameState(before, stateOf(kesto));
+    EXPECT_EQ("Already Converted", convertOnce(kesto)) << "nothing changed";
+    kesto.setText(LengthBoxId, "960");
+    convertOnce(kesto);
+    expectQuavelWrote("-D2 -T960 -V1:F0 -I1:05", "typed.mid");
 }
 
 // A file that is not a MIDI file is the user's to replace: the window stays
-// with its settings and the lock, as after a refused start-up file.
-TEST(KestoMainWindow, RefusedHeaderOfADroppedFileShowsKestoErrorAndLeavesNothingToConvert) {
+// with the tune it had, its report and its settings, and the lock.
+TEST(KestoMainWindow, RefusedHeaderOfADroppedFileLeavesTheLoadedTuneAndItsReport) {
     KestoWindow kesto;
     AppProfile::writeBootValue(appProfile.profileFile, false);
-    kesto.click(Level2Id);
-    kesto.setText(OutputBoxId, kesto.start.path("typed.mid"));
+    setUpOwnSettings(kesto);
+    const WindowState before = stateOf(kesto);
+    const std::string report = readText("quavel.log");
     writeFile("wave.mid", notMidi());
-    ModalDriver driver;
-    driver.expectBox();
-    kesto.drop({kesto.start.path("wave.mid")});
-    ASSERT_EQ(1u, driver.seen.size());
-    EXPECT_EQ("KESTO Error", driver.seen[0].caption);
-    EXPECT_EQ("this is not midi", driver.seen[0].text);
+    const BoxText box = dropRefused(kesto, {kesto.start.path("wave.mid")});
+    EXPECT_EQ("KESTO Error", box.caption);
+    EXPECT_EQ("this is not midi\n[" + kesto.start.path("wave.mid") + "]", box.text);
     drainMessages();
     ASSERT_TRUE(IsWindow(kesto.window));
     EXPECT_EQ(0, AppProfile::readBootValue(appProfile.profileFile)) << "the lock stays taken";
-    expectSourceCommands(kesto, false);
-    EXPECT_TRUE(kesto.enabled(ToMidiId));
-    EXPECT_TRUE(isChecked(kesto, Level2Id));
-    EXPECT_EQ(kesto.start.path("typed.mid"), kesto.text(OutputBoxId));
+    expectSameState(before, stateOf(kesto));
+    EXPECT_EQ(report, readText("quavel.log"));
+    DeleteFileA("typed.mid");
+    kesto.setText(OutputBoxId, kesto.start.path("again.mid"));
+    convertOnce(kesto);
+    expectQuavelWrote("-D2 -T1920 -V1:F0 -I1:05", "again.mid");
 
     writeFile("good.mid", readFile(KESTO_EXAMPLE_TUNE));
     kesto.drop({kesto.start.path("good.mid")});
-    expectSourceCommands(kesto, true);
-    EXPECT_EQ(confirmation(kesto.start.path("typed.mid"), 4800, 2), convertOnce(kesto));
+    EXPECT_EQ(kesto.start.path("good.mid"), sourcePath);
+    EXPECT_EQ(0, ConvertOptions.velocityOffset[1]) << "a tune that loads starts afresh";
 }
 
 TEST(KestoMainWindow, RefusedStartFileLeavesTheWindowOpenWithNothingToConvert) {
@@ -465,7 +532,7 @@ std::string reportShownFor(const Bytes& tune) {
     KestoWindow kesto;
     writeFile("long.mid", tune);
     kesto.drop({kesto.start.path("long.mid")});
-    return fullText(kesto.control(ReportBoxId));
+    return windowText(kesto.control(ReportBoxId));
 }
 }  // namespace
 
