@@ -14,6 +14,7 @@
 #include "option_dialog.h"
 #include "report/analysis_report.h"
 #include "result.h"
+#include "smf/target_file.h"
 #include "smf/vfile.h"
 #include "startup.h"
 #include "text_commands.h"
@@ -149,15 +150,22 @@ void KestoApp::followLevelFocus(WPARAM id) {
 void KestoApp::convert() {
     acceptDrops(false);
     takeDetectLevel();
-    takeOutputPath();
-    takeLength();
-    if (outputPath[0] != '\0') {
-        if (converted)
-            messageBox("Already Converted", "Confirm", MB_OK);
-        else
-            convertOnce();
+    if (takeOutputPath()) {
+        takeLength();
+        convertToOutput();
     }
     acceptDrops(true);
+}
+
+void KestoApp::convertToOutput() {
+    if (outputPath[0] == '\0') return;
+    // Under any spelling, or through a link: the loaded tune is never written over.
+    if (namesSameFile(outputPath, sourcePath))
+        showKestoError("Cannot out to this_file. so no converted.");
+    else if (converted)
+        messageBox("Already Converted", "Confirm", MB_OK);
+    else
+        convertOnce();
 }
 
 void KestoApp::convertOnce() {
@@ -171,11 +179,18 @@ void KestoApp::convertOnce() {
     converted = 1;
 }
 
-void KestoApp::takeOutputPath() {
+bool KestoApp::takeOutputPath() {
+    SimpleEdit& box = *mainControls->outputBox;
+    // A name cut to the path buffer would name another file.
+    if (box.textLength() > PathSize - 1) {
+        showKestoError("Output file name too long");
+        return false;
+    }
     char previous[PathSize];
     copyText(previous, outputPath);
-    mainControls->outputBox->getText(outputPath, sizeof outputPath);
+    box.getText(outputPath, sizeof outputPath);
     if (std::strcmp(previous, outputPath) != 0) converted = 0;
+    return true;
 }
 
 void KestoApp::takeLength() {

@@ -45,8 +45,10 @@ private:
     void followLevelFocus(WPARAM id);
     bool analyseLoadedSource();
     void convert();
+    void convertToOutput();
     void convertOnce();
-    void takeOutputPath();
+    // False when the box holds a name longer than a path may be.
+    bool takeOutputPath();
     void takeLength();
     void toggleNoTimeDetect();
     void importAndLoad();

@@ -615,6 +615,74 @@ TEST(KestoMainWindow, FailedConversionShowsOnlyTheErrorAndIsNotTakenAsDone) {
 }
 
 namespace {
+// The names in the current folder.
+std::vector<std::string> folderNames() {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found = {};
+    HANDLE search = FindFirstFileA("*", &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        names.push_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
+// Convert with a refused output: only the error box, and the window stays.
+void expectRefusedConvert(const KestoWindow& kesto, const std::string& message) {
+    const std::vector<BoxText> boxes = kesto.clickAnswering(ConvertId, 1);
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("KESTO Error", boxes[0].caption);
+    EXPECT_EQ(message, boxes[0].text);
+    EXPECT_EQ(0, converted);
+    drainMessages();
+    EXPECT_TRUE(IsWindow(kesto.window));
+}
+}  // namespace
+
+// A name cut to the path buffer would name another file: "...wend.mi".
+TEST(KestoMainWindow, OutputNameLongerThan255CharactersIsRefusedAndNothingIsWritten) {
+    KestoWindow kesto;
+    const std::string folder = kesto.start.folder + "\\";
+    auto nameOfLength = [&](std::size_t length) {
+        return folder + std::string(length - folder.size() - 8, 'w') + "wend.mid";
+    };
+    const std::vector<std::string> before = folderNames();
+    kesto.setText(OutputBoxId, nameOfLength(256));
+    expectRefusedConvert(kesto, "Output file name too long");
+    EXPECT_EQ(before, folderNames());
+    EXPECT_EQ(nameOfLength(256), kesto.text(OutputBoxId)) << "the name stays for the user to shorten";
+
+    kesto.setText(OutputBoxId, nameOfLength(255));
+    EXPECT_EQ(confirmation(nameOfLength(255), 4800, 1), convertOnce(kesto));
+    EXPECT_EQ(referenceConversion(4800), readFile(nameOfLength(255)));
+}
+
+TEST(KestoMainWindow, ConvertOntoTheLoadedTuneUnderAnySpellingIsRefused) {
+    KestoWindow kesto;
+    const Bytes tune = readFile("test.mid");
+    CreateDirectoryA("sub", nullptr);
+    std::string slashed = kesto.start.path("test.mid");
+    for (char& c : slashed)
+        if (c == '\\') c = '/';
+    for (const std::string& spelling :
+         {kesto.start.path("test.mid"), std::string("test.mid"), std::string(".\\test.mid"),
+          kesto.start.path("TEST.MID"), kesto.start.path("sub\\..\\test.mid"), slashed}) {
+        SCOPED_TRACE(spelling);
+        kesto.setText(OutputBoxId, spelling);
+        expectRefusedConvert(kesto, "Cannot out to this_file. so no converted.");
+        EXPECT_EQ(tune, readFile("test.mid"));
+    }
+    kesto.dialogs.answers = {kesto.start.path("test.mid")};
+    kesto.click(BrowseId);
+    expectRefusedConvert(kesto, "Cannot out to this_file. so no converted.");
+    EXPECT_EQ(tune, readFile("test.mid"));
+
+    kesto.setText(OutputBoxId, kesto.start.path("other.mid"));
+    EXPECT_EQ(confirmation(kesto.start.path("other.mid"), 4800, 1), convertOnce(kesto));
+}
+
+namespace {
 // What typing sends: one WM_CHAR per character.
 void type(HWND box, const std::string& text) {
     for (char c : text) SendMessageA(box, WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(c)), 1);
