@@ -99,7 +99,8 @@ void MainControls::createReportAndFileBoxes(HWND window) {
     lengthLabel = std::make_unique<Label>(window);
     createLabel(*reportLabel, "Analysis Report", ReportLabelPlace);
     reportBox = std::make_unique<SimpleEdit>(window, true, true);
-    reportBox->addStyle(TabStop);
+    // A key pressed after Tab, which selects the whole report, must not replace it.
+    reportBox->addStyle(TabStop | ES_READONLY);
     create(*reportBox, "", ReportBoxPlace);
     leaveTabToDialogManager(reportBox->handle());
     reportBox->setFont(FontGothic, SmallFontHeight, 0);

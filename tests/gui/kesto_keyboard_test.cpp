@@ -3,6 +3,8 @@
 // The keys go through the window's own message loop.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include "kesto_window.h"
@@ -131,4 +133,58 @@ TEST(KestoKeyboard, EnterPressesTheFocusedButton) {
 
     SetFocus(kesto.control(LengthBoxId));
     EXPECT_FALSE(isDefaultButton(kesto, BrowseId)) << "the default leaves with the focus";
+}
+
+namespace {
+// What typing sends to the focused control: one WM_CHAR per character.
+void type(const std::string& text) {
+    for (char c : text)
+        SendMessageA(GetFocus(), WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(c)), 1);
+}
+
+void putOnClipboard(const std::string& text) {
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    std::memcpy(GlobalLock(memory), text.c_str(), text.size() + 1);
+    GlobalUnlock(memory);
+    SetClipboardData(CF_TEXT, memory);
+    CloseClipboard();
+}
+
+std::string clipboardText() {
+    std::string text;
+    if (!OpenClipboard(nullptr)) return "<no clipboard>";
+    if (HANDLE memory = GetClipboardData(CF_TEXT)) {
+        text = static_cast<const char*>(GlobalLock(memory));
+        GlobalUnlock(memory);
+    }
+    CloseClipboard();
+    return text;
+}
+
+constexpr char CtrlC = 0x03, CtrlV = 0x16, CtrlX = 0x18;
+}  // namespace
+
+// Tab into the report box selects all of it: no key may then replace it, but
+// it can still be copied.
+TEST(KestoKeyboard, TheReportCannotBeTypedOverButCanBeCopied) {
+    KestoWindow kesto;
+    const std::string report = kesto.text(ReportBoxId);
+    walk(kesto, LoadAfterId, 1, false);
+    ASSERT_EQ(ReportBoxId, focusedId());
+    putOnClipboard("pasted");
+    type("x");
+    type("\b");
+    type(std::string(1, CtrlX));
+    type(std::string(1, CtrlV));
+    press(kesto, VK_DELETE);
+    for (UINT message : {WM_CUT, WM_PASTE, WM_CLEAR, WM_UNDO}) SendMessageA(GetFocus(), message, 0, 0);
+    EXPECT_EQ(report, kesto.text(ReportBoxId));
+
+    type(std::string(1, CtrlC));
+    EXPECT_EQ(report, clipboardText());
+    SendMessageA(kesto.control(ReportBoxId), EM_SETSEL, 0, 16);
+    SendMessageA(kesto.control(ReportBoxId), WM_COPY, 0, 0);
+    EXPECT_EQ(report.substr(0, 16), clipboardText());
 }

@@ -50,8 +50,8 @@ const ControlRow MainControlTable[] = {
      nullptr,
      {10, 30, 650, 410},
      Gothic10,
-     WS_BORDER | WS_VSCROLL | ES_MULTILINE,
-     WS_HSCROLL | ES_READONLY},
+     WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_READONLY,
+     WS_HSCROLL},
     {OutputBoxId,
      "Edit",
      nullptr,
@@ -227,14 +227,26 @@ TEST(KestoMainWindow, CaptionButtonsFindTheirSymbolFont) {
     for (WORD glyph : glyphs) EXPECT_NE(0xFFFF, glyph);
 }
 
+// A read-only box asks for the colours of a static control, which by
+// default would paint it grey.
 TEST(KestoMainWindow, ReportBoxIsDarkGreenOnWhite) {
     KestoWindow kesto;
     HWND box = kesto.control(ReportBoxId);
     HDC context = GetDC(box);
-    const LRESULT brush = SendMessageA(kesto.window, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(context),
-                                       reinterpret_cast<LPARAM>(box));
-    EXPECT_EQ(RGB(0, 127, 0), GetTextColor(context));
-    EXPECT_EQ(reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH)), brush);
+    for (UINT message : {WM_CTLCOLOREDIT, WM_CTLCOLORSTATIC}) {
+        SetTextColor(context, RGB(1, 2, 3));
+        const LRESULT brush = SendMessageA(kesto.window, message, reinterpret_cast<WPARAM>(context),
+                                           reinterpret_cast<LPARAM>(box));
+        EXPECT_EQ(RGB(0, 127, 0), GetTextColor(context)) << message;
+        EXPECT_EQ(reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH)), brush) << message;
+    }
+    ReleaseDC(box, context);
+    // Right of the report's lines the box shows its background.
+    UpdateWindow(kesto.window);
+    RECT client = {};
+    GetClientRect(box, &client);
+    context = GetDC(box);
+    EXPECT_EQ(RGB(255, 255, 255), GetPixel(context, client.right - 4, client.bottom / 2));
     ReleaseDC(box, context);
 }
 
