@@ -118,6 +118,9 @@ void MainControls::createReportAndFileBoxes(HWND window) {
     lengthBox->addStyle(ES_AUTOHSCROLL | TabStop);
     lengthBox->singleLine();
     create(*lengthBox, "", LengthBoxPlace);
+    // Enter in either box converts.
+    setDefaultButtonFor(outputBox->handle(), convertButton->handle());
+    setDefaultButtonFor(lengthBox->handle(), convertButton->handle());
 }
 
 // Tab follows the order of the child windows, which is the order of

@@ -188,3 +188,34 @@ TEST(KestoKeyboard, TheReportCannotBeTypedOverButCanBeCopied) {
     SendMessageA(kesto.control(ReportBoxId), WM_COPY, 0, 0);
     EXPECT_EQ(report.substr(0, 16), clipboardText());
 }
+
+// Enter in the output or the length box converts, as if Convert had the focus.
+TEST(KestoKeyboard, EnterInTheOutputOrLengthBoxConverts) {
+    KestoWindow kesto;
+    EXPECT_FALSE(isDefaultButton(kesto, ConvertId));
+    walk(kesto, ReportBoxId, 1, false);
+    ASSERT_EQ(OutputBoxId, focusedId());
+    EXPECT_TRUE(isDefaultButton(kesto, ConvertId)) << "Convert shows that Enter presses it";
+    ModalDriver driver;
+    driver.expectBox();
+    driver.expectBox();
+    press(kesto, VK_RETURN);
+    ASSERT_EQ(1u, driver.seen.size());
+    EXPECT_EQ(0u, driver.seen[0].text.find("Converted to [" + kesto.start.path("out.mid") + "]"));
+    EXPECT_EQ(OutputBoxId, focusedId());
+
+    SetFocus(kesto.control(LengthBoxId));
+    EXPECT_TRUE(isDefaultButton(kesto, ConvertId));
+    SetWindowTextA(GetFocus(), "960");
+    press(kesto, VK_RETURN);
+    ASSERT_EQ(2u, driver.seen.size());
+    EXPECT_NE(std::string::npos, driver.seen[1].text.find("with Delta_count=960"));
+
+    press(kesto, VK_TAB);
+    ASSERT_EQ(NoTimeDetectId, focusedId());
+    EXPECT_FALSE(isDefaultButton(kesto, ConvertId)) << "the default leaves with the focus";
+    walk(kesto, ToMidiId, 1, true);
+    ASSERT_EQ(ToTextId, focusedId());
+    EXPECT_TRUE(isDefaultButton(kesto, ToTextId));
+    EXPECT_FALSE(isDefaultButton(kesto, ConvertId));
+}
