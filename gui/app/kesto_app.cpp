@@ -255,6 +255,12 @@ void KestoApp::onDropFiles(HWND, HDROP drop) {
     converted = 0;
 }
 
+void KestoApp::onSize(HWND, WPARAM kind, LPARAM size) {
+    // A minimised window has no client area to fit.
+    if (kind == SIZE_MINIMIZED || mainControls == nullptr) return;
+    mainControls->fitTo(LOWORD(size), HIWORD(size));
+}
+
 int KestoApp::onOtherMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (keepFocusedControl(window, message, wParam)) return 1;
     if (message == WM_GETMINMAXINFO && mainControls != nullptr) {

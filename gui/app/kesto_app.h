@@ -24,6 +24,8 @@ public:
     void onCreate(HWND window) override;
     // Runs for every WM_COMMAND: button clicks of the controls.
     void onCommand(HWND window, WPARAM wParam, LPARAM lParam) override;
+    // Runs for WM_SIZE, after every change of the window's size.
+    void onSize(HWND window, WPARAM kind, LPARAM size) override;
     // Runs when files are dropped on the window (only while drops are on).
     void onDropFiles(HWND window, HDROP drop) override;
     // Runs for messages without a hook of their own (the focus on activation,

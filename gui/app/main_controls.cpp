@@ -64,6 +64,9 @@ void createLabel(Label& label, const char* text, const ControlPlace& place) {
 }  // namespace
 
 MainControls::MainControls(HWND window) {
+    RECT client = {};
+    GetClientRect(window, &client);
+    startSize = {client.right, client.bottom};
     createButtons(window);
     noTimeDetectBox = makeCreated<CheckBox>(window, "NoTimeDet", NoTimeDetectPlace, TabStop);
     createLevelGroup(window);
@@ -142,14 +145,67 @@ std::vector<GUIParts*> MainControls::inTabOrder() const {
             loadAfterBox.get()};
 }
 
+std::vector<MainControls::Placement> MainControls::layout() const {
+    std::vector<Placement> placements = {
+        {convertButton.get(), ConvertPlace, Follows::RightEdge},
+        {optionButton.get(), OptionPlace, Follows::RightEdge},
+        {playButton.get(), PlayPlace, Follows::RightEdge},
+        {toTextButton.get(), ToTextPlace, Follows::RightEdge},
+        {toMidiButton.get(), ToMidiPlace, Follows::RightEdge},
+        {loadAfterBox.get(), LoadAfterPlace, Follows::RightEdge},
+        {noTimeDetectBox.get(), NoTimeDetectPlace, Follows::RightEdge},
+        {reportLabel.get(), ReportLabelPlace, Follows::Nothing},
+        {reportBox.get(), ReportBoxPlace, Follows::BothEdges},
+        {outputLabel.get(), OutputLabelPlace, Follows::BottomEdge},
+        {outputBox.get(), OutputBoxPlace, Follows::BottomEdge},
+        {browseButton.get(), BrowsePlace, Follows::BottomEdge},
+        {lengthLabel.get(), LengthLabelPlace, Follows::BottomEdge},
+        {lengthBox.get(), LengthBoxPlace, Follows::BottomEdge},
+    };
+    for (int i = 0; i < levelGroup->count; ++i) {
+        ControlPlace place = LevelPlace;
+        place.y += i * LevelButtonStep;
+        placements.push_back({levelGroup->buttons[i], place, Follows::RightEdge});
+    }
+    return placements;
+}
+
+ControlPlace MainControls::placeAt(const Placement& placement, int dx, int dy) {
+    ControlPlace place = placement.place;
+    switch (placement.follows) {
+        case Follows::Nothing:
+            break;
+        case Follows::RightEdge:
+            place.x += dx;
+            break;
+        case Follows::BottomEdge:
+            place.y += dy;
+            break;
+        case Follows::BothEdges:
+            // Never less than nothing, whatever size the window is given.
+            place.width = std::max(0, place.width + dx);
+            place.height = std::max(0, place.height + dy);
+            break;
+    }
+    return place;
+}
+
+void MainControls::fitTo(int clientWidth, int clientHeight) {
+    const int dx = clientWidth - startSize.cx;
+    const int dy = clientHeight - startSize.cy;
+    for (const Placement& placement : layout()) {
+        const ControlPlace place = placeAt(placement, dx, dy);
+        // MoveWindow keeps the order of the windows, which is the Tab order.
+        MoveWindow(placement.control->handle(), place.x, place.y, place.width, place.height, TRUE);
+    }
+}
+
 RECT MainControls::extent() const {
     RECT extent = {0, 0, 0, 0};
-    for (GUIParts* control : inTabOrder()) {
-        RECT place = {};
-        GetWindowRect(control->handle(), &place);
-        MapWindowPoints(nullptr, control->parentWindow, reinterpret_cast<POINT*>(&place), 2);
-        extent.right = std::max(extent.right, place.right);
-        extent.bottom = std::max(extent.bottom, place.bottom);
+    for (const Placement& placement : layout()) {
+        const ControlPlace& place = placement.place;
+        extent.right = std::max<LONG>(extent.right, place.x + place.width);
+        extent.bottom = std::max<LONG>(extent.bottom, place.y + place.height);
     }
     return extent;
 }

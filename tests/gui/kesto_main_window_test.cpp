@@ -765,3 +765,66 @@ TEST(KestoMainWindow, WindowShrinksNoFurtherThanItsControlsReach) {
     EXPECT_EQ(755, client.right);
     EXPECT_EQ(475, client.bottom);
 }
+
+namespace {
+// Where a control of the table stands once the client area is wider by
+// dx and higher by dy than at the start.
+RECT placeAfterResize(const ControlRow& row, int dx, int dy) {
+    RECT place = row.place;
+    if (row.id <= Level2Id) {
+        OffsetRect(&place, dx, 0);
+    } else if (row.id == ReportBoxId) {
+        place.right += dx;
+        place.bottom += dy;
+    } else if (row.id != ReportLabelId) {
+        OffsetRect(&place, 0, dy);
+    }
+    return place;
+}
+
+void expectPlacesAfterResize(const KestoWindow& kesto, int dx, int dy) {
+    for (const ControlRow& row : MainControlTable) {
+        const RECT expected = placeAfterResize(row, dx, dy);
+        const RECT place = clientPlace(kesto.window, kesto.control(row.id));
+        EXPECT_TRUE(EqualRect(&expected, &place))
+            << "control " << row.id << " at " << place.left << "," << place.top << "-" << place.right << ","
+            << place.bottom << " after growing by " << dx << "," << dy;
+    }
+}
+
+SIZE clientSize(HWND window) {
+    RECT client = {};
+    GetClientRect(window, &client);
+    return {client.right, client.bottom};
+}
+
+void growWindow(HWND window, int dx, int dy) {
+    RECT frame = {};
+    GetWindowRect(window, &frame);
+    SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left + dx, frame.bottom - frame.top + dy,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+}  // namespace
+
+// The buttons keep their distance to the right edge, the output row its
+// distance to the bottom edge, and the report box takes the rest.
+TEST(KestoMainWindow, ResizedWindowMovesTheButtonsAndTheOutputRowAndGivesTheReportTheRest) {
+    KestoWindow kesto;
+    const SIZE start = clientSize(kesto.window);
+    growWindow(kesto.window, 200, 150);
+    expectPlacesAfterResize(kesto, 200, 150);
+
+    ShowWindow(kesto.window, SW_MAXIMIZE);
+    const SIZE maximised = clientSize(kesto.window);
+    EXPECT_GT(maximised.cx, start.cx + 200);
+    expectPlacesAfterResize(kesto, maximised.cx - start.cx, maximised.cy - start.cy);
+    ShowWindow(kesto.window, SW_RESTORE);
+    expectPlacesAfterResize(kesto, 200, 150);
+    ShowWindow(kesto.window, SW_MINIMIZE);
+    ShowWindow(kesto.window, SW_RESTORE);
+    expectPlacesAfterResize(kesto, 200, 150);
+
+    growWindow(kesto.window, -200, -150);
+    ASSERT_EQ(start.cx, clientSize(kesto.window).cx);
+    expectPlacesAfterResize(kesto, 0, 0);
+}
