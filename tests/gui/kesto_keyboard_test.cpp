@@ -219,3 +219,49 @@ TEST(KestoKeyboard, EnterInTheOutputOrLengthBoxConverts) {
     EXPECT_TRUE(isDefaultButton(kesto, ToTextId));
     EXPECT_FALSE(isDefaultButton(kesto, ConvertId));
 }
+
+namespace {
+std::vector<COLORREF> pixelsOf(HWND control) {
+    RECT client = {};
+    GetClientRect(control, &client);
+    HDC context = GetDC(control);
+    std::vector<COLORREF> pixels;
+    for (int y = 0; y < client.bottom; ++y)
+        for (int x = 0; x < client.right; ++x) pixels.push_back(GetPixel(context, x, y));
+    ReleaseDC(control, context);
+    return pixels;
+}
+
+// The control as it shows now, and as it shows painted anew whole.
+struct Looks {
+    std::vector<COLORREF> now;
+    std::vector<COLORREF> repainted;
+};
+
+Looks looksOf(HWND control) {
+    UpdateWindow(control);
+    Looks looks;
+    looks.now = pixelsOf(control);
+    RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    looks.repainted = pixelsOf(control);
+    return looks;
+}
+}  // namespace
+
+// The focus rectangle is drawn by inverting pixels: drawn twice, it is gone.
+TEST(KestoKeyboard, TheFocusRectangleStaysAfterAnArrowKeyOrAClick) {
+    KestoWindow kesto;
+    UpdateWindow(kesto.window);
+    const std::vector<COLORREF> unfocused = pixelsOf(kesto.control(Level2Id));
+    SetFocus(kesto.control(Level1Id));
+    press(kesto, VK_DOWN);
+    ASSERT_EQ(Level2Id, focusedId());
+    const Looks level = looksOf(kesto.control(Level2Id));
+    EXPECT_TRUE(level.now == level.repainted) << "the focus rectangle was wiped";
+    EXPECT_FALSE(level.repainted == unfocused) << "no focus rectangle is drawn at all";
+
+    SetFocus(kesto.control(NoTimeDetectId));
+    SendMessageA(GetFocus(), BM_CLICK, 0, 0);
+    const Looks box = looksOf(kesto.control(NoTimeDetectId));
+    EXPECT_TRUE(box.now == box.repainted) << "the focus rectangle was wiped";
+}
