@@ -11,12 +11,10 @@
 #include "smf/vfile.h"
 
 namespace {
-// The longest report shown as it is; a longer one is introduced by a note
-// naming the report file.
-constexpr int32_t LongestShownReport = 32759;
-// Of a long report the box shows the lines within its first mebibyte: as
-// much as the analysis keeps.
-constexpr std::size_t LongestReportPart = ReportCopy::DefaultKeepLimit;
+// The longest report shown as it is: as much as the analysis keeps. Of a
+// longer one the box shows the lines within that much, after a note naming
+// the report file.
+constexpr std::size_t LongestShownReport = ReportCopy::DefaultKeepLimit;
 // Controls that Tab stops at. Push buttons also say when they gain or lose
 // the focus, so that the focused one can be the default button for Enter.
 constexpr DWORD TabStop = WS_TABSTOP;
@@ -230,15 +228,15 @@ int32_t MainControls::readLength() {
 }
 
 void MainControls::showReport(const char* sourceName, const char* reportName) {
-    if (reportCopy.size > static_cast<size_t>(LongestShownReport)) {
+    if (reportCopy.size > LongestShownReport) {
         reportBox->setText(longReportText(sourceName, reportName).c_str());
         return;
     }
     reportBox->setText(reportCopy.text.c_str());
 }
 
-// The note naming the report file, a blank line, and the whole lines of the
-// report's first mebibyte; where that is not all of it, where it was cut.
+// The note naming the report file, a blank line, the whole lines of the
+// report's first mebibyte, and where it was cut.
 std::string MainControls::longReportText(const char* sourceName, const char* reportName) {
     char note[2 * VFILE::MaxPathLength + 128];
     std::snprintf(note, sizeof note, "[%s]%s\r\n%s..[%s].", sourceName, " Analysis Log too long.",
@@ -246,7 +244,7 @@ std::string MainControls::longReportText(const char* sourceName, const char* rep
     std::string text = note;
     text += "\r\n\r\n";
     const std::string& kept = reportCopy.text;
-    const std::size_t room = std::min(kept.size(), LongestReportPart);
+    const std::size_t room = std::min(kept.size(), LongestShownReport);
     const std::size_t lastLineEnd = room < 2 ? std::string::npos : kept.rfind("\r\n", room - 2);
     const std::size_t shown = lastLineEnd == std::string::npos ? 0 : lastLineEnd + 2;
     text.append(kept, 0, shown);

@@ -33,8 +33,8 @@ public:
     void enableOutsidePlayback(bool flag);
     // The length box by the decimal atol rule; 0 or less gives DefaultTuneLength.
     int32_t readLength();
-    // The report of the last analysis; one of 32760 characters or more after
-    // a note naming the report file, up to its first mebibyte.
+    // The report of the last analysis; one longer than a mebibyte after a
+    // note naming the report file, up to its last whole line within.
     void showReport(const char* sourceName, const char* reportName);
     void showLength(int32_t length);
     // Places the controls for a client area of that size: the buttons keep
