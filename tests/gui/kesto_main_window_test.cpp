@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <map>
+#include <tuple>
 #include <vector>
 
 #include "cfont.h"
@@ -262,13 +263,13 @@ struct WindowState {
     std::vector<int32_t> options;
 };
 
+auto fieldsOf(const WindowState& state) {
+    return std::tie(state.texts, state.enabled, state.checked, state.source, state.convertedFlag,
+                    state.options);
+}
+
 void expectSameState(const WindowState& before, const WindowState& after) {
-    EXPECT_EQ(before.texts, after.texts);
-    EXPECT_EQ(before.enabled, after.enabled);
-    EXPECT_EQ(before.checked, after.checked);
-    EXPECT_EQ(before.source, after.source);
-    EXPECT_EQ(before.convertedFlag, after.convertedFlag);
-    EXPECT_EQ(before.options, after.options);
+    EXPECT_EQ(fieldsOf(before), fieldsOf(after));
 }
 
 WindowState stateOf(const KestoWindow& kesto) {

@@ -378,13 +378,22 @@ TEST(OptionDialog, DecideIsTheDefaultButtonUntilAnotherButtonHasTheFocus) {
     auto isDefault = [](HWND dialog, int id) {
         return (SendDlgItemMessageA(dialog, id, WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON) != 0;
     };
+    auto focus = [](HWND dialog, int id) {
+        SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, id)), TRUE);
+    };
     std::vector<bool> seen;
     withOptionDialog(kesto, [&](HWND dialog) {
         seen.push_back(isDefault(dialog, IDC_DECIDE));
         seen.push_back(isDefault(dialog, IDC_RESET));
+        focus(dialog, IDC_RESET);
+        seen.push_back(isDefault(dialog, IDC_DECIDE));
+        seen.push_back(isDefault(dialog, IDC_RESET));
+        focus(dialog, IDC_VELOCITY_LIST + 1);
+        seen.push_back(isDefault(dialog, IDC_DECIDE));
+        seen.push_back(isDefault(dialog, IDC_RESET));
         PostMessageA(dialog, WM_CLOSE, 0, 0);
     });
-    EXPECT_EQ((std::vector<bool>{true, false}), seen);
+    EXPECT_EQ((std::vector<bool>{true, false, false, true, true, false}), seen);
 }
 
 TEST(OptionDialog, ListsDropDownAtLeastTwelveRows) {
