@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "smf/staged_output.h"
 
@@ -36,6 +37,19 @@ int VFILE::abandonLoad(int reason) {
     isOpen = 0;
     errno = reason;
     return 0;
+}
+
+void VFILE::swap(VFILE& other) noexcept {
+    std::swap(file, other.file);
+    std::swap(path, other.path);
+    std::swap(data, other.data);
+    std::swap(isOpen, other.isOpen);
+    std::swap(isLoaded, other.isLoaded);
+    std::swap(isModified, other.isModified);
+    std::swap(isView, other.isView);
+    std::swap(size, other.size);
+    std::swap(capacity, other.capacity);
+    std::swap(position, other.position);
 }
 
 int VFILE::load(const char* filePath) {

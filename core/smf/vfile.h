@@ -46,6 +46,9 @@ public:
     void rewind();
     void truncate();
     void release();
+    // Exchanges everything the two hold: a file loaded aside and found good
+    // takes the place of the one in use, which is then freed with the other.
+    void swap(VFILE& other) noexcept;
 
     // Makes room for at least n bytes, growing the buffer geometrically so that
     // text appended piece by piece is not copied over and over. `size` stays.
