@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "handset/message_text.h"
 #include "handset_synth.h"
 #include "pcm_peak.h"
 #include "render_command_line.h"
@@ -47,9 +48,10 @@ int refuseTune(const std::string& sourceName, const SynthError& error) {
 void printSummary(const std::string& sourceName, const RenderOutcome& outcome, const PeakMeter& peak,
                   const SynthFormat& format) {
     const double seconds = static_cast<double>(outcome.frames) / format.sampleRate;
-    std::printf("%s: %.3f s, %d Hz, %d channels, peak %s dBFS, %d notes\n", sourceName.c_str(), seconds,
-                static_cast<int>(format.sampleRate), static_cast<int>(format.channels), peak.text().c_str(),
-                static_cast<int>(outcome.noteCount));
+    const std::string channels = countText(format.channels, {"channel", "channels"});
+    const std::string notes = countText(outcome.noteCount, {"note", "notes"});
+    std::printf("%s: %.3f s, %d Hz, %s, peak %s dBFS, %s\n", sourceName.c_str(), seconds,
+                static_cast<int>(format.sampleRate), channels.c_str(), peak.text().c_str(), notes.c_str());
     if (!outcome.stopped)
         std::printf("%s: still playing after %d s: the WAV holds its first %d s\n", sourceName.c_str(),
                     MaxRenderSeconds, MaxRenderSeconds);

@@ -15,3 +15,7 @@ std::string messageText(const char* pattern, const std::vector<MessageField>& fi
     }
     return text;
 }
+
+std::string countText(int64_t count, const CountWords& words) {
+    return std::to_string(count) + ' ' + (count == 1 ? words.one : words.many);
+}

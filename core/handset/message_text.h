@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -23,3 +24,12 @@ private:
 // The pattern with each %s and %d replaced by the next field; a conversion
 // past the last field stays as written.
 std::string messageText(const char* pattern, const std::vector<MessageField>& fields);
+
+// The word a count goes with, in the singular and the plural.
+struct CountWords {
+    const char* one;
+    const char* many;
+};
+
+// "1 note", "0 notes", "2 notes": every line that counts says it this way.
+std::string countText(int64_t count, const CountWords& words);

@@ -64,10 +64,10 @@ protected:
 TEST_F(HandsetCheckOption, EachShippedProfileByName) {
     const std::vector<std::string> findings[] = {
         {"17 notes at once at track 1 tick 0, over 16 voices"},
-        {"pitch bend on ch0, 1 messages, first at track 1 tick 480", "no MIP message"},
+        {"pitch bend on ch0, 1 message, first at track 1 tick 480", "no MIP message"},
         {"17 notes at once at track 1 tick 0, over 16 voices"},
         {},
-        {"keys outside 12-108 on ch0: 1 notes, first key 110 at track 1 tick 480"},
+        {"keys outside 12-108 on ch0: 1 note, first key 110 at track 1 tick 480"},
     };
     for (size_t k = 0; k < std::size(ShippedProfiles); ++k) {
         const std::string name = ShippedProfiles[k];
@@ -83,7 +83,7 @@ TEST_F(HandsetCheckOption, TheMipMessageComesFirstAndDecidesWhatAHandsetPlays) {
     // At 16 voices the handset mutes channel 0, which needs 17.
     EXPECT_EQ(run.output,
               settings + "-> SP-MIDI MIP of ch0 = 17\n" + checkLines("voices-16", {}) +
-                  checkLines("sp-midi-3gpp", {"pitch bend on ch0, 1 messages, first at track 1 tick 480",
+                  checkLines("sp-midi-3gpp", {"pitch bend on ch0, 1 message, first at track 1 tick 480",
                                               "first MIP value 17, over 6"}));
 }
 
@@ -103,7 +103,7 @@ TEST_F(HandsetCheckOption, SeveralProfilesAreCheckedInTurn) {
     EXPECT_EQ(run.output,
               settings + checkLines("voices-32", {}) +
                   checkLines("voices-64",
-                             {"keys outside 12-108 on ch0: 1 notes, first key 110 at track 1 tick 480"}) +
+                             {"keys outside 12-108 on ch0: 1 note, first key 110 at track 1 tick 480"}) +
                   checkLines("voices-32", {}));
 }
 
