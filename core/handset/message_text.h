@@ -33,3 +33,12 @@ struct CountWords {
 
 // "1 note", "0 notes", "2 notes": every line that counts says it this way.
 std::string countText(int64_t count, const CountWords& words);
+
+// Text from outside the program, as a message shows it: each byte outside
+// printable ASCII as \xHH, so no byte of it reaches a terminal as a control.
+std::string printableText(const std::string& text);
+
+// As printableText, in at most 40 printed characters: a longer text is cut
+// before the piece that would pass 37 and ends in "...". An escape counts as
+// its four characters and is never cut.
+std::string echoedText(const std::string& text);

@@ -109,7 +109,11 @@ TEST_F(HandsetCheckOption, SeveralProfilesAreCheckedInTurn) {
 
 TEST_F(HandsetCheckOption, ANameIsLookedForInTheCurrentFolderFirst) {
     writeTextFile("gm-lite.profile", "voices = 17\n");
-    EXPECT_EQ(quavel("-Pgm-lite").output, settings + checkLines("gm-lite", {}));
+    // Named as found here, so that it is never taken for the installed one.
+    EXPECT_EQ(quavel("-Pgm-lite").output, settings + checkLines("./gm-lite", {}));
+    EXPECT_EQ(quavel("-Pgm-lite.profile").output, settings + checkLines("./gm-lite", {}));
+    std::remove("gm-lite.profile");
+    EXPECT_EQ(quavel("-Pgm-lite.profile").output, quavel("-Pgm-lite").output);
     writeTextFile("own.profile", "voices = 8\nformats = 0\n");
     const ProgramRun run = quavel("-P./own.profile");
     EXPECT_EQ(run.output,
@@ -125,9 +129,15 @@ TEST_F(HandsetCheckOption, AProfileThatCannotBeReadEndsTheRunBeforeAnyFileIsTouc
         const char* arguments;
         const char* message;
     } refusals[] = {
-        {"-Pvoices-16 -Pown", "Profile [own] line 3: unknown key [loudness]\n"},
+        {"-Pvoices-16 -Pown", "Profile [./own] line 3: unknown key [loudness]\n"},
         {"-Pnothing-like-it -Pown", "Cannot open profile [nothing-like-it]\n"},
         {"-P", "Cannot open profile []\n"},
+#ifdef _WIN32
+        {"-PNUL", "Cannot open profile [./NUL]\n"},
+#else
+        {"-P/dev/zero", "Cannot open profile [/dev/zero]\n"},
+        {"-P/dev/null", "Cannot open profile [/dev/null]\n"},
+#endif
     };
     for (const auto& refusal : refusals) {
         const ProgramRun run = quavel(refusal.arguments);
@@ -137,10 +147,10 @@ TEST_F(HandsetCheckOption, AProfileThatCannotBeReadEndsTheRunBeforeAnyFileIsTouc
         EXPECT_EQ(readFile("out.mid"), (Bytes{1, 2, 3})) << refusal.arguments;
     }
     writeTextFile("own.profile", "voices = many\n");
-    EXPECT_EQ(quavel("-Pown").output, banner + "Profile [own] line 1: bad value for [voices]\n");
+    EXPECT_EQ(quavel("-Pown").output, banner + "Profile [./own] line 1: bad value for [voices]\n");
     // Before the source, too: a missing source is not reached.
     EXPECT_EQ(runProgram(QUAVEL_PROGRAM, "missing.mid out.mid -Pown").output,
-              banner + "Profile [own] line 1: bad value for [voices]\n");
+              banner + "Profile [./own] line 1: bad value for [voices]\n");
 }
 
 TEST_F(HandsetCheckOption, AFailedWriteIsTheLastLine) {

@@ -1,0 +1,63 @@
+#include "handset/profile_finder.h"
+
+#include "smf/target_file.h"
+#include "smf/vfile.h"
+
+namespace {
+constexpr const char* Extension = ".profile";
+constexpr const char* HereFolder = ".";
+
+bool isPath(const std::string& name) {
+    return name.find_first_of("/\\") != std::string::npos;
+}
+
+bool endsWithExtension(const std::string& name) {
+    const std::string extension = Extension;
+    return name.size() >= extension.size() &&
+           name.compare(name.size() - extension.size(), extension.size(), extension) == 0;
+}
+
+// The name without its ".profile", as the profile's file is named.
+std::string bareName(const std::string& given) {
+    return endsWithExtension(given) ? given.substr(0, given.size() - std::string(Extension).size()) : given;
+}
+
+std::string fileIn(const std::string& folder, const std::string& bare) {
+    return folder + "/" + bare + Extension;
+}
+
+ProfileLocation locationOf(ProfilePlace place, const std::string& given, const std::string& path) {
+    return ProfileLocation{place, profileShownName(place, given), path};
+}
+
+bool isThere(const std::string& path) {
+    return kindOfFile(path) != FileKind::Absent;
+}
+
+}  // namespace
+
+std::string profileShownName(ProfilePlace place, const std::string& given) {
+    switch (place) {
+        case ProfilePlace::Here:
+            return std::string(HereFolder) + "/" + bareName(given);
+        case ProfilePlace::Installed:
+            return bareName(given);
+        case ProfilePlace::Path:
+        case ProfilePlace::Nowhere:
+            break;
+    }
+    return given;
+}
+
+ProfileLocation locateHandsetProfile(const std::string& given, const std::string& installedFolder) {
+    if (given.empty() || given.size() > VFILE::MaxPathLength)
+        return locationOf(ProfilePlace::Nowhere, given, {});
+    if (isPath(given)) return locationOf(ProfilePlace::Path, given, given);
+    const std::string bare = bareName(given);
+    const std::string here = fileIn(HereFolder, bare);
+    if (isThere(here)) return locationOf(ProfilePlace::Here, given, here);
+    const std::string installed = fileIn(installedFolder, bare);
+    if (!installedFolder.empty() && isThere(installed))
+        return locationOf(ProfilePlace::Installed, given, installed);
+    return locationOf(ProfilePlace::Nowhere, given, {});
+}
