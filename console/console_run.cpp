@@ -40,6 +40,7 @@ constexpr const char* UsageLines[] = {
     "usage: quavel [SOURCE.mid|-] [OUTPUT.mid|-] [-Dn] [-Tticks] [-Ic:hh] [-Vc:hh]\n",
     "              [-S[channels]] [-Z] [-0] [-Lreport]\n",
     "              [-Pprofile]...\n",
+    "       quavel --profiles\n",
     "  SOURCE.mid      the file to analyse and convert (-: test.mid)\n",
     "  OUTPUT.mid      the converted file (-: out.mid)\n",
     "  -Dn             detection level, one hexadecimal digit (-D alone and default: 1)\n",
@@ -60,6 +61,8 @@ constexpr const char* UsageLines[] = {
     "                  sp-midi-3gpp, voices-16, voices-32, voices-64) or a path;\n",
     "                  repeatable; status 3 when the file does not fit one\n",
     "  -Lreport        the analysis report's file (default quavel.log)\n",
+    "  --profiles      list the profiles -P finds by name, in search order: name,\n",
+    "                  path and settings, or the message that refuses the profile\n",
     "  -h, -?, --help  print this text and end\n",
     "A handset profile is a text file of \"key = value\" lines (# starts a comment);\n",
     "a key left out is not checked. Keys: voices, max-bytes, formats (0 1),\n",
@@ -79,6 +82,21 @@ constexpr const char* UsageLines[] = {
 
 int printUsage() {
     for (const char* line : UsageLines) std::fputs(line, stdout);
+    return 0;
+}
+
+// One line per profile that a name finds, in search order: its name, path
+// and settings, or the message that refuses it; then the path of the one
+// that hides it. Every field is shown printable: the names come from folders.
+int printProfiles() {
+    for (const ListedProfile& listed : listHandsetProfiles(installedProfileFolder())) {
+        const ProfileReading reading = readHandsetProfile(listed.location);
+        const std::string settings = reading.ok() ? profileSettingsText(reading) : reading.refusal;
+        std::string line = printableText(listed.name) + "\t" + printableText(listed.location.path) + "\t" +
+                           printableText(settings);
+        if (!listed.hiddenBy.empty()) line += "\t(hidden by " + printableText(listed.hiddenBy) + ")";
+        std::printf("%s\n", line.c_str());
+    }
     return 0;
 }
 
@@ -210,6 +228,7 @@ int runConsole(int argc, const char* const* argv) {
     clearUserSettings();
     const CommandLine line = parseCommandLine(argc, argv);
     if (line.helpWanted) return printUsage();
+    if (line.profilesWanted) return printProfiles();
     storePath(sourcePath, line.sourceName);
     storePath(outputPath, line.outputName);
     storePath(reportPath, line.reportName);

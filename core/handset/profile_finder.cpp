@@ -1,5 +1,9 @@
 #include "handset/profile_finder.h"
 
+#include <dirent.h>
+
+#include <algorithm>
+
 #include "smf/target_file.h"
 #include "smf/vfile.h"
 
@@ -34,6 +38,23 @@ bool isThere(const std::string& path) {
     return kindOfFile(path) != FileKind::Absent;
 }
 
+// The names of folder's profiles that a name finds, in byte order.
+std::vector<std::string> profileNamesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    DIR* entries = opendir(folder.c_str());
+    if (entries == nullptr) return names;
+    while (const dirent* entry = readdir(entries)) {
+        const std::string file = entry->d_name;
+        const std::string bare = bareName(file);
+        // "x.profile.profile" is found by no name: "x.profile" is "x".
+        const bool findable = endsWithExtension(file) && !bare.empty() && !isPath(bare) &&
+                              !endsWithExtension(bare) && bare.size() <= VFILE::MaxPathLength;
+        if (findable && isThere(fileIn(folder, bare))) names.push_back(bare);
+    }
+    closedir(entries);
+    std::sort(names.begin(), names.end());
+    return names;
+}
 }  // namespace
 
 std::string profileShownName(ProfilePlace place, const std::string& given) {
@@ -60,4 +81,18 @@ ProfileLocation locateHandsetProfile(const std::string& given, const std::string
     if (!installedFolder.empty() && isThere(installed))
         return locationOf(ProfilePlace::Installed, given, installed);
     return locationOf(ProfilePlace::Nowhere, given, {});
+}
+
+std::vector<ListedProfile> listHandsetProfiles(const std::string& installedFolder) {
+    std::vector<ListedProfile> listed;
+    for (const std::string& name : profileNamesIn(HereFolder))
+        listed.push_back({name, locateHandsetProfile(name, installedFolder), {}});
+    if (installedFolder.empty()) return listed;
+    for (const std::string& name : profileNamesIn(installedFolder)) {
+        const ProfileLocation found = locateHandsetProfile(name, installedFolder);
+        const ProfileLocation installed =
+            locationOf(ProfilePlace::Installed, name, fileIn(installedFolder, name));
+        listed.push_back({name, installed, found.place == ProfilePlace::Here ? found.path : std::string()});
+    }
+    return listed;
 }

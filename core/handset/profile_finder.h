@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 // Where a profile name leads.
 enum class ProfilePlace {
@@ -28,3 +29,16 @@ std::string profileShownName(ProfilePlace place, const std::string& given);
 // under that name in the current folder is the one found, even when it is no
 // profile. Nowhere when the name is empty or longer than a path. Never blocks.
 ProfileLocation locateHandsetProfile(const std::string& given, const std::string& installedFolder);
+
+// A profile -P would find by its name.
+struct ListedProfile {
+    std::string name;  // as -P takes it
+    ProfileLocation location;
+    // The path of the profile of the same name that is found first; empty
+    // when this one is the one found.
+    std::string hiddenBy;
+};
+
+// Every profile a name finds, in the order they are looked for: the current
+// folder's, then the installed ones, each folder in the order of its names.
+std::vector<ListedProfile> listHandsetProfiles(const std::string& installedFolder);
