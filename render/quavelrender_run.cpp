@@ -5,6 +5,7 @@
 #include <string>
 #include <system_error>
 
+#include "handset/message_text.h"
 #include "handset_synth.h"
 #include "pcm_peak.h"
 #include "render_command_line.h"
@@ -58,10 +59,12 @@ int refuseTune(const std::string& sourceName, const SynthError& error) {
 void printSummary(const std::string& sourceName, const RenderOutcome& outcome, const LevelMeter& levels,
                   const SynthFormat& format) {
     const double seconds = static_cast<double>(outcome.frames) / format.sampleRate;
-    std::printf("%s: %.3f s, %d Hz, %d channels, peak %s dBFS, RMS %s dBFS, %lld clipped samples, %d notes\n",
-                sourceName.c_str(), seconds, static_cast<int>(format.sampleRate),
-                static_cast<int>(format.channels), levels.peakText().c_str(), levels.rmsText().c_str(),
-                static_cast<long long>(levels.clippedSamples()), static_cast<int>(outcome.noteCount));
+    const std::string channels = countText(format.channels, {"channel", "channels"});
+    const std::string clipped = countText(levels.clippedSamples(), {"clipped sample", "clipped samples"});
+    const std::string notes = countText(outcome.noteCount, {"note", "notes"});
+    std::printf("%s: %.3f s, %d Hz, %s, peak %s dBFS, RMS %s dBFS, %s, %s\n", sourceName.c_str(), seconds,
+                static_cast<int>(format.sampleRate), channels.c_str(), levels.peakText().c_str(),
+                levels.rmsText().c_str(), clipped.c_str(), notes.c_str());
     if (!outcome.stopped)
         std::printf("%s: still playing after %d s: the WAV holds its first %d s\n", sourceName.c_str(),
                     MaxRenderSeconds, MaxRenderSeconds);

@@ -120,6 +120,17 @@ TargetFile probeExisting(HANDLE file, const char* path) {
     return target;
 }
 
+FileKind kindOfNamed(const std::string& path) {
+    HANDLE file = openForLooking(path);
+    if (file == INVALID_HANDLE_VALUE) return FileKind::Absent;
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool regular = GetFileType(file) == FILE_TYPE_DISK &&
+                         GetFileInformationByHandle(file, &info) != 0 &&
+                         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    CloseHandle(file);
+    return regular ? FileKind::Regular : FileKind::Other;
+}
+
 TargetFile probeNamed(const char* path) {
     HANDLE file = openForLooking(path);
     if (file == INVALID_HANDLE_VALUE) {
@@ -204,6 +215,12 @@ TargetFile regularTarget(const std::string& path, const struct stat& info) {
     return target;
 }
 
+FileKind kindOfNamed(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return FileKind::Absent;
+    return S_ISREG(info.st_mode) ? FileKind::Regular : FileKind::Other;
+}
+
 TargetFile probeNamed(const char* path) {
     TargetFile target;
     target.path = path;
@@ -232,6 +249,10 @@ size_t finalNameStart(const std::string& path) {
 
 TargetFile probeTarget(const char* path) {
     return probeNamed(path);
+}
+
+FileKind kindOfFile(const std::string& path) {
+    return kindOfNamed(path);
 }
 
 std::error_code lastSystemError() {

@@ -35,6 +35,16 @@ std::error_code lastSystemError();
 // Never blocks, whatever kind of file the path names: a FIFO is not opened.
 TargetFile probeTarget(const char* path);
 
+// What a path names to a reader, links followed.
+enum class FileKind {
+    Absent,   // nothing, or a dangling link
+    Regular,  // a file
+    Other,    // a folder, a device, a FIFO, ...
+};
+
+// Never blocks and never opens a FIFO or a device to read it.
+FileKind kindOfFile(const std::string& path);
+
 // True when both names reach one file under any spelling: the same existing
 // file (device and inode; on Windows volume serial number and file index),
 // or, for names that do not exist yet, the same final name in the same real

@@ -195,6 +195,15 @@ TEST_F(QuavelRender, SilenceHasNoPeakLevel) {
         << run.output;
 }
 
+TEST_F(QuavelRender, OneNoteIsCountedInTheSingular) {
+    writeFile(
+        path("one.mid"),
+        smfFile(0, 480, {{0x00, 0x90, 0x3C, 0x64, 0x83, 0x60, 0x80, 0x3C, 0x40, 0x00, 0xFF, 0x2F, 0x00}}));
+    const ProgramRun run = render(path("one.mid") + " " + path("one.wav"));
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output.substr(run.output.size() - 9), ", 1 note\n") << run.output;
+}
+
 // quavel -S measures each channel's MIP; between two of them the handset
 // plays the channels up to the first and mutes the rest.
 TEST_F(QuavelRender, ThePolyphonyChoosesWhichSpMidiChannelsSound) {
