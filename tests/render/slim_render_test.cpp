@@ -14,46 +14,16 @@
 #include "handset/slimming.h"
 #include "handset_synth.h"
 #include "handset_tunes.h"
+#include "render_print.h"
 #include "smf/delta_time.h"
 #include "test_support.h"
 
 namespace {
 constexpr int FullPolyphony = 64;
 
-// What a render is, held as its length and a hash of its samples.
-struct RenderPrint {
-    bool refused = false;
-    int64_t frames = 0;
-    uint64_t hash = 0;
-    bool operator==(const RenderPrint& other) const {
-        return refused == other.refused && frames == other.frames && hash == other.hash;
-    }
-};
-
-void PrintTo(const RenderPrint& print, std::ostream* out) {
-    if (print.refused)
-        *out << "refused";
-    else
-        *out << print.frames << " frames, hash " << std::hex << print.hash << std::dec;
-}
-
-RenderPrint renderPrint(const Bytes& tune) {
-    constexpr uint64_t FnvOffset = 0xCBF29CE484222325ull;
-    constexpr uint64_t FnvPrime = 0x100000001B3ull;
-    const SynthFormat format = handsetSynthFormat();
-    const size_t channels = static_cast<size_t>(format.channels);
-    RenderPrint print;
-    print.hash = FnvOffset;
-    const RenderOutcome outcome = renderTune(
-        tune.data(), tune.size(), FullPolyphony, static_cast<int64_t>(MaxRenderSeconds) * format.sampleRate,
-        [&print, channels](const int16_t* samples, size_t frames) {
-            for (size_t i = 0; i < frames * channels; ++i)
-                print.hash = (print.hash ^ static_cast<uint16_t>(samples[i])) * FnvPrime;
-            return true;
-        });
-    print.refused = outcome.error.step != SynthStep::None;
-    print.frames = outcome.frames;
-    return print;
+RenderPrint wholeRender(const Bytes& tune) {
+    return renderPrint(tune.data(), tune.size(), FullPolyphony,
+                       static_cast<int64_t>(MaxRenderSeconds) * handsetSynthFormat().sampleRate);
 }
 
 struct Variant {
@@ -76,7 +46,7 @@ struct RenderTally {
 void expectVariantsSoundAsThePlainFile(const std::string& name, const Bytes& plain,
                                        const std::function<Bytes(const SlimSettings&)>& variantOf,
                                        RenderTally& tally) {
-    const RenderPrint expected = renderPrint(plain);
+    const RenderPrint expected = wholeRender(plain);
     ++tally.renders;
     std::vector<Bytes> rendered = {plain};
     for (const Variant& variant : Variants) {
@@ -88,7 +58,7 @@ void expectVariantsSoundAsThePlainFile(const std::string& name, const Bytes& pla
         if (made != plain) ++tally.slimmed;
         if (std::find(rendered.begin(), rendered.end(), made) != rendered.end()) continue;
         rendered.push_back(made);
-        const RenderPrint print = renderPrint(made);
+        const RenderPrint print = wholeRender(made);
         ++tally.renders;
         if (expected.refused)
             EXPECT_TRUE(print.refused) << name << " " << variant.options;
