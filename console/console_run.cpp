@@ -137,6 +137,9 @@ const char* slimNoteLine(SlimNote note) {
             return "-> Not slimmed: a track has no End of Track, so a handset reads on past it\n";
         case SlimNote::NotRewritable:
             return "-> Not slimmed: its tracks cannot be rewritten as a handset reads them\n";
+        case SlimNote::SystemMessage:
+            return "-> Not slimmed: a track holds a system message, which a handset reads at another "
+                   "length\n";
         case SlimNote::PacketsKeepTracks:
             return "-> Tracks kept: its SysEx packets would play otherwise in one track\n";
         case SlimNote::None:
