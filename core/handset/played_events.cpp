@@ -4,15 +4,12 @@
 #include <cstring>
 
 #include "file_pass.h"
+#include "handset/handset_reading.h"
+#include "handset/slim_rules.h"
 #include "smf/mtrk.h"
 #include "track_walk.h"
 
 namespace {
-bool hasStatusInData(const MTrk& reader) {
-    return std::any_of(reader.event + 1, reader.event + reader.eventLength,
-                       [](uint8_t byte) { return byte >= 0x80; });
-}
-
 // Keeps every event of every loaded track, marking what a handset plays.
 class EventCollector : public TrackVisitor {
 public:
@@ -24,11 +21,12 @@ public:
         track = static_cast<int32_t>(line.trackStart.size());
         line.trackStart.push_back(line.events.size());
         ended = false;
+        handset.beginTrack();
         return true;
     }
 
     bool onEvent(const MTrk& reader, const WalkPosition& at) {
-        const bool endOfTrack = reader.matches(PATTERN_END_OF_TRACK, 3) != 0;
+        const bool endOfTrack = endsTrackOnAHandset(reader.event, reader.eventLength);
         const TimedEvent event = {at.tick,
                                   track,
                                   reader.kind,
@@ -38,7 +36,7 @@ public:
                                   endOfTrack && !ended};
         line.bytes.insert(line.bytes.end(), reader.event, reader.event + reader.eventLength);
         line.events.push_back(event);
-        if (!ended && reader.kind == EVENT_CHANNEL) line.statusInChannelData |= hasStatusInData(reader);
+        if (!ended) readAsAHandset(reader);
         if (event.endOfTrack) line.lastEndTick = std::max(line.lastEndTick, at.tick);
         ended = ended || endOfTrack;
         return true;
@@ -48,6 +46,14 @@ private:
     PlayedEvents& line;
     int32_t track = 0;
     bool ended = false;
+    HandsetReading handset;
+
+    void readAsAHandset(const MTrk& reader) {
+        handset.read(reader);
+        line.readOtherwise |= !handset.readsAlike();
+        line.systemMessageOfOtherLength |=
+            reader.kind == EVENT_CHANNEL && readsAtAnotherLength(reader.event[0]);
+    }
 };
 }  // namespace
 
@@ -57,6 +63,7 @@ bool PlayedEvents::read(const uint8_t* file, size_t size) {
     if (bigEndian32(file + 4) != SmfHeaderSize - ChunkHeaderSize) return false;
     std::memcpy(header, file, SmfHeaderSize);
     format = static_cast<int32_t>(bigEndian16(file + FormatOffset));
+    announcedTracks = static_cast<int32_t>(bigEndian16(file + TrackCountOffset));
     BytesPass pass(file, size);
     EventCollector collector(*this);
     walkFile(pass.pass(), collector);

@@ -23,7 +23,9 @@ struct Unheard {
 class UnheardFinder {
 public:
     explicit UnheardFinder(const PlayedEvents& timeLine)
-        : line(timeLine), openMessage(static_cast<size_t>(timeLine.trackCount()), NoMessage) {}
+        : line(timeLine),
+          openMessage(static_cast<size_t>(timeLine.trackCount()), NoMessage),
+          openUniversal(static_cast<size_t>(timeLine.trackCount()), false) {}
 
     void visit(size_t index) {
         const TimedEvent& event = line.events[index];
@@ -43,10 +45,13 @@ private:
     HeldControllers held;
     // Per track: the left-out message that F7 packets still continue.
     std::vector<size_t> openMessage;
+    // Per track: a universal message that F7 packets may still continue.
+    std::vector<bool> openUniversal;
 
     void visitChannelMessage(size_t index, const uint8_t* bytes, const TimedEvent& event) {
         // A channel message ends a message's packets: later F7 events are no part of it.
         openMessage[static_cast<size_t>(event.track)] = NoMessage;
+        openUniversal[static_cast<size_t>(event.track)] = false;
         if (event.length < (hasTwoDataBytes(bytes[0]) ? 3 : 2)) return;
         if (held.isRedundant(bytes)) found.singles.push_back(index);
         held.apply(bytes);
@@ -56,12 +61,17 @@ private:
         size_t& open = openMessage[static_cast<size_t>(event.track)];
         open = NoMessage;
         if (isGmSystemOn(bytes, event.length)) held.forgetAll();
-        if (isUniversalSysEx(bytes, event.length)) return;
+        const bool universal = isUniversalSysEx(bytes, event.length);
+        openUniversal[static_cast<size_t>(event.track)] = universal && !endsSysExMessage(bytes, event.length);
+        if (universal) return;
         found.messages.push_back({{index}, carriesDataOnly(bytes, event.length)});
         if (!endsSysExMessage(bytes, event.length)) open = found.messages.size() - 1;
     }
 
     void visitPacket(size_t index, const uint8_t* bytes, const TimedEvent& event) {
+        // Its packets may complete a GM system on, which resets every channel.
+        if (openUniversal[static_cast<size_t>(event.track)]) held.forgetAll();
+        if (endsSysExMessage(bytes, event.length)) openUniversal[static_cast<size_t>(event.track)] = false;
         size_t& open = openMessage[static_cast<size_t>(event.track)];
         if (open == NoMessage) return;
         MakersMessage& message = found.messages[open];

@@ -15,7 +15,19 @@ constexpr uint8_t GeneralMidiSubId = 0x09;
 constexpr uint8_t GeneralMidi1On = 0x01;
 constexpr uint8_t GeneralMidi2On = 0x03;
 constexpr uint8_t EndOfExclusive = 0xF7;
+
+constexpr uint8_t TimeCodeQuarterFrame = 0xF1;
+constexpr uint8_t SongSelect = 0xF3;
 }  // namespace
+
+bool endsTrackOnAHandset(const uint8_t* event, int32_t length) {
+    return length >= 2 && event[0] == StatusMeta && event[1] == MetaEndOfTrack;
+}
+
+bool readsAtAnotherLength(uint8_t status) {
+    const bool system = status > StatusSysEx && status != StatusSysExContinuation && status != StatusMeta;
+    return system && status != TimeCodeQuarterFrame && status != SongSelect;
+}
 
 bool isSilentMeta(const uint8_t* event, int32_t length) {
     if (length < 2 || event[0] != StatusMeta) return false;

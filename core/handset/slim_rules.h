@@ -4,6 +4,16 @@
 // Which events a handset never hears, told from their bytes (status first,
 // as the track reader gives them).
 
+// An End of Track meta event of any length: a handset stops reading its
+// track there, whatever the length says and whatever follows.
+bool endsTrackOnAHandset(const uint8_t* event, int32_t length);
+
+// A system common or real-time status (F1 to FE, but F7 and FF) that a
+// handset reads with another number of data bytes than the track reader,
+// which gives each one: Song Position (F2) has two, F4 to F6 and the
+// real-time statuses none. The two then read what follows in its track apart.
+bool readsAtAnotherLength(uint8_t status);
+
 // Text, names, lyrics, markers, cue points (01, 03 to 07) and
 // sequencer-specific (7F) meta events. The copyright notice (02) stays.
 bool isSilentMeta(const uint8_t* event, int32_t length);

@@ -1,12 +1,16 @@
 #include "handset/slimming.h"
 
 #include "handset/played_events.h"
+#include "handset/setup_bar.h"
 #include "handset/slim_plan.h"
 #include "handset/track_encoder.h"
 #include "smf/midi_format.h"
 #include "smf/mtrk.h"
 
 namespace {
+// The synthesizer refuses a file that announces more tracks.
+constexpr int32_t HandsetTrackLimit = 100;
+
 // An empty SysEx packet: the synthesizer reads it and does nothing, but its
 // clock steps to its tick as it did to the End of Track it stands for.
 constexpr uint8_t EmptyPacket[] = {StatusSysExContinuation, 0x00};
@@ -112,11 +116,17 @@ SlimOutcome slimFile(const SlimSettings& settings, std::vector<uint8_t>& bytes) 
     outcome.bytesBefore = bytes.size();
     PlayedEvents line;
     std::vector<uint8_t> rewritten;
-    // A file without tracks is refused by the synthesizer: it stays so.
-    const bool readable = line.read(bytes.data(), bytes.size()) && line.trackCount() > 0;
-    if (readable && !line.everyTrackEnds())
+    // A file without tracks, with fewer than its header announces or with
+    // more than it plays, is refused by the synthesizer: it stays so.
+    const bool readable = line.read(bytes.data(), bytes.size()) && line.trackCount() > 0 &&
+                          line.trackCount() == line.announcedTracks &&
+                          line.announcedTracks <= HandsetTrackLimit;
+    // A system message comes first: past it, the reader's track ends are not a handset's.
+    if (readable && line.systemMessageOfOtherLength)
+        outcome.note = SlimNote::SystemMessage;
+    else if (readable && !line.everyTrackEnds())
         outcome.note = SlimNote::TrackWithoutEnd;
-    else if (!readable || line.statusInChannelData)
+    else if (!readable || line.readOtherwise || noteStartsBeforeTheSetupBar(line))
         outcome.note = SlimNote::NotRewritable;
     else
         outcome.note = rewrite(settings, line, rewritten);
