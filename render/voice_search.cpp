@@ -5,7 +5,7 @@
 #include "handset_synth.h"
 
 VoiceSearch::VoiceSearch(const std::vector<uint8_t>& tune)
-    : tune(tune), reference(renderWholePcm(tune, handsetSynthFormat().maxVoices)) {}
+    : tune(tune), reference(renderWholePcm(tune, handsetSynthFormat().maxVoices, &refused)) {}
 
 int64_t VoiceSearch::firstDifferentFrame(int polyphony) const {
     const SynthFormat format = handsetSynthFormat();

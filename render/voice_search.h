@@ -2,6 +2,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "handset_synth.h"
+
 // The exact answer of the handset synthesizer about a tune's voices: how many
 // it needs so that no note is lost, and where notes are lost with fewer. A
 // render at polyphony P loses a note exactly when it differs, sample for
@@ -12,7 +14,9 @@ public:
     explicit VoiceSearch(const std::vector<uint8_t>& tune);
 
     // False when the synthesizer refuses the tune; nothing else then means anything.
-    bool playable() const { return !reference.empty(); }
+    bool playable() const { return refused.step == SynthStep::None; }
+    // Where and why the synthesizer refused the tune.
+    const SynthError& refusal() const { return refused; }
     // The first frame at which the render at polyphony differs from the full
     // render, or -1 when it does not. Renders only up to that frame.
     int64_t firstDifferentFrame(int polyphony) const;
@@ -25,5 +29,6 @@ public:
 
 private:
     const std::vector<uint8_t>& tune;
+    SynthError refused;
     std::vector<int16_t> reference;
 };

@@ -30,6 +30,10 @@ int64_t voiceBufferAt(int64_t milliseconds) {
     return ((milliseconds + 1) * 256 - 1) / VoiceBufferQ8Milliseconds;
 }
 
+int64_t voiceBufferStart(int64_t buffer) {
+    return buffer * VoiceBufferQ8Milliseconds / 256;
+}
+
 ChannelSound channelSoundAtStart(int channel) {
     return channel == DrumChannelAtStart ? ChannelSound{true, 0} : ChannelSound{false, 0};
 }

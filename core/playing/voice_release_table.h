@@ -14,6 +14,8 @@ constexpr int32_t VoiceSampleRate = 22050;
 constexpr int32_t VoiceBufferQ8Milliseconds = 1486;
 // The buffer that processes an event at milliseconds >= 0 of the synthesizer's clock.
 int64_t voiceBufferAt(int64_t milliseconds);
+// The first millisecond whose events a buffer >= 0 processes.
+int64_t voiceBufferStart(int64_t buffer);
 
 // A channel plays one of the 128 melodic programs or the drum kit (only one
 // kit: every program on a drum channel plays it). Channel 9 starts as the drum

@@ -22,6 +22,17 @@ TEST(VoiceClock, AMillisecondBelongsToTheBufferThatStartsAtOrBeforeIt) {
     EXPECT_EQ(voiceBufferAt(600000), 103364);
 }
 
+// A buffer plays the events from its first millisecond to the next buffer's.
+TEST(VoiceClock, ABuffersMillisecondsAreThoseFromItsStartToTheNextOnes) {
+    EXPECT_EQ(voiceBufferStart(0), 0);
+    EXPECT_EQ(voiceBufferStart(1), 5);
+    EXPECT_EQ(voiceBufferStart(297), 1723);
+    for (int64_t buffer = 0; buffer <= 103364; ++buffer) {
+        ASSERT_EQ(voiceBufferAt(voiceBufferStart(buffer)), buffer);
+        ASSERT_EQ(voiceBufferAt(voiceBufferStart(buffer + 1) - 1), buffer);
+    }
+}
+
 TEST(VoiceHeldBands, EachHeldTimeFallsInTheBandThatStartsAtOrBeforeIt) {
     EXPECT_EQ(heldBandOf(-3), 0);
     EXPECT_EQ(heldBandOf(0), 0);
