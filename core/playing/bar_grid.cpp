@@ -38,6 +38,7 @@ BarGrid::Span BarGrid::spanFrom(const Span& before, const MeterChange& meter) co
 }
 
 BarBeat BarGrid::at(int64_t tick) const {
+    tick = std::max<int64_t>(tick, 0);  // before the start is the start
     // The last time signature at or before the tick: of several at one tick, the last played.
     const auto after = std::upper_bound(spans.begin(), spans.end(), tick,
                                         [](int64_t wanted, const Span& span) { return wanted < span.tick; });

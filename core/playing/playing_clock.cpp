@@ -47,6 +47,7 @@ void PlayingClock::countFrames(int framesPerSecond, int ticksPerFrame) {
 }
 
 int64_t PlayingClock::timeAt(int64_t tick) const {
+    tick = std::max<int64_t>(tick, 0);  // before the start is the start
     if (spans.empty()) return saturated::product(tick, unitsPerTick);
     // The last tempo that starts at or before the tick.
     const auto after = std::upper_bound(spans.begin(), spans.end(), tick,
@@ -56,7 +57,7 @@ int64_t PlayingClock::timeAt(int64_t tick) const {
 }
 
 int64_t PlayingClock::tickAt(int64_t time) const {
-    if (spans.empty()) return 0;
+    if (spans.empty() || time < 0) return 0;
     const auto after = std::upper_bound(spans.begin(), spans.end(), time,
                                         [](int64_t wanted, const Span& span) { return wanted < span.time; });
     const Span& span = *(after - 1);

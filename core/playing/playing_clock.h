@@ -20,6 +20,7 @@ public:
     // Whether a tick is a fraction of a quarter note, so that there are beats.
     bool countsQuarterNotes() const { return quarterNotes; }
     int64_t unitsPerMicrosecond() const { return units; }
+    // Ticks and times before the start are the start.
     int64_t timeAt(int64_t tick) const;
     // The last tick whose time is at most time; for a clock that counts
     // quarter notes only.

@@ -178,6 +178,14 @@ TEST(FindingPlaceLimits, HugeTimesHoldAtTheLargestInsteadOfOverflowing) {
         << placeAtSeconds(plain, 1e300);
 }
 
+TEST(FindingPlaceLimits, ATickBeforeTheStartIsTheStart) {
+    EXPECT_EQ(placeIn(smfFile(0, 480, {DoubleSpeedAtBar2}), 0, -5),
+              "0:00.000 (bar 1 beat 1, track 0 tick -5)");
+    EXPECT_EQ(placeIn(smfFile(0, 480, {DoubleSpeedAtBar2}), 0, INT64_MIN),
+              "0:00.000 (bar 1 beat 1, track 0 tick -9223372036854775808)");
+    EXPECT_EQ(placeIn(smfFile(0, 0xE728, {EndOfTrack}), 0, -5), "0:00.000 (track 0 tick -5)");
+}
+
 // A tempo of 0 stops the clock: later events are where it stopped.
 TEST(FindingPlaceLimits, AZeroTempoStopsTheClockWithoutFailing) {
     const Bytes stopped =
