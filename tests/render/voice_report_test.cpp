@@ -174,6 +174,9 @@ TEST_F(QuavelRenderVoices, BadArgumentsAreRefusedWithTheReasonAndBothUsages) {
                       "-N takes a number of voices from 1 to 64, as in -N8\n" + Usage);
     expectRefused("--voices " + tune + " -S", "Unknown option -S\n" + Usage);
     expectRefused("--Voices " + tune, "Unknown option --Voices\n" + Usage);
+    const ProgramRun help = runProgram(QUAVELRENDER_PROGRAM, "--voices --help");
+    EXPECT_EQ(help.output.rfind(Usage, 0), 0u) << help.output;
+    EXPECT_NE(help.output.find("\n  --voices "), std::string::npos) << help.output;
 }
 
 TEST_F(QuavelRenderVoices, ASourceTheSynthesizerRefusesGetsTheRefusalLine) {
