@@ -40,8 +40,8 @@ bool convertSucceeds(const char* path, int32_t length) {
 KestoApp::~KestoApp() {
     // An application that never made its window owns none of the window's objects.
     if (appWindow == nullptr) return;
-    if (playing && player != nullptr) player->close();
-    playing = 0;
+    // Closed with the window as a rule; here only when the object goes first.
+    closePlayback();
     delete mainControls;
     mainControls = nullptr;
     delete player;
@@ -57,6 +57,20 @@ void KestoApp::onCreate(HWND window) {
     mainControls->outputBox->setText(outputPath);
     converted = 0;
     acceptDrops(true);
+}
+
+void KestoApp::onDestroy(HWND window) {
+    // "Close FILE" makes the sequencer post a late notice to its callback
+    // window: while that window exists the notice dies with it, where later
+    // its handle (of which Wine keeps only the low word) may name another
+    // window, and the sequencer would outlive the window it reports to.
+    closePlayback();
+    WinApp::onDestroy(window);
+}
+
+void KestoApp::closePlayback() {
+    if (playing && player != nullptr) player->close();
+    playing = 0;
 }
 
 bool KestoApp::loadSource() {

@@ -22,6 +22,8 @@ public:
     ~KestoApp() override;
     // Runs inside CreateWindowExA, once the window is bound to this object.
     void onCreate(HWND window) override;
+    // Runs at WM_DESTROY, while the window and its controls still exist.
+    void onDestroy(HWND window) override;
     // Runs for every WM_COMMAND: button clicks of the controls.
     void onCommand(HWND window, WPARAM wParam, LPARAM lParam) override;
     // Runs when files are dropped on the window (only while drops are on).
@@ -38,6 +40,7 @@ public:
     void stopPlayback();
 
 private:
+    void closePlayback();
     void followLevelFocus(WPARAM id);
     void convert();
     void convertOnce();
