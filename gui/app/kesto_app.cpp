@@ -233,6 +233,8 @@ int KestoApp::onOtherMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
         keepControlsShown(*reinterpret_cast<MINMAXINFO*>(lParam));
         return 1;
     }
+    // The session ends without the static destructors that free the lock.
+    if (message == WM_ENDSESSION && wParam != FALSE) appProfile.releaseLock();
     // Only the end of the piece stops playback: Wine reports a Close late as "aborted".
     if (message == MM_MCINOTIFY && wParam == MCI_NOTIFY_SUCCESSFUL && playing)
         PostMessageA(window, WM_COMMAND, static_cast<WPARAM>(mainControls->playButton->controlId), 0);

@@ -29,7 +29,8 @@ public:
     // Runs when files are dropped on the window (only while drops are on).
     void onDropFiles(HWND window, HDROP drop) override;
     // Runs for messages without a hook of their own (the focus on activation,
-    // the size limits, the end of playback); 0 lets the default procedure answer.
+    // the size limits, the end of playback, the end of the session); 0 lets
+    // the default procedure answer.
     int onOtherMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
 
     // Loads and analyses sourcePath and shows the report; false when the
