@@ -43,7 +43,7 @@ title="Quavel Version $VERSION"
 sh tools/wine-setup.sh
 cd "$SCRATCH"
 # "unlock": a kesto killed in an earlier run may have left the lock taken.
-"$WINELOADER" "$EXE" unlock >/dev/null 2>&1 &
+sh tools/wine-run.sh "$EXE" unlock >/dev/null 2>&1 &
 kesto=$!
 # The window exists from its creation on, but shows only once the first load is done:
 # a long report takes seconds.

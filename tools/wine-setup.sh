@@ -5,14 +5,16 @@
 # server; the plain "wine" scripts pick the 32-bit one whenever it is installed.
 loader=${WINELOADER:-wine}
 server=${WINESERVER:-wineserver}
+# The launcher beside this script starts the loader (see there why).
+here=$(dirname "$0")
 
 prepare() {
   set -e
   mkdir -p "$WINEPREFIX"
   "$server" -p
-  [ -f "$WINEPREFIX/system.reg" ] || "$loader" wineboot -i
+  [ -f "$WINEPREFIX/system.reg" ] || sh "$here/wine-run.sh" wineboot -i
   # Without a window manager Wine waits 2 s at every map/unmap unless unmanaged.
-  "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
+  sh "$here/wine-run.sh" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
   # Wine's own fonts (package fonts-wine) are not looked for outside the prefix,
   # and without Marlett the caption buttons read "0 1 r". Only Marlett: Wine's
   # FixedSys and the like would replace the system font that the controls use.

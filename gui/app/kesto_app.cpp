@@ -49,8 +49,8 @@ std::string refusalText(const char* message, const char* name) {
 KestoApp::~KestoApp() {
     // An application that never made its window owns none of the window's objects.
     if (appWindow == nullptr) return;
-    if (playing && player != nullptr) player->close();
-    playing = 0;
+    // Closed with the window as a rule; here only when the object goes first.
+    closePlayback();
     delete mainControls;
     mainControls = nullptr;
     delete player;
@@ -66,6 +66,20 @@ void KestoApp::onCreate(HWND window) {
     mainControls->outputBox->setText(outputPath);
     converted = 0;
     acceptDrops(true);
+}
+
+void KestoApp::onDestroy(HWND window) {
+    // "Close FILE" makes the sequencer post a late notice to its callback
+    // window: while that window exists the notice dies with it, where later
+    // its handle (of which Wine keeps only the low word) may name another
+    // window, and the sequencer would outlive the window it reports to.
+    closePlayback();
+    WinApp::onDestroy(window);
+}
+
+void KestoApp::closePlayback() {
+    if (playing && player != nullptr) player->close();
+    playing = 0;
 }
 
 bool KestoApp::loadSource() {
@@ -267,6 +281,8 @@ int KestoApp::onOtherMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
         keepControlsShown(*reinterpret_cast<MINMAXINFO*>(lParam));
         return 1;
     }
+    // The session ends without the static destructors that free the lock.
+    if (message == WM_ENDSESSION && wParam != FALSE) appProfile.releaseLock();
     // Only the end of the piece stops playback: Wine reports a Close late as "aborted".
     if (message == MM_MCINOTIFY && wParam == MCI_NOTIFY_SUCCESSFUL && playing)
         PostMessageA(window, WM_COMMAND, static_cast<WPARAM>(mainControls->playButton->controlId), 0);

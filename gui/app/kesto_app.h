@@ -22,6 +22,8 @@ public:
     ~KestoApp() override;
     // Runs inside CreateWindowExA, once the window is bound to this object.
     void onCreate(HWND window) override;
+    // Runs at WM_DESTROY, while the window and its controls still exist.
+    void onDestroy(HWND window) override;
     // Runs for every WM_COMMAND: button clicks of the controls.
     void onCommand(HWND window, WPARAM wParam, LPARAM lParam) override;
     // Runs for WM_SIZE, after every change of the window's size.
@@ -29,7 +31,8 @@ public:
     // Runs when files are dropped on the window (only while drops are on).
     void onDropFiles(HWND window, HDROP drop) override;
     // Runs for messages without a hook of their own (the focus on activation,
-    // the size limits, the end of playback); 0 lets the default procedure answer.
+    // the size limits, the end of playback, the end of the session); 0 lets
+    // the default procedure answer.
     int onOtherMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
 
     // Loads and analyses sourcePath and shows the report; false when the
@@ -44,6 +47,7 @@ public:
     void stopPlayback();
 
 private:
+    void closePlayback();
     void followLevelFocus(WPARAM id);
     bool analyseLoadedSource();
     void convert();

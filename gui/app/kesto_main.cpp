@@ -14,6 +14,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     auto* app = new KestoApp(instance);
     FrameWindow frame(app, "", KestoIconName, previous, showCommand);
     if (!checkInstanceLock(commandLine)) return 1;
+    freeLockOnAbnormalEnd();
     resetConvertOptions();
     setUpPaths();
     char title[64];

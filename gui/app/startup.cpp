@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -36,6 +37,18 @@ bool endsTheRun(const char* message) {
     return false;
 }
 
+LPTOP_LEVEL_EXCEPTION_FILTER filterBefore = nullptr;
+
+LONG WINAPI releaseLockOnFault(EXCEPTION_POINTERS* fault) {
+    appProfile.releaseLock();
+    return filterBefore != nullptr ? filterBefore(fault) : EXCEPTION_CONTINUE_SEARCH;
+}
+
+// The runtime has set the default action back before this runs: abort goes on.
+void releaseLockOnAbort(int) {
+    appProfile.releaseLock();
+}
+
 void readWorkDir() {
     const DWORD length = GetCurrentDirectoryA(PathSize, workDir);
     const DWORD room = PathSize - 1 - (sizeof LongestWorkFile - 1) - 1;
@@ -56,6 +69,13 @@ bool checkInstanceLock(const char* commandLine) {
     if (appProfile.enabled && appProfile.lockOwner) return true;
     showNotice("QUAVEL was Already Started.");
     return false;
+}
+
+void freeLockOnAbnormalEnd() {
+    const LPTOP_LEVEL_EXCEPTION_FILTER before = SetUnhandledExceptionFilter(releaseLockOnFault);
+    // Installed twice, the filter must not hand a fault on to itself.
+    if (before != releaseLockOnFault) filterBefore = before;
+    std::signal(SIGABRT, releaseLockOnAbort);
 }
 
 void setUpPaths() {

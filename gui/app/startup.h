@@ -25,6 +25,11 @@ extern FileDlg fileDialog;
 // command line is exactly "unlock"; otherwise the "Notice!" box says why not.
 bool checkInstanceLock(const char* commandLine);
 
+// A fault or an abort (std::terminate and a failed stack check end in one)
+// ends the process without the static destructors that free the lock: from
+// now on both free it first, then end the process as they would have.
+void freeLockOnAbnormalEnd();
+
 // Fills the working paths from the current directory, the dialogs' initial
 // directory and their "MIDI" and "TEXT" filters.
 void setUpPaths();

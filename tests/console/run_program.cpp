@@ -1,8 +1,13 @@
 #include "run_program.h"
 
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <mutex>
 #include <thread>
@@ -29,13 +34,29 @@ std::string nativePath(const std::string& program) {
 // one's pipe and holds it open.
 std::mutex childCreation;
 
+// The failed call and the system's reason for it.
+std::string lastErrorText(const char* call) {
+    const DWORD error = GetLastError();
+    char reason[256] = {};
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, reason,
+                   sizeof reason, nullptr);
+    std::string text = std::string(call) + " failed: error " + std::to_string(error);
+    std::string why = reason;
+    while (!why.empty() && std::isspace(static_cast<unsigned char>(why.back()))) why.pop_back();
+    return why.empty() ? text : text + " (" + why + ")";
+}
+
 // The program started straight, not through the command interpreter: Wine's
 // interpreter now and then fails to find a program that two threads start at
 // once ("Can't recognize ...", status 9009).
-HANDLE startWithPipe(const std::string& program, const std::string& arguments, HANDLE& output) {
+HANDLE startWithPipe(const std::string& program, const std::string& arguments, HANDLE& output,
+                     std::string& failure) {
     HANDLE readEnd = nullptr;
     HANDLE writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, nullptr, 0)) return nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, nullptr, 0)) {
+        failure = lastErrorText("CreatePipe");
+        return nullptr;
+    }
     std::string command = "\"" + nativePath(program) + "\" " + arguments;
     PROCESS_INFORMATION process{};
     BOOL started = FALSE;
@@ -50,6 +71,7 @@ HANDLE startWithPipe(const std::string& program, const std::string& arguments, H
         startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
         started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
                                  &process);
+        if (!started) failure = lastErrorText("CreateProcess");
         CloseHandle(writeEnd);
     }
     if (!started) {
@@ -61,10 +83,35 @@ HANDLE startWithPipe(const std::string& program, const std::string& arguments, H
     return process.hProcess;
 }
 
+// The programs end with a status below 256; anything else is an exception
+// code or the like, which no program here ends with on purpose.
+std::string unusualEnd(DWORD code) {
+    if (code < 256) return std::string();
+    char text[64];
+    std::snprintf(text, sizeof text, "ended with code 0x%08lX", static_cast<unsigned long>(code));
+    return text;
+}
+
+// The exit code once the process has ended, or -1 with failure saying why
+// there is none.
+int waitForExit(HANDLE process, std::string& failure) {
+    if (WaitForSingleObject(process, INFINITE) != WAIT_OBJECT_0) {
+        failure = lastErrorText("WaitForSingleObject");
+        return -1;
+    }
+    DWORD code = 0;
+    if (!GetExitCodeProcess(process, &code)) {
+        failure = lastErrorText("GetExitCodeProcess");
+        return -1;
+    }
+    failure = unusualEnd(code);
+    return static_cast<int>(code);
+}
+
 ProgramRun runStarted(const std::string& program, const std::string& arguments) {
     ProgramRun run;
     HANDLE output = nullptr;
-    HANDLE process = startWithPipe(program, arguments, output);
+    HANDLE process = startWithPipe(program, arguments, output, run.failure);
     if (process == nullptr) return run;
     char buffer[4096];
     DWORD got = 0;
@@ -73,29 +120,42 @@ ProgramRun runStarted(const std::string& program, const std::string& arguments) 
             if (buffer[k] != '\r') run.output += buffer[k];
     }
     CloseHandle(output);
-    WaitForSingleObject(process, INFINITE);
-    DWORD status = 0;
-    GetExitCodeProcess(process, &status);
+    run.status = waitForExit(process, run.failure);
     CloseHandle(process);
-    run.status = static_cast<int>(status);
     return run;
 }
 #else
+std::string errnoText(const char* call) {
+    return std::string(call) + " failed: " + std::strerror(errno);
+}
+
 ProgramRun runStarted(const std::string& program, const std::string& arguments) {
     ProgramRun run;
     FILE* pipe = popen(("'" + program + "' " + arguments).c_str(), "r");
-    if (pipe == nullptr) return run;
+    if (pipe == nullptr) {
+        run.failure = errnoText("popen");
+        return run;
+    }
     for (int c; (c = std::fgetc(pipe)) != EOF;)
         if (c != '\r') run.output += static_cast<char>(c);
     const int raw = pclose(pipe);
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    if (raw == -1)
+        run.failure = errnoText("pclose");
+    else if (WIFSIGNALED(raw))
+        run.failure =
+            "ended by signal " + std::to_string(WTERMSIG(raw)) + " (" + strsignal(WTERMSIG(raw)) + ")";
+    else
+        run.status = WEXITSTATUS(raw);
     return run;
 }
 #endif
 }  // namespace
 
 ProgramRun runProgram(const std::string& program, const std::string& arguments) {
-    return runStarted(program, arguments);
+    ProgramRun run = runStarted(program, arguments);
+    if (!run.failure.empty())
+        ADD_FAILURE() << "running " << program << " " << arguments << ": " << run.failure;
+    return run;
 }
 
 bool holdsStagedFile(const std::string& folder) {

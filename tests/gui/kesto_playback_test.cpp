@@ -117,15 +117,35 @@ TEST(KestoPlayback, DropWhilePlayingIsIgnored) {
     expectPlaying(kesto, true);
 }
 
-TEST(KestoPlayback, ClosingTheWindowWhilePlayingClosesTheFile) {
+namespace {
+// The callback window of the last "Play FILE notify", and whether it still
+// existed at each "Close FILE".
+HWND playCallback = nullptr;
+std::vector<bool> callbackExistedAtClose;
+
+MCIERROR WINAPI recordCallbackAtClose(LPCSTR command, LPSTR answer, UINT answerSize, HWND callback) {
+    if (std::string(command) == "Play FILE notify") playCallback = callback;
+    if (std::string(command) == "Close FILE")
+        callbackExistedAtClose.push_back(IsWindow(playCallback) != FALSE);
+    return recordMci(command, answer, answerSize, callback);
+}
+}  // namespace
+
+// The sequencer's late "aborted" notice goes to the callback window: the
+// file is closed while that window still exists, and only once.
+TEST(KestoPlayback, ClosingTheWindowWhilePlayingClosesTheFileBeforeTheWindowIsGone) {
     KestoWindow kesto;
+    mciSendCall = recordCallbackAtClose;
+    callbackExistedAtClose.clear();
     kesto.click(PlayId);
     DestroyWindow(kesto.window);
+    EXPECT_EQ(0, playing);
     drainMessages();
     delete kesto.app;
     kesto.app = nullptr;
     EXPECT_EQ("Close FILE", mciCommands().back());
     EXPECT_EQ(1, countOf(mciCommands(), "Close FILE"));
+    EXPECT_EQ(std::vector<bool>{true}, callbackExistedAtClose);
 }
 
 TEST(EZMIDIPlayerReal, OpensAFileInAFolderWithBlanksThatTheUnquotedCommandCannotName) {

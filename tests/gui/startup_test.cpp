@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
 #include <string>
 
@@ -78,6 +79,57 @@ TEST_F(InstanceLockTest, OtherCommandLinesAreRefusedWithTheNotice) {
         EXPECT_EQ(AlreadyStarted, check.boxes[0].text);
     }
     EXPECT_FALSE(checkLock(nullptr).allowed);
+}
+
+namespace {
+int bootValue() {
+    return static_cast<int>(GetPrivateProfileIntA("COMMON", "BOOT", -1, appProfile.profileFile));
+}
+
+int filterCalls = 0;
+LONG WINAPI countingFilter(EXCEPTION_POINTERS*) {
+    ++filterCalls;
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+}  // namespace
+
+// A fault or an abort ends the process without the static destructors that
+// free the lock: the owner's lock is freed first, and the fault goes on to
+// the filter that was there before, once however often this is set up.
+TEST_F(InstanceLockTest, AFaultOrAnAbortFreesTheOwnersLock) {
+    const LPTOP_LEVEL_EXCEPTION_FILTER original = SetUnhandledExceptionFilter(countingFilter);
+    freeLockOnAbnormalEnd();
+    freeLockOnAbnormalEnd();
+    const LPTOP_LEVEL_EXCEPTION_FILTER installed = SetUnhandledExceptionFilter(original);
+    const auto abortHandler = std::signal(SIGABRT, SIG_DFL);
+    ASSERT_NE(countingFilter, installed);
+    ASSERT_NE(SIG_DFL, abortHandler);
+    filterCalls = 0;
+    for (int owner : {0, 1}) {
+        appProfile.lockOwner = owner;
+        AppProfile::writeBootValue(appProfile.profileFile, false);
+        EXCEPTION_RECORD record = {};
+        record.ExceptionCode = EXCEPTION_ACCESS_VIOLATION;
+        CONTEXT context = {};
+        EXCEPTION_POINTERS fault = {&record, &context};
+        EXPECT_EQ(EXCEPTION_CONTINUE_SEARCH, installed(&fault));
+        EXPECT_EQ(owner, bootValue()) << "after a fault, owner " << owner;
+        AppProfile::writeBootValue(appProfile.profileFile, false);
+        abortHandler(SIGABRT);
+        EXPECT_EQ(owner, bootValue()) << "after an abort, owner " << owner;
+    }
+    EXPECT_EQ(2, filterCalls);
+}
+
+// After the end of the session the system may end the process at any moment.
+TEST_F(InstanceLockTest, TheEndOfTheSessionFreesTheOwnersLock) {
+    KestoWindow kesto;
+    appProfile.lockOwner = 1;
+    AppProfile::writeBootValue(appProfile.profileFile, false);
+    SendMessageA(kesto.window, WM_ENDSESSION, FALSE, 0);
+    EXPECT_EQ(0, bootValue()) << "a session that goes on keeps it";
+    SendMessageA(kesto.window, WM_ENDSESSION, TRUE, 0);
+    EXPECT_EQ(1, bootValue());
 }
 
 TEST(WorkingPaths, AreJoinedToTheStartDirectoryByOneBackslash) {
