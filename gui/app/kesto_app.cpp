@@ -173,10 +173,8 @@ void KestoApp::convert() {
 
 void KestoApp::convertToOutput() {
     if (outputPath[0] == '\0') return;
-    // Under any spelling, or through a link: the loaded tune is never written over.
-    if (namesSameFile(outputPath, sourcePath))
-        showKestoError("Cannot out to this_file. so no converted.");
-    else if (converted)
+    if (refusesToWriteOver(outputPath, sourcePath)) return;
+    if (converted)
         messageBox("Already Converted", "Confirm", MB_OK);
     else
         convertOnce();
@@ -236,6 +234,8 @@ void KestoApp::chooseOutputFile() {
 
 void KestoApp::startPlayback() {
     takeDetectLevel();
+    // A tune loaded from the playback file itself is not played over itself.
+    if (refusesToWriteOver(playPath, sourcePath)) return;
     // This length serves this playback only: tuneLength and converted stay.
     if (!convertSucceeds(playPath, mainControls->readLength())) return;
     player->close();

@@ -9,6 +9,7 @@
 #include "fatal_error.h"
 #include "message_boxes.h"
 #include "quavel_version.h"
+#include "smf/target_file.h"
 #include "text_copy.h"
 #include "win_app.h"
 
@@ -107,4 +108,10 @@ void fatalError(const char* message) {
     AppProfile::writeBootValue(appProfile.profileFile, true);
     // Before the main window exists (the first load runs inside its creation) there is nothing to close.
     if (mainWindow != nullptr) PostMessageA(mainWindow, WM_CLOSE, 0, 0);
+}
+
+bool refusesToWriteOver(const char* target, const char* source) {
+    if (!namesSameFile(target, source)) return false;
+    showKestoError("Cannot out to this_file. so no converted.");
+    return true;
 }

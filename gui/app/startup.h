@@ -39,3 +39,7 @@ void formatWindowTitle(char* title, int size);
 
 // The error box: text, caption "KESTO Error", one OK button, no owner.
 void showKestoError(const char* text);
+
+// Under any spelling, or through a link, a command never writes over the file
+// it reads: the error box says so and the caller writes nothing.
+bool refusesToWriteOver(const char* target, const char* source);

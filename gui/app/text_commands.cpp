@@ -27,6 +27,7 @@ std::string midiNameFor(const char* textFile) {
 bool exportToText() {
     if (!fileDialog.chooseFile("Select event-TEXT file.", textPath, "TEXT", false)) return false;
     const std::string shortText = fileDialog.shortName(ShortNameLength);
+    if (refusesToWriteOver(textPath, sourcePath)) return false;
     if (!exportEventText(textPath)) {
         showNotice("TEXT EventFile Cannot out");
         return false;
@@ -42,6 +43,7 @@ bool importFromText() {
     const std::string title = shortText + "->Select MIDI file";
     if (!fileDialog.chooseFile(title.c_str(), textMidiPath, "MIDI", false)) return false;
     const std::string shortMidi = fileDialog.shortName(ShortNameLength);
+    if (refusesToWriteOver(textMidiPath, textPath)) return false;
     if (!importEventText(textPath, textMidiPath)) {
         showNotice("cannot convert TEXT to MIDI.");
         return false;

@@ -189,3 +189,16 @@ TEST(KestoPlayback, FailedConversionPlaysNothing) {
     EXPECT_TRUE(mciCalls.empty());
     EXPECT_EQ("Play", kesto.text(PlayId));
 }
+
+// The playback file is a tune of the folder like any other: loaded, it is not converted over itself.
+TEST(KestoPlayback, ATuneLoadedFromThePlaybackFileIsNotPlayedOverItself) {
+    KestoWindow kesto;
+    writeFile("tmpplay.mid", readFile(KESTO_EXAMPLE_TUNE));
+    kesto.drop({kesto.start.path("tmpplay.mid")});
+    const std::vector<BoxText> boxes = kesto.clickAnswering(PlayId, 1);
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("Cannot out to this_file. so no converted.", boxes[0].text);
+    EXPECT_EQ(readFile(KESTO_EXAMPLE_TUNE), readFile("tmpplay.mid"));
+    EXPECT_EQ(std::vector<std::string>{}, mciCommands());
+    expectPlaying(kesto, false);
+}

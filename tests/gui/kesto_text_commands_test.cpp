@@ -119,6 +119,29 @@ TEST(KestoTextCommands, TxtToMidWithLoadAfterCvtOfARefusedFileKeepsTheLoadedTune
     for (int id : {ConvertId, OptionId, PlayId, ToTextId}) EXPECT_TRUE(kesto.enabled(id)) << id;
 }
 
+namespace {
+void expectRefusedWrite(const std::vector<BoxText>& boxes) {
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("KESTO Error", boxes[0].caption);
+    EXPECT_EQ("Cannot out to this_file. so no converted.", boxes[0].text);
+}
+}  // namespace
+
+// Under another spelling too: MID->TXT keeps the loaded tune, TXT->MID its text.
+TEST(KestoTextCommands, NeitherCommandWritesOverTheFileItReads) {
+    KestoWindow kesto;
+    const Bytes tune = readFile("test.mid");
+    kesto.dialogs.answers = {kesto.start.path("TEST.MID")};
+    expectRefusedWrite(kesto.clickAnswering(ToTextId, 1));
+    EXPECT_EQ(tune, readFile("test.mid"));
+
+    writeExampleText("song.txt");
+    const Bytes text = readFile("song.txt");
+    expectRefusedWrite(importText(kesto, "song.txt", "sub\\..\\SONG.txt"));
+    EXPECT_EQ(text, readFile("song.txt"));
+    EXPECT_EQ(kesto.start.path("test.mid"), sourcePath);
+}
+
 TEST(MidiNameFor, DropsTheFoldersAndTheExtensionAndKeepsRoomForMid) {
     EXPECT_EQ("song.mid", midiNameFor("C:\\music.d\\song.txt"));
     EXPECT_EQ("song.mid", midiNameFor("C:\\music.d\\song"));
