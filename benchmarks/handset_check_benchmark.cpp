@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "benchmark_source.h"
-#include "handset/handset_fit.h"
-#include "handset/profile_reader.h"
+#include "fit/handset_fit.h"
+#include "fit/profile_reader.h"
 
 namespace {
 // The shipped profiles' settings, without their comments.

@@ -6,10 +6,10 @@
 
 #include "benchmark_source.h"
 #include "convert/convert_options.h"
-#include "convert/converted_file.h"
-#include "file_pass.h"
-#include "handset/slimming.h"
+#include "job/converted_file.h"
+#include "pass/file_pass.h"
 #include "report/analysis_report.h"
+#include "slim/slimming.h"
 
 namespace {
 const std::vector<uint8_t>& convertedSource() {

@@ -7,8 +7,8 @@
 #include "convert/convert_options.h"
 #include "convert/hex_digits.h"
 #include "convert/sp_midi.h"
-#include "handset/slim_settings.h"
 #include "report/decimal_text.h"
+#include "slim/slim_settings.h"
 #include "smf/target_file.h"
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include "convert/convert_options.h"
 #include "convert/sp_midi.h"
-#include "handset/slim_settings.h"
 #include "report/analysis_report.h"
+#include "slim/slim_settings.h"
 #include "smf/smf_header.h"
 
 void EarlyConversion::start(const std::vector<HandsetProfile>& profiles) {

@@ -3,10 +3,10 @@
 #include <thread>
 #include <vector>
 
-#include "convert/converted_file.h"
-#include "file_pass.h"
-#include "handset/handset_profile.h"
-#include "result.h"
+#include "base/result.h"
+#include "fit/handset_profile.h"
+#include "job/converted_file.h"
+#include "pass/file_pass.h"
 #include "smf/mtrk.h"
 #include "smf/vfile.h"
 

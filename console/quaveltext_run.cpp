@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "base/fatal_error.h"
 #include "command_line.h"
 #include "event_text_export.h"
 #include "event_text_import.h"
-#include "fatal_error.h"
 #include "report/analysis_report.h"
 #include "smf/vfile.h"
 

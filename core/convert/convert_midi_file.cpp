@@ -3,15 +3,15 @@
 #include <cstring>
 #include <vector>
 
-#include "convert/converted_file.h"
 #include "convert/midi_sametime_note.h"
 #include "convert/sp_midi.h"
-#include "file_pass.h"
+#include "job/converted_file.h"
+#include "pass/file_pass.h"
+#include "pass/track_walk.h"
 #include "smf/midi_format.h"
 #include "smf/midi_track.h"
 #include "smf/mtrk.h"
 #include "smf/output_sink.h"
-#include "track_walk.h"
 
 namespace {
 const char* const CannotOpenDest = "Cannot open dest file";

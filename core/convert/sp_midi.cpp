@@ -5,14 +5,14 @@
 #include <utility>
 
 #include "convert/hex_digits.h"
-#include "file_pass.h"
-#include "handset/sounding_notes.h"
-#include "handset/sysex_body.h"
-#include "handset/time_line.h"
+#include "pass/file_pass.h"
+#include "pass/track_walk.h"
+#include "playing/sounding_notes.h"
+#include "playing/sysex_body.h"
+#include "playing/time_line.h"
 #include "smf/delta_time.h"
 #include "smf/midi_format.h"
 #include "smf/mtrk.h"
-#include "track_walk.h"
 
 SpMidiSettings SpMidi;
 

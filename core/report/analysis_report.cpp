@@ -5,22 +5,22 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/result.h"
 #include "convert/convert_options.h"
-#include "file_pass.h"
+#include "pass/file_pass.h"
+#include "pass/track_walk.h"
 #include "report/midi_channel_event.h"
 #include "report/midi_meta_event.h"
 #include "report/report_lines.h"
 #include "report/streamed_text.h"
 #include "report/text_appender.h"
 #include "report/vocabulary.h"
-#include "result.h"
 #include "smf/midi_format.h"
 #include "smf/mtrk.h"
 #include "smf/output_sink.h"
 #include "smf/smf_header.h"
 #include "smf/staged_output.h"
 #include "smf/vfile.h"
-#include "track_walk.h"
 
 ReportCopy reportCopy;
 

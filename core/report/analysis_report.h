@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "result.h"
+#include "base/result.h"
 
 class MTrk;
 struct FilePass;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/result.h"
 #include "convert/convert_midi_file.h"
 #include "convert/convert_options.h"
 #include "dialog_keys.h"
@@ -11,7 +12,6 @@
 #include "message_boxes.h"
 #include "option_dialog.h"
 #include "report/analysis_report.h"
-#include "result.h"
 #include "smf/vfile.h"
 #include "startup.h"
 #include "text_commands.h"

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "fatal_error.h"
+#include "base/fatal_error.h"
 #include "message_boxes.h"
 #include "quavel_version.h"
 #include "text_copy.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "handset/handset_fit.h"
-#include "handset/profile_reader.h"
+#include "fit/handset_fit.h"
+#include "fit/profile_reader.h"
 #include "midi_generator.h"
 #include "quavel_version.h"
 #include "run_program.h"

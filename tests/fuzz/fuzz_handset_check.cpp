@@ -7,13 +7,13 @@
 #include <string>
 
 #include "convert/convert_options.h"
-#include "convert/converted_file.h"
 #include "fatal_error_recorder.h"
-#include "file_pass.h"
+#include "fit/fit_facts.h"
+#include "fit/handset_fit.h"
+#include "fit/profile_reader.h"
 #include "fuzz_input.h"
-#include "handset/fit_facts.h"
-#include "handset/handset_fit.h"
-#include "handset/profile_reader.h"
+#include "job/converted_file.h"
+#include "pass/file_pass.h"
 
 namespace {
 HandsetProfile everythingChecked(uint8_t settings) {

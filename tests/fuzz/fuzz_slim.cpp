@@ -6,12 +6,12 @@
 #include <vector>
 
 #include "convert/convert_options.h"
-#include "convert/converted_file.h"
 #include "fatal_error_recorder.h"
-#include "file_pass.h"
 #include "fuzz_input.h"
-#include "handset/played_events.h"
-#include "handset/slimming.h"
+#include "job/converted_file.h"
+#include "pass/file_pass.h"
+#include "playing/played_events.h"
+#include "slim/slimming.h"
 
 namespace {
 void slimAndReread(const SlimSettings& settings, std::vector<uint8_t> bytes) {

@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "convert/convert_options.h"
-#include "convert/converted_file.h"
 #include "convert/sp_midi.h"
 #include "fatal_error_recorder.h"
-#include "file_pass.h"
 #include "fuzz_input.h"
+#include "job/converted_file.h"
+#include "pass/file_pass.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;

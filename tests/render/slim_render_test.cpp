@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "convert/converted_file.h"
-#include "handset/slim_settings.h"
-#include "handset/slimming.h"
 #include "handset_synth.h"
 #include "handset_tunes.h"
+#include "job/converted_file.h"
+#include "slim/slim_settings.h"
+#include "slim/slimming.h"
 #include "smf/delta_time.h"
 #include "test_support.h"
 

@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "convert/convert_options.h"
-#include "convert/converted_file.h"
 #include "convert/sp_midi.h"
 #include "fatal_error_recorder.h"
-#include "file_pass.h"
 #include "handset_synth.h"
+#include "job/converted_file.h"
+#include "pass/file_pass.h"
 #include "smf/delta_time.h"
 #include "smf/mtrk.h"
 #include "smf/smf_header.h"

@@ -1,7 +1,7 @@
 #include "fatal_error_recorder.h"
 
+#include "base/fatal_error.h"
 #include "convert/convert_options.h"
-#include "fatal_error.h"
 
 std::vector<std::string> fatalErrors;
 

@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "convert/convert_options.h"
-#include "file_pass.h"
+#include "pass/file_pass.h"
 #include "report/analysis_report.h"
 #include "smf/mtrk.h"
 #include "smf/vfile.h"

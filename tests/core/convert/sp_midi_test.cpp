@@ -8,9 +8,9 @@
 
 #include "convert/convert_midi_file.h"
 #include "convert/convert_options.h"
-#include "convert/converted_file.h"
 #include "fatal_error_recorder.h"
-#include "file_pass.h"
+#include "job/converted_file.h"
+#include "pass/file_pass.h"
 #include "smf/mtrk.h"
 #include "smf/smf_header.h"
 #include "smf/vfile.h"

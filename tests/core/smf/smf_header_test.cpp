@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "file_pass.h"
+#include "pass/file_pass.h"
 #include "smf/vfile.h"
 #include "test_support.h"
 

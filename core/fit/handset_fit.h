@@ -1,0 +1,24 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "fit/fit_facts.h"
+#include "fit/handset_profile.h"
+
+// How a converted file fits one profile: a line per finding, in the order
+// the check lists them.
+struct HandsetFit {
+    std::string name;  // the profile's, as -P gave it
+    std::vector<std::string> findings;
+
+    bool fits() const { return findings.empty(); }
+    // The findings, then "fits" or the number of findings.
+    std::vector<std::string> lines() const;
+};
+
+HandsetFit checkHandsetFit(const FitFacts& facts, const HandsetProfile& profile);
+
+// The file in bytes against each profile in turn, measured once.
+std::vector<HandsetFit> checkHandsetFits(const std::vector<uint8_t>& bytes,
+                                         const std::vector<HandsetProfile>& profiles);

@@ -1,0 +1,70 @@
+#include "job/converted_file.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <new>
+
+#include "convert/convert_midi_file.h"
+#include "pass/file_pass.h"
+#include "smf/midi_format.h"
+#include "smf/output_sink.h"
+#include "smf/staged_output.h"
+
+namespace {
+const char* const CannotOpenDest = "Cannot open dest file";
+const char* const AllocationFailed = "memory allocation error";
+
+// The MIP values describe the tune as converted, so they are measured on its bytes.
+void addSpMidiMessage(const SpMidiSettings& settings, ConvertedFile& made) {
+    made.mips = computeSpMidiMips(made.bytes.data(), made.bytes.size(), settings.priority);
+    const std::vector<uint8_t> message = spMidiMessage(made.mips);
+    if (!message.empty()) insertLeadingEvent(made.bytes, message);
+}
+}  // namespace
+
+Result makeConvertedFile(FilePass& pass, int32_t tuneLength, ConvertedFile& made) {
+    MemoryOutput memory;
+    // The converted tune is seldom much larger than its source: one allocation, as a rule.
+    memory.reserve(static_cast<size_t>(pass.file.size) + SmfHeaderSize);
+    const Result converted = convertFile(pass, memory, tuneLength);
+    if (memory.outOfMemory) return Result::failure(AllocationFailed);
+    if (converted.failed()) return converted;
+    made.bytes.swap(memory.bytes);
+    made.mips.clear();
+    try {
+        if (pass.spMidi.enabled) addSpMidiMessage(pass.spMidi, made);
+        made.slim = pass.slim.asked() ? slimFile(pass.slim, made.bytes) : SlimOutcome();
+        made.fits = checkHandsetFits(made.bytes, pass.profiles);
+    } catch (const std::bad_alloc&) {
+        return Result::failure(AllocationFailed);
+    }
+    return Result::success();
+}
+
+Result writeWholeFile(const char* path, const std::vector<uint8_t>& bytes) {
+    StagedOutput output;
+    // One write of the whole file: a device or FIFO takes it as it comes.
+    const bool written = output.open(path, WriteOrder::Sequential) &&
+                         output.write(bytes.data(), bytes.size()) && output.commit();
+    return written ? Result::success() : Result::failure(CannotOpenDest);
+}
+
+bool insertLeadingEvent(std::vector<uint8_t>& bytes, const std::vector<uint8_t>& event) {
+    size_t at = SmfHeaderSize;
+    while (bytes.size() >= at + ChunkHeaderSize) {
+        const size_t body = bigEndian32(bytes.data() + at + 4);
+        if (bytes.size() - at - ChunkHeaderSize < body) return false;
+        if (std::equal(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                       bytes.begin() + static_cast<std::ptrdiff_t>(at + 4), "MTrk")) {
+            const size_t grown = body + 1 + event.size();
+            if (grown > UINT32_MAX) return false;
+            putBigEndian32(bytes.data() + at + 4, static_cast<uint32_t>(grown));
+            const auto start = bytes.begin() + static_cast<std::ptrdiff_t>(at + ChunkHeaderSize);
+            const auto placed = bytes.insert(start, uint8_t{0});
+            bytes.insert(placed + 1, event.begin(), event.end());
+            return true;
+        }
+        at += ChunkHeaderSize + body;
+    }
+    return false;
+}

@@ -1,0 +1,62 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "base/result.h"
+#include "convert/convert_options.h"
+#include "convert/sp_midi.h"
+#include "fit/handset_profile.h"
+#include "slim/slim_settings.h"
+#include "smf/mtrk.h"
+#include "smf/smf_header.h"
+#include "smf/vfile.h"
+
+// Everything one pass over a loaded file reads: the file, a reader, the
+// header, the options, the SP-MIDI settings, the slimming settings and the
+// handset profiles. Passes with records of their
+// own (a view of the file and a reader each) can run beside one another.
+struct FilePass {
+    FilePass(VFILE& source, MTrk& trackReaderOfPass) : file(source), reader(trackReaderOfPass) {}
+
+    VFILE& file;
+    MTrk& reader;
+    // Checked by the analysis; the conversion and the export take it as the
+    // analysis of the same file left it.
+    SmfHeaderRecord header;
+    uint8_t headerBytes[SmfHeaderSize] = {};
+    ConvertOptionsRecord options;
+    SpMidiSettings spMidi;
+    SlimSettings slim;
+    // The handset profiles the converted file is checked against, in turn.
+    std::vector<HandsetProfile> profiles;
+};
+
+// The pass over inputFile with trackReader and the process-wide records as
+// they stand: SmfHeader, ConvertOptions, SpMidi and Slim.
+FilePass defaultFilePass();
+
+// Starts a pass: rewinds the file, reads the 14 header bytes into
+// headerBytes (bytes the file lacks read as 0, never stale ones) and clears
+// the reader's running status. Track chunks follow.
+void beginFilePass(FilePass& pass);
+
+// Checks headerBytes into pass.header: a failure carries the refusal's message.
+Result checkPassHeader(FilePass& pass);
+
+// A pass over a Standard MIDI File held in memory (one the conversion made),
+// with a view and a reader of its own. Its header is taken as written: a
+// file without "MThd" has no tracks.
+class BytesPass {
+public:
+    BytesPass(const uint8_t* bytes, size_t size);
+    BytesPass(const BytesPass&) = delete;
+    BytesPass& operator=(const BytesPass&) = delete;
+
+    FilePass& pass() { return filePass; }
+
+private:
+    VFILE view;
+    MTrk reader;
+    FilePass filePass;
+};

@@ -1,0 +1,3 @@
+#include "slim/slim_settings.h"
+
+SlimSettings Slim;

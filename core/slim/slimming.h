@@ -1,0 +1,38 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "slim/slim_settings.h"
+
+// Why a slimmed file is otherwise than its settings asked.
+enum class SlimNote {
+    None,
+    // -0 on format 2: its tracks are kept apart.
+    FormatTwoKept,
+    // A track lacks its End of Track, so a handset reads on past it: the file
+    // is left as it is, since no rewrite could keep what it plays.
+    TrackWithoutEnd,
+    // The header is not of its own length, there is no track, a channel
+    // message carries a status byte as data, or a delta time would need more
+    // than four bytes: the file is left as it is.
+    NotRewritable,
+    // -0 with SysEx packets (F7) in the tracks: merged, a packet would be read
+    // after another track's message, so the tracks are kept.
+    PacketsKeepTracks,
+};
+
+struct SlimOutcome {
+    bool done = false;  // the step ran: -Z or -0 was given
+    size_t bytesBefore = 0;
+    size_t bytesAfter = 0;
+    int32_t format = 0;  // of the file as it now is
+    SlimNote note = SlimNote::None;
+};
+
+// Slims a converted Standard MIDI File in place, as settings ask, without
+// changing a sample of what a handset plays: -Z leaves out what is never
+// heard and writes note-offs as note-ons of velocity 0 under running status,
+// -0 merges the tracks into format 0, and both keep the smaller of the two
+// (format 0 on a tie). Memory errors are thrown as std::bad_alloc.
+SlimOutcome slimFile(const SlimSettings& settings, std::vector<uint8_t>& bytes);

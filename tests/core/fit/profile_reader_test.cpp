@@ -1,0 +1,202 @@
+// Handset profiles: what each key reads, what is refused and with which
+// message, and where a name is looked for.
+#include "fit/profile_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+#include <string>
+
+#include "test_support.h"
+
+namespace {
+ProfileReading parsed(const std::string& text, const std::string& name = "p") {
+    std::istringstream stream(text);
+    return parseHandsetProfile(stream, name);
+}
+
+std::string refusalOf(const std::string& text) {
+    return parsed(text).refusal;
+}
+
+class ProfileFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::error_code ignored;
+        std::filesystem::remove_all("installed", ignored);
+        std::filesystem::create_directories("installed", ignored);
+        std::remove("small.profile");
+    }
+};
+}  // namespace
+
+TEST(ProfileText, EveryKeyIsRead) {
+    const ProfileReading reading = parsed(
+        "# a family of handsets\n"
+        "voices = 24\n"
+        "max-bytes=65536\n"
+        "  formats = 0 2   # never 1\n"
+        "min-note-ms = 5\r\n"
+        "\n"
+        "key-range = 12 - 108\n"
+        "max-tempo-changes = 0\n"
+        "mip = required\n"
+        "mip-first-max = 6\n"
+        "unsupported = pitch-bend, pan master-volume\n"
+        "drum-channels = 9 10\n");
+    ASSERT_TRUE(reading.ok()) << reading.refusal;
+    const HandsetProfile& p = reading.profile;
+    EXPECT_EQ(p.name, "p");
+    EXPECT_EQ(p.voices, 24);
+    EXPECT_EQ(p.maxBytes, 65536);
+    EXPECT_EQ(p.allowedFormats, 0x05);
+    EXPECT_EQ(p.minNoteMs, 5);
+    ASSERT_TRUE(p.keyRange);
+    EXPECT_EQ(p.keyRange->lowest, 12);
+    EXPECT_EQ(p.keyRange->highest, 108);
+    EXPECT_EQ(p.maxTempoChanges, 0);
+    EXPECT_EQ(p.mip, MipUse::Required);
+    EXPECT_EQ(p.mipFirstMax, 6);
+    for (MessageKind kind : {MessageKind::PitchBend, MessageKind::Pan, MessageKind::MasterVolume})
+        EXPECT_TRUE(p.isUnsupported(kind)) << messageKindKey(kind);
+    for (MessageKind kind : {MessageKind::ChannelPressure, MessageKind::SysEx, MessageKind::TextEvents})
+        EXPECT_FALSE(p.isUnsupported(kind)) << messageKindKey(kind);
+    EXPECT_EQ(p.drumChannels, 0x0600);
+}
+
+TEST(ProfileText, AKeyLeftOutIsNotChecked) {
+    const ProfileReading reading = parsed("# nothing but a comment\n\n   \n");
+    ASSERT_TRUE(reading.ok());
+    const HandsetProfile& p = reading.profile;
+    EXPECT_FALSE(p.voices || p.maxBytes || p.allowedFormats || p.minNoteMs || p.keyRange ||
+                 p.maxTempoChanges || p.mipFirstMax);
+    EXPECT_EQ(p.mip, MipUse::Allowed);
+    EXPECT_EQ(p.drumChannels, 1u << 9);
+    for (int k = 0; k < MessageKindCount; ++k) EXPECT_FALSE(p.unsupported[k]);
+}
+
+TEST(ProfileText, TheLastValueOfAKeyHolds) {
+    const ProfileReading reading =
+        parsed("voices = 16\nvoices = 32\nunsupported = pan\nunsupported = sysex\n");
+    ASSERT_TRUE(reading.ok());
+    EXPECT_EQ(reading.profile.voices, 32);
+    EXPECT_FALSE(reading.profile.isUnsupported(MessageKind::Pan));
+    EXPECT_TRUE(reading.profile.isUnsupported(MessageKind::SysEx));
+}
+
+TEST(ProfileText, AnUnknownKeyIsRefusedWithItsLine) {
+    EXPECT_EQ(refusalOf("voices = 16\n# colour\ncolour = blue\nvoices = 32\n"),
+              "Profile [p] line 3: unknown key [colour]");
+    EXPECT_EQ(refusalOf("Voices = 16"), "Profile [p] line 1: unknown key [Voices]");
+    EXPECT_EQ(refusalOf("voices 16"), "Profile [p] line 1: unknown key [voices 16]");
+    EXPECT_EQ(refusalOf("= 16"), "Profile [p] line 1: unknown key []");
+    EXPECT_EQ(parsed("colour = blue", "my/own.profile").refusal,
+              "Profile [my/own.profile] line 1: unknown key [colour]");
+}
+
+TEST(ProfileText, AValueThatDoesNotFitIsRefused) {
+    const struct {
+        const char* line;
+        const char* key;
+    } bad[] = {
+        {"voices = 0", "voices"},
+        {"voices = 65536", "voices"},
+        {"voices = -4", "voices"},
+        {"voices = 16 voices", "voices"},
+        {"voices = 99999999999999999999999", "voices"},
+        {"voices =", "voices"},
+        {"voices", "voices"},
+        {"max-bytes = 2147483648", "max-bytes"},
+        {"max-bytes = 64k", "max-bytes"},
+        {"formats = 3", "formats"},
+        {"formats =", "formats"},
+        {"formats = 0 x", "formats"},
+        {"min-note-ms = 0", "min-note-ms"},
+        {"key-range = 108-12", "key-range"},
+        {"key-range = 12", "key-range"},
+        {"key-range = 0-128", "key-range"},
+        {"key-range = -12-108", "key-range"},
+        {"max-tempo-changes = -1", "max-tempo-changes"},
+        {"mip = sometimes", "mip"},
+        {"mip = Required", "mip"},
+        {"mip-first-max = 128", "mip-first-max"},
+        {"unsupported = vibrato", "unsupported"},
+        {"unsupported = pitch bend", "unsupported"},
+        {"drum-channels = 16", "drum-channels"},
+        {"drum-channels = 9 ten", "drum-channels"},
+    };
+    for (const auto& value : bad)
+        EXPECT_EQ(refusalOf(std::string("mip = allowed\n") + value.line),
+                  std::string("Profile [p] line 2: bad value for [") + value.key + "]")
+            << value.line;
+}
+
+TEST(ProfileText, ValuesAtTheirBoundsFit) {
+    for (const char* line :
+         {"voices = 1", "voices = 65535", "max-bytes = 2147483647", "formats = 0,1,2", "key-range = 0-127",
+          "key-range = 60-60", "max-tempo-changes = 0", "mip-first-max = 0", "mip-first-max = 127",
+          "drum-channels = 0 15", "drum-channels =", "unsupported ="})
+        EXPECT_TRUE(parsed(line).ok()) << line;
+    EXPECT_EQ(parsed("drum-channels =").profile.drumChannels, 0u);
+}
+
+TEST(ProfileText, AnOverlongLineIsRefusedWholeNotCut) {
+    // Cut at the limit, the value would read as a number that fits.
+    const std::string line = "voices = 16" + std::string(2000, ' ') + "7";
+    EXPECT_EQ(refusalOf(line), "Profile [p] line 1: bad value for [voices]");
+    // A long comment is no value.
+    EXPECT_TRUE(parsed("voices = 16 #" + std::string(5000, '-')).ok());
+}
+
+TEST_F(ProfileFiles, ANameIsLookedForHereThenAmongTheInstalled) {
+    writeTextFile("installed/small.profile", "voices = 4\n");
+    ProfileReading reading = loadHandsetProfile("small", "installed");
+    ASSERT_TRUE(reading.ok()) << reading.refusal;
+    EXPECT_EQ(reading.profile.voices, 4);
+    EXPECT_EQ(reading.profile.name, "small");
+    writeTextFile("small.profile", "voices = 8\n");
+    EXPECT_EQ(loadHandsetProfile("small", "installed").profile.voices, 8);
+    // A refusal names the profile as it was asked for.
+    writeTextFile("installed/odd.profile", "voices = 4\nshape = round\n");
+    EXPECT_EQ(loadHandsetProfile("odd", "installed").refusal, "Profile [odd] line 2: unknown key [shape]");
+}
+
+TEST_F(ProfileFiles, ANameWithASeparatorIsAPathAsGiven) {
+    writeTextFile("installed/small.profile", "voices = 4\n");
+    writeTextFile("installed/plain", "voices = 6\n");
+    EXPECT_EQ(loadHandsetProfile("installed/plain", "").profile.voices, 6);
+    EXPECT_EQ(loadHandsetProfile("./installed/small.profile", "").profile.voices, 4);
+    EXPECT_EQ(loadHandsetProfile("installed/small", "").refusal, "Cannot open profile [installed/small]");
+#ifdef _WIN32
+    EXPECT_EQ(loadHandsetProfile("installed\\plain", "").profile.voices, 6);
+#else
+    EXPECT_EQ(loadHandsetProfile("installed\\plain", "").refusal, "Cannot open profile [installed\\plain]");
+#endif
+}
+
+TEST_F(ProfileFiles, AMissingProfileIsRefused) {
+    EXPECT_EQ(loadHandsetProfile("nowhere", "installed").refusal, "Cannot open profile [nowhere]");
+    EXPECT_EQ(loadHandsetProfile("nowhere", "").refusal, "Cannot open profile [nowhere]");
+    EXPECT_EQ(loadHandsetProfile("", "installed").refusal, "Cannot open profile []");
+    // A folder is no profile, even where it opens.
+    EXPECT_EQ(loadHandsetProfile("installed/", "").refusal, "Cannot open profile [installed/]");
+}
+
+TEST_F(ProfileFiles, ANameLongerThanAPathIsRefused) {
+    // A path of 256 characters to a profile that is there.
+    std::string folder = "installed";
+    while (folder.size() < 200) folder += "/deeper";
+    std::error_code failed;
+    std::filesystem::create_directories(folder, failed);
+    const std::string name = folder + "/" + std::string(256 - folder.size() - 1 - 8, 'x') + ".profile";
+    ASSERT_EQ(name.size(), 256u);
+    writeTextFile(name, "voices = 4\n");
+    if (!fileExists(name)) GTEST_SKIP() << "this system keeps no path of 256 characters";
+    EXPECT_EQ(loadHandsetProfile(name, "").refusal, "Cannot open profile [" + name + "]");
+    // One character less is a path.
+    const std::string shorter = name.substr(0, name.size() - 9) + ".profile";
+    std::filesystem::rename(name, shorter, failed);
+    EXPECT_TRUE(loadHandsetProfile(shorter, "").ok());
+}
