@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include "benchmark_source.h"
+#include "job/process_records.h"
 #include "pass/file_pass.h"
 #include "pass/track_walk.h"
 #include "smf/mtrk.h"

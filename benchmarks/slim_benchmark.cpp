@@ -7,6 +7,7 @@
 #include "benchmark_source.h"
 #include "convert/convert_options.h"
 #include "job/converted_file.h"
+#include "job/process_records.h"
 #include "pass/file_pass.h"
 #include "report/analysis_report.h"
 #include "slim/slimming.h"
@@ -18,9 +19,8 @@ const std::vector<uint8_t>& convertedSource() {
         if (!loadBenchmarkSource("slim_benchmark_source.mid")) return made.bytes;
         resetConvertOptions();
         FilePass pass = defaultFilePass();
-        pass.slim = SlimSettings();
         const int32_t tuneLength = roundedTuneLength(0, measureAnalysedLength(pass), pass.header.division);
-        if (makeConvertedFile(pass, tuneLength, made).failed()) made.bytes.clear();
+        if (makeConvertedFile(pass, jobFromConvertOptions(), tuneLength, made).failed()) made.bytes.clear();
         return made.bytes;
     }();
     return converted;

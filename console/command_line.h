@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "job/job.h"
+
 // The report's name when no -L names one.
 constexpr const char* DefaultReportName = "quavel.log";
 
@@ -12,6 +14,9 @@ struct CommandLine {
     std::string sourceName;
     std::string outputName;
     std::string reportName = DefaultReportName;
+    // The conversion, SP-MIDI and slimming settings the options ask for; the
+    // profiles are read from profileNames once the run has begun.
+    Job job;
     // The -P arguments as given, in order: each names a handset profile.
     std::vector<std::string> profileNames;
     int positionalCount = 0;
@@ -19,10 +24,10 @@ struct CommandLine {
 };
 
 // Examines the arguments from first to last: positional names and "-"
-// placeholders, the options -D, -T, -I and -V, which go straight into
-// ConvertOptions, -S, which goes into SpMidi, -Z and -0, which go into Slim,
-// -L naming the report, -P naming handset profiles, and the help words. An
-// option that does not fit its form is ignored.
+// placeholders, the options -D, -T, -I and -V of the conversion, -S of
+// SP-MIDI, -Z and -0 of the slimming, which all go into the job, -L naming
+// the report, -P naming handset profiles, and the help words. An option that
+// does not fit its form is ignored.
 CommandLine parseCommandLine(int argc, const char* const* argv);
 
 // --help, -h and -? ask for the usage text wherever they stand.

@@ -89,14 +89,6 @@ void storePath(char* buffer, const std::string& name) {
     if (fitsPathBuffer(name)) std::memcpy(buffer, name.c_str(), name.size() + 1);
 }
 
-void clearUserSettings() {
-    outputPath[0] = 0;
-    ConvertOptions.tuneLength = 0;
-    ConvertOptions.clearChannelChoices();
-    SpMidi = SpMidiSettings();
-    Slim = SlimSettings();
-}
-
 // The line names the report's file, and says so when that file could not
 // take it.
 void printAnalysisDone() {
@@ -106,20 +98,19 @@ void printAnalysisDone() {
         std::printf("MIDI file [%s] analisation done. Cannot write report [%s].\n", sourcePath, reportPath);
 }
 
-void printSettings(const std::string& outputName) {
+void printSettings(const std::string& outputName, const ConvertOptionsRecord& options) {
     std::printf("Out file making as [%s] with TuneLength=[%d]\n", outputName.c_str(),
-                static_cast<int>(ConvertOptions.tuneLength));
-    if (ConvertOptions.detectLevel != 0)
-        std::printf("Dinamic Detection on Level=%d\n", static_cast<int>(ConvertOptions.detectLevel));
+                static_cast<int>(options.tuneLength));
+    if (options.detectLevel != 0)
+        std::printf("Dinamic Detection on Level=%d\n", static_cast<int>(options.detectLevel));
     for (int ch = 0; ch < ChannelCount; ++ch) {
-        if (ConvertOptions.instrumentOverride[ch] != 0)
+        if (options.instrumentOverride[ch] != 0)
             std::printf("-> Change instrument of ch%d to %d\n", ch,
-                        static_cast<int>(ConvertOptions.instrumentOverride[ch]));
+                        static_cast<int>(options.instrumentOverride[ch]));
     }
     for (int ch = 0; ch < ChannelCount; ++ch) {
-        if (ConvertOptions.velocityOffset[ch] != 0)
-            std::printf("-> Add the Velocity of ch%d to %d\n", ch,
-                        signedByte(ConvertOptions.velocityOffset[ch]));
+        if (options.velocityOffset[ch] != 0)
+            std::printf("-> Add the Velocity of ch%d to %d\n", ch, signedByte(options.velocityOffset[ch]));
     }
 }
 
@@ -153,14 +144,18 @@ void printSlimLines(const SlimOutcome& slim) {
 }
 
 // The file the run writes: the one made early, or else made now.
-const ConvertedFile& handsetFile(EarlyConversion& early, ConvertedFile& madeNow,
-                                 const std::vector<HandsetProfile>& profiles) {
-    if (ConvertedFile* made = early.madeFor(ConvertOptions.analysedLength, ConvertOptions.tuneLength))
-        return *made;
-    FilePass pass = defaultFilePass();
-    pass.profiles = profiles;
-    passOnFailure(makeConvertedFile(pass, ConvertOptions.tuneLength, madeNow));
+const ConvertedFile& handsetFile(EarlyConversion& early, FilePass& pass, const Job& job,
+                                 ConvertedFile& madeNow) {
+    if (ConvertedFile* made = early.madeFor(job.options.analysedLength, job.options.tuneLength)) return *made;
+    passOnFailure(makeConvertedFile(pass, job, job.options.tuneLength, madeNow));
     return madeNow;
+}
+
+// The report of the loaded source; a refused header ends the run.
+int32_t analyseSource(FilePass& pass, Job& job, const std::string& reportFile) {
+    int32_t longest = 0;
+    passOnFailure(analyseFile(pass, job.options, sourcePath, reportFile.c_str(), longest));
+    return longest;
 }
 
 // Every profile -P named, read before any file is touched: one that cannot
@@ -190,7 +185,6 @@ int fitStatus(const ConvertedFile& made) {
 }  // namespace
 
 int runConsole(int argc, const char* const* argv) {
-    clearUserSettings();
     const CommandLine line = parseCommandLine(argc, argv);
     if (line.helpWanted) return printUsage();
     storePath(sourcePath, line.sourceName);
@@ -198,25 +192,26 @@ int runConsole(int argc, const char* const* argv) {
     storePath(reportPath, line.reportName);
 
     std::printf("Quavel for Java Apps. Version %s\n", QuavelVersion);
-    const std::vector<HandsetProfile> profiles = loadProfiles(line.profileNames);
+    Job job = line.job;
+    job.profiles = loadProfiles(line.profileNames);
     if (!inputFile.load(sourcePath)) fatalError("Cannot open source file");
     // The output may name the source under another spelling or through a link.
     const bool outputIsSource = namesSameFile(line.outputName, line.sourceName);
     const bool converts = !outputIsSource && !line.outputName.empty() && fitsPathBuffer(line.outputName);
     EarlyConversion early;
-    if (converts) early.start(profiles);
-    const std::string reportFile = reportFileName(reportPath, sourcePath);
-    ConvertOptions.analysedLength = writeAnalysisReport(sourcePath, reportFile.c_str());
+    if (converts) early.start(job);
+    FilePass pass(inputFile, trackReader);
+    job.options.analysedLength = analyseSource(pass, job, reportFileName(reportPath, sourcePath));
     early.wait();
-    roundTuneLength();
+    job.options.roundTuneLength(pass.header.division);
     printAnalysisDone();
 
     if (outputIsSource) fatalError("Cannot out to this_file. so no converted.");
     if (line.outputName.empty()) fatalError("Not configure the output file. so no converted.");
-    printSettings(line.outputName);
+    printSettings(line.outputName, job.options);
     if (!fitsPathBuffer(line.outputName)) fatalError("Cannot open dest file");
     ConvertedFile madeNow;
-    const ConvertedFile& made = handsetFile(early, madeNow, profiles);
+    const ConvertedFile& made = handsetFile(early, pass, job, madeNow);
     printSpMidiLines(made);
     printSlimLines(made.slim);
     printHandsetCheckLines(made);

@@ -9,7 +9,10 @@
 #include "command_line.h"
 #include "event_text_export.h"
 #include "event_text_import.h"
+#include "job/job.h"
+#include "pass/file_pass.h"
 #include "report/analysis_report.h"
+#include "smf/mtrk.h"
 #include "smf/vfile.h"
 
 namespace {
@@ -44,11 +47,18 @@ int exportCommand(const char* sourceName, const char* textName, const std::strin
         fatalError("Cannot open source file");
         return 1;
     }
+    // The export converts nothing: its job is the default one, which the
+    // analysis fills with the source's channel facts.
+    Job job;
+    FilePass pass(inputFile, trackReader);
+    int32_t longest = 0;
     // The analysis checks the header (a refused one ends the run) and leaves
     // the track count the export walks by.
-    writeAnalysisReport(sourceName, reportFileName(reportName, sourceName).c_str());
+    const Result analysed =
+        analyseFile(pass, job.options, sourceName, reportFileName(reportName, sourceName).c_str(), longest);
+    if (!passOnFailure(analysed)) return 1;
     if (!reportCopy.saved) std::printf("Cannot write report [%s].\n", reportName.c_str());
-    if (!exportEventText(textName)) {
+    if (writeEventText(pass, textName).failed()) {
         std::printf("TEXT EventFile Cannot out\n");
         return 1;
     }

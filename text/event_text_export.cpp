@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "event_text_format.h"
+#include "job/process_records.h"
 #include "pass/file_pass.h"
 #include "pass/track_walk.h"
 #include "report/streamed_text.h"

@@ -3,9 +3,9 @@
 #include <cstring>
 #include <vector>
 
+#include "convert/convert_options.h"
 #include "convert/midi_sametime_note.h"
 #include "convert/sp_midi.h"
-#include "job/converted_file.h"
 #include "pass/file_pass.h"
 #include "pass/track_walk.h"
 #include "smf/midi_format.h"
@@ -46,8 +46,14 @@ enum class TimeSignatureRule { Keep, Drop };
 // The conversion of one pass's file, fed by the walk, track by track.
 class Conversion : public TrackVisitor {
 public:
-    Conversion(FilePass& from, OutputSink& sink, int32_t length)
-        : pass(from), reader(from.reader), options(from.options), output(sink), tuneLength(length) {}
+    Conversion(FilePass& from, const ConvertOptionsRecord& settings, const SpMidiSettings& mipSettings,
+               OutputSink& sink, int32_t length)
+        : pass(from),
+          reader(from.reader),
+          options(settings),
+          spMidi(mipSettings),
+          output(sink),
+          tuneLength(length) {}
 
     // Success when the whole file was written.
     Result run() {
@@ -89,6 +95,7 @@ private:
     FilePass& pass;
     MTrk& reader;
     const ConvertOptionsRecord& options;
+    const SpMidiSettings& spMidi;
     MIDISametimeNote group;
     MIDITrack builder;
     OutputSink& output;
@@ -128,7 +135,7 @@ private:
         // A left-out event passes its delta time on, as if the source never held it.
         // Only a SysEx event can be one: the call is spared for every other event.
         if (reader.kind == EVENT_SYSEX &&
-            spMidiLeavesOut(pass.spMidi, reader.kind, reader.event, reader.eventLength)) {
+            spMidiLeavesOut(spMidi, reader.kind, reader.event, reader.eventLength)) {
             leftOutDelta += reader.delta;
             return true;
         }
@@ -209,18 +216,8 @@ private:
 };
 }  // namespace
 
-Result convertFile(FilePass& pass, OutputSink& output, int32_t tuneLength) {
-    Conversion conversion(pass, output, tuneLength);
+Result convertFile(FilePass& pass, const ConvertOptionsRecord& options, const SpMidiSettings& spMidi,
+                   OutputSink& output, int32_t tuneLength) {
+    Conversion conversion(pass, options, spMidi, output, tuneLength);
     return conversion.run();
-}
-
-Result convertLoadedFile(const char* outputPath, int32_t tuneLength) {
-    FilePass pass = defaultFilePass();
-    ConvertedFile made;
-    const Result result = makeConvertedFile(pass, tuneLength, made);
-    return result.ok() ? writeWholeFile(outputPath, made.bytes) : result;
-}
-
-void convertMidiFile(const char* outputPath, int32_t tuneLength) {
-    passOnFailure(convertLoadedFile(outputPath, tuneLength));
 }

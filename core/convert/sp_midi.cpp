@@ -14,8 +14,6 @@
 #include "smf/midi_format.h"
 #include "smf/mtrk.h"
 
-SpMidiSettings SpMidi;
-
 namespace {
 // Universal Real Time (midi_format.h), any device, sub-IDs of the MIP message.
 constexpr uint8_t AllDevices = 0x7F;

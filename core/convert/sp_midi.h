@@ -19,8 +19,6 @@ struct SpMidiSettings {
     std::vector<int> priority;
 };
 
-extern SpMidiSettings SpMidi;
-
 struct SpMidiEntry {
     int channel;
     int mip;  // at most SpMidiMaxMip

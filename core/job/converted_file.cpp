@@ -22,19 +22,19 @@ void addSpMidiMessage(const SpMidiSettings& settings, ConvertedFile& made) {
 }
 }  // namespace
 
-Result makeConvertedFile(FilePass& pass, int32_t tuneLength, ConvertedFile& made) {
+Result makeConvertedFile(FilePass& pass, const Job& job, int32_t tuneLength, ConvertedFile& made) {
     MemoryOutput memory;
     // The converted tune is seldom much larger than its source: one allocation, as a rule.
     memory.reserve(static_cast<size_t>(pass.file.size) + SmfHeaderSize);
-    const Result converted = convertFile(pass, memory, tuneLength);
+    const Result converted = convertFile(pass, job.options, job.spMidi, memory, tuneLength);
     if (memory.outOfMemory) return Result::failure(AllocationFailed);
     if (converted.failed()) return converted;
     made.bytes.swap(memory.bytes);
     made.mips.clear();
     try {
-        if (pass.spMidi.enabled) addSpMidiMessage(pass.spMidi, made);
-        made.slim = pass.slim.asked() ? slimFile(pass.slim, made.bytes) : SlimOutcome();
-        made.fits = checkHandsetFits(made.bytes, pass.profiles);
+        if (job.spMidi.enabled) addSpMidiMessage(job.spMidi, made);
+        made.slim = job.slim.asked() ? slimFile(job.slim, made.bytes) : SlimOutcome();
+        made.fits = checkHandsetFits(made.bytes, job.profiles);
     } catch (const std::bad_alloc&) {
         return Result::failure(AllocationFailed);
     }

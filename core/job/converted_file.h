@@ -5,6 +5,7 @@
 #include "base/result.h"
 #include "convert/sp_midi.h"
 #include "fit/handset_fit.h"
+#include "job/job.h"
 #include "slim/slimming.h"
 
 struct FilePass;
@@ -17,16 +18,17 @@ struct ConvertedFile {
     std::vector<SpMidiEntry> mips;
     // The sizes and format after -Z or -0 (done is false without them).
     SlimOutcome slim;
-    // How the bytes fit each of pass.profiles, in their order.
+    // How the bytes fit each of the job's profiles, in their order.
     std::vector<HandsetFit> fits;
 };
 
 // The one way the programs make a handset file: convert the pass's file
-// into memory, then, when pass.spMidi is enabled, measure the MIP values on
-// those bytes and put the message first in the first track (the tune is
-// converted once), then, with pass.slim, slim them; last, check those
-// bytes against each of pass.profiles. Failures are the conversion's.
-Result makeConvertedFile(FilePass& pass, int32_t tuneLength, ConvertedFile& made);
+// into memory as the job's options say, then, when its SP-MIDI output is
+// enabled, measure the MIP values on those bytes and put the message first
+// in the first track (the tune is converted once), then slim them as the job
+// asks; last, check those bytes against each of its profiles. Failures are
+// the conversion's.
+Result makeConvertedFile(FilePass& pass, const Job& job, int32_t tuneLength, ConvertedFile& made);
 
 // Commits bytes to path through a staged output: the file is replaced whole
 // or left as it was ("Cannot open dest file").

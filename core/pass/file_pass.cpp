@@ -2,15 +2,6 @@
 
 #include <cstring>
 
-FilePass defaultFilePass() {
-    FilePass pass(inputFile, trackReader);
-    pass.header = SmfHeader;
-    pass.options = ConvertOptions;
-    pass.spMidi = SpMidi;
-    pass.slim = Slim;
-    return pass;
-}
-
 void beginFilePass(FilePass& pass) {
     std::memset(pass.headerBytes, 0, SmfHeaderSize);
     pass.file.rewind();

@@ -1,21 +1,16 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 #include "base/result.h"
-#include "convert/convert_options.h"
-#include "convert/sp_midi.h"
-#include "fit/handset_profile.h"
-#include "slim/slim_settings.h"
 #include "smf/mtrk.h"
 #include "smf/smf_header.h"
 #include "smf/vfile.h"
 
-// Everything one pass over a loaded file reads: the file, a reader, the
-// header, the options, the SP-MIDI settings, the slimming settings and the
-// handset profiles. Passes with records of their
-// own (a view of the file and a reader each) can run beside one another.
+// The file one pass walks: the file, a reader and the header. What the pass
+// is asked to do travels beside it (a job, or the part of one the pass
+// needs). Passes with records of their own (a view of the file and a reader
+// each) can run beside one another.
 struct FilePass {
     FilePass(VFILE& source, MTrk& trackReaderOfPass) : file(source), reader(trackReaderOfPass) {}
 
@@ -25,16 +20,7 @@ struct FilePass {
     // analysis of the same file left it.
     SmfHeaderRecord header;
     uint8_t headerBytes[SmfHeaderSize] = {};
-    ConvertOptionsRecord options;
-    SpMidiSettings spMidi;
-    SlimSettings slim;
-    // The handset profiles the converted file is checked against, in turn.
-    std::vector<HandsetProfile> profiles;
 };
-
-// The pass over inputFile with trackReader and the process-wide records as
-// they stand: SmfHeader, ConvertOptions, SpMidi and Slim.
-FilePass defaultFilePass();
 
 // Starts a pass: rewinds the file, reads the 14 header bytes into
 // headerBytes (bytes the file lacks read as 0, never stale ones) and clears

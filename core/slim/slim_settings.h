@@ -9,6 +9,3 @@ struct SlimSettings {
 
     bool asked() const { return slim != 0 || formatZero != 0; }
 };
-
-// The settings of the process, as the console's command line sets them.
-extern SlimSettings Slim;

@@ -8,6 +8,7 @@
 #include "convert/convert_options.h"
 #include "dialog_keys.h"
 #include "ez_midi_player.h"
+#include "job/process_records.h"
 #include "main_controls.h"
 #include "message_boxes.h"
 #include "option_dialog.h"

@@ -10,6 +10,7 @@
 #include "convert/convert_midi_file.h"
 #include "convert/convert_options.h"
 #include "fatal_error_recorder.h"
+#include "job/process_records.h"
 #include "midi_generator.h"
 #include "report/analysis_report.h"
 #include "smf/mtrk.h"

@@ -13,6 +13,7 @@
 #include "fit/profile_reader.h"
 #include "fuzz_input.h"
 #include "job/converted_file.h"
+#include "job/process_records.h"
 #include "pass/file_pass.h"
 
 namespace {
@@ -45,9 +46,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ConvertOptions.tuneLength = 0;
     roundTuneLength();
     FilePass pass = defaultFilePass();
-    pass.spMidi.enabled = data[0] & 0x80;
-    pass.profiles = {profile};
+    Job job = jobFromConvertOptions();
+    job.spMidi.enabled = data[0] & 0x80;
+    job.profiles = {profile};
     ConvertedFile made;
-    makeConvertedFile(pass, ConvertOptions.tuneLength, made);
+    makeConvertedFile(pass, job, job.options.tuneLength, made);
     return 0;
 }

@@ -1,5 +1,6 @@
 // Walks every event of every track of arbitrary bytes.
 #include "fuzz_input.h"
+#include "job/process_records.h"
 #include "pass/file_pass.h"
 #include "pass/track_walk.h"
 #include "smf/mtrk.h"

@@ -9,6 +9,7 @@
 #include "fatal_error_recorder.h"
 #include "fuzz_input.h"
 #include "job/converted_file.h"
+#include "job/process_records.h"
 #include "pass/file_pass.h"
 #include "playing/played_events.h"
 #include "slim/slimming.h"
@@ -38,6 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     roundTuneLength();
     FilePass pass = defaultFilePass();
     ConvertedFile made;
-    if (makeConvertedFile(pass, ConvertOptions.tuneLength, made).ok()) slimAndReread(settings, made.bytes);
+    if (makeConvertedFile(pass, jobFromConvertOptions(), ConvertOptions.tuneLength, made).ok())
+        slimAndReread(settings, made.bytes);
     return 0;
 }

@@ -9,6 +9,7 @@
 #include "fatal_error_recorder.h"
 #include "fuzz_input.h"
 #include "job/converted_file.h"
+#include "job/process_records.h"
 #include "pass/file_pass.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -22,9 +23,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ConvertOptions.tuneLength = 0;
     roundTuneLength();
     FilePass pass = defaultFilePass();
-    pass.spMidi.enabled = 1;
-    pass.spMidi.priority = given;
+    Job job = jobFromConvertOptions();
+    job.spMidi.enabled = 1;
+    job.spMidi.priority = given;
     ConvertedFile made;
-    makeConvertedFile(pass, ConvertOptions.tuneLength, made);
+    makeConvertedFile(pass, job, job.options.tuneLength, made);
     return 0;
 }

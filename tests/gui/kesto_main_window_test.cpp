@@ -10,6 +10,7 @@
 #include "cfont.h"
 #include "convert/convert_midi_file.h"
 #include "convert/convert_options.h"
+#include "job/process_records.h"
 #include "kesto_window.h"
 #include "main_controls.h"
 #include "report/analysis_report.h"

@@ -6,6 +6,7 @@
 
 #include "convert/convert_midi_file.h"
 #include "ez_midi_player.h"
+#include "job/process_records.h"
 #include "kesto_window.h"
 #include "startup.h"
 #include "test_support.h"

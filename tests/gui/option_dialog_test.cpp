@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "convert/convert_options.h"
+#include "job/process_records.h"
 #include "kesto_window.h"
 #include "resource.h"
 #include "test_support.h"

@@ -16,6 +16,7 @@
 #include "fatal_error_recorder.h"
 #include "handset_synth.h"
 #include "job/converted_file.h"
+#include "job/process_records.h"
 #include "pass/file_pass.h"
 #include "smf/delta_time.h"
 #include "smf/mtrk.h"
@@ -33,10 +34,11 @@ Bytes convertInMemory(const Bytes& source, bool spMidi, const std::vector<int>& 
     EXPECT_TRUE(loadSource(source));
     EXPECT_EQ(checkSmfHeader(inputFile.data), 1);
     FilePass pass = defaultFilePass();
-    pass.spMidi.enabled = spMidi ? 1 : 0;
-    pass.spMidi.priority = priority;
+    Job job = jobFromConvertOptions();
+    job.spMidi.enabled = spMidi ? 1 : 0;
+    job.spMidi.priority = priority;
     ConvertedFile made;
-    EXPECT_TRUE(makeConvertedFile(pass, Steps * StepTicks, made).ok());
+    EXPECT_TRUE(makeConvertedFile(pass, job, Steps * StepTicks, made).ok());
     entries = made.mips;
     return made.bytes;
 }

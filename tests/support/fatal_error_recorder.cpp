@@ -2,6 +2,7 @@
 
 #include "base/fatal_error.h"
 #include "convert/convert_options.h"
+#include "job/process_records.h"
 
 std::vector<std::string> fatalErrors;
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "job/process_records.h"
 #include "midi_generator.h"
 #include "pass/file_pass.h"
 #include "smf/mtrk.h"

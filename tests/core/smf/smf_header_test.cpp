@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "job/process_records.h"
 #include "pass/file_pass.h"
 #include "smf/vfile.h"
 #include "test_support.h"

@@ -23,6 +23,7 @@
 #include "convert/convert_midi_file.h"
 #include "convert/convert_options.h"
 #include "fatal_error_recorder.h"
+#include "job/process_records.h"
 #include "report/analysis_report.h"
 #include "smf/vfile.h"
 #include "staged_failure.h"

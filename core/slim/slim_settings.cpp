@@ -1,3 +1,0 @@
-#include "slim/slim_settings.h"
-
-SlimSettings Slim;
