@@ -16,6 +16,7 @@
 #include "fit/profile_reader.h"
 #include "job/converted_file.h"
 #include "pass/file_pass.h"
+#include "playing/mip_message.h"
 #include "program_folder.h"
 #include "quavel_version.h"
 #include "report/analysis_report.h"

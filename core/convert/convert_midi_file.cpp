@@ -8,6 +8,7 @@
 #include "convert/sp_midi.h"
 #include "pass/file_pass.h"
 #include "pass/track_walk.h"
+#include "smf/big_endian.h"
 #include "smf/midi_format.h"
 #include "smf/midi_track.h"
 #include "smf/mtrk.h"

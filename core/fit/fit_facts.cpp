@@ -5,37 +5,27 @@
 
 #include "pass/file_pass.h"
 #include "pass/track_walk.h"
+#include "playing/midi_kinds.h"
 #include "playing/sounding_notes.h"
-#include "playing/sysex_body.h"
 #include "playing/tempo_map.h"
+#include "smf/big_endian.h"
 
 namespace {
 constexpr uint8_t ControllerBankSelect = 0;
 constexpr uint8_t ControllerBankSelectLow = 32;
 constexpr uint8_t ControllerPan = 10;
 constexpr uint8_t DrumBank = 120;
+constexpr int32_t TempoEventLength = sizeof PATTERN_TEMPO + SetTempoLength;
 
 bool isWholeChannelMessage(const MTrk& reader) {
     const uint8_t status = reader.event[0];
     return isChannelStatus(status) && reader.eventLength >= (hasTwoDataBytes(status) ? 3 : 2);
 }
 
-bool isTextMeta(uint8_t type) {
-    return (type >= 0x01 && type <= 0x07) || type == 0x7F;
-}
-
-// Universal messages: the sub-IDs after the device byte.
-bool isUniversal(const SysExBody& body, uint8_t realTime, uint8_t subId1) {
-    return body.size >= 4 && body.data[0] == realTime && body.data[2] == subId1;
-}
-
-// GM System On (09 01) and GM2 System On (09 03) only set the synthesizer up.
-bool isGmSystemOn(const SysExBody& body) {
-    return isUniversal(body, UniversalNonRealTime, 0x09) && (body.data[3] == 0x01 || body.data[3] == 0x03);
-}
-
-bool isMasterVolume(const SysExBody& body) {
-    return isUniversal(body, UniversalRealTime, 0x04) && body.data[3] == 0x01;
+// Words and a maker's data: bytes a handset never plays.
+bool isTextEvent(uint8_t type) {
+    const MetaKind kind = metaKind(type);
+    return kind == MetaKind::Text || kind == MetaKind::SequencerSpecific;
 }
 
 // The one walk: notes and tempos go onto their tracks for the time lines,
@@ -69,26 +59,26 @@ private:
     }
 
     void takeMeta(const MTrk& reader, const EventPlace& place) {
-        const uint8_t* m = reader.event;
         if (reader.eventLength < 3) return;
-        if (isTextMeta(m[1])) count(MessageKind::TextEvents, 0, place);
-        if (reader.matches(PATTERN_TEMPO, 3) && reader.eventLength >= 6) {
-            const auto tempo = static_cast<int32_t>(m[3] << 16 | m[4] << 8 | m[5]);
+        if (isTextEvent(reader.event[1])) count(MessageKind::TextEvents, 0, place);
+        if (reader.matches(PATTERN_TEMPO, sizeof PATTERN_TEMPO) && reader.eventLength >= TempoEventLength) {
+            const auto tempo =
+                static_cast<int32_t>(bigEndianValue(reader.event + sizeof PATTERN_TEMPO, SetTempoLength));
             tempos.back().push_back({place.tick, place.track, tempo});
         }
     }
 
     void takeSysEx(const MTrk& reader, const EventPlace& place) {
-        if (isSpMidiMipMessage(reader.event, reader.eventLength)) {
+        const SysExKind kind = sysExKind(reader.event, reader.eventLength);
+        if (kind == SysExKind::MipMessage) {
             if (!facts.hasMipMessage) facts.mips = spMidiMessageEntries(reader.event, reader.eventLength);
             facts.hasMipMessage = true;
             return;
         }
-        SysExBody body;
-        const bool readable = readSysExBody(reader.event, reader.eventLength, body);
-        if (readable && isGmSystemOn(body)) return;
+        // GM System On only sets the synthesizer up.
+        if (kind == SysExKind::GmSystemOn) return;
         count(MessageKind::SysEx, 0, place);
-        if (readable && isMasterVolume(body)) count(MessageKind::MasterVolume, 0, place);
+        if (kind == SysExKind::MasterVolume) count(MessageKind::MasterVolume, 0, place);
     }
 
     void takeChannel(const uint8_t* m, const EventPlace& place) {

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "convert/sp_midi.h"
 #include "fit/handset_profile.h"
 #include "fit/tally.h"
+#include "playing/mip_message.h"
 #include "playing/time_line.h"
 #include "smf/midi_format.h"
 

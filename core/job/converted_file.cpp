@@ -6,6 +6,8 @@
 
 #include "convert/convert_midi_file.h"
 #include "pass/file_pass.h"
+#include "playing/mip_measure.h"
+#include "smf/big_endian.h"
 #include "smf/midi_format.h"
 #include "smf/output_sink.h"
 #include "smf/staged_output.h"

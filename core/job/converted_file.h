@@ -6,6 +6,7 @@
 #include "convert/sp_midi.h"
 #include "fit/handset_fit.h"
 #include "job/job.h"
+#include "playing/mip_message.h"
 #include "slim/slimming.h"
 
 struct FilePass;

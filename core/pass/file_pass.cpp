@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "smf/big_endian.h"
+
 void beginFilePass(FilePass& pass) {
     std::memset(pass.headerBytes, 0, SmfHeaderSize);
     pass.file.rewind();

@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "pass/file_pass.h"
 #include "pass/track_walk.h"
+#include "playing/time_line.h"
+#include "smf/big_endian.h"
 #include "smf/mtrk.h"
 
 namespace {
@@ -74,8 +77,6 @@ bool PlayedEvents::everyTrackEnds() const {
 }
 
 std::vector<size_t> PlayedEvents::playingOrder() const {
-    // Each track is in tick order already: the tracks are merged pairwise,
-    // and a merge takes the earlier track's events first within a tick.
     std::vector<size_t> order;
     order.reserve(events.size());
     std::vector<size_t> runs;  // where each track's played events begin in order
@@ -85,22 +86,6 @@ std::vector<size_t> PlayedEvents::playingOrder() const {
             order.push_back(i);
     }
     runs.push_back(order.size());
-    const auto byTick = [this](size_t a, size_t b) { return events[a].tick < events[b].tick; };
-    std::vector<size_t> merged(order.size());
-    while (runs.size() > 2) {
-        std::vector<size_t> mergedRuns;
-        for (size_t r = 0; r + 1 < runs.size(); r += 2) {
-            const size_t end = r + 2 < runs.size() ? runs[r + 2] : runs[r + 1];
-            const auto from = order.begin();
-            std::merge(
-                from + static_cast<std::ptrdiff_t>(runs[r]), from + static_cast<std::ptrdiff_t>(runs[r + 1]),
-                from + static_cast<std::ptrdiff_t>(runs[r + 1]), from + static_cast<std::ptrdiff_t>(end),
-                merged.begin() + static_cast<std::ptrdiff_t>(runs[r]), byTick);
-            mergedRuns.push_back(runs[r]);
-        }
-        mergedRuns.push_back(order.size());
-        order.swap(merged);
-        runs.swap(mergedRuns);
-    }
+    mergeRuns(order, std::move(runs), [this](size_t event) { return events[event].tick; });
     return order;
 }

@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "playing/midi_kinds.h"
 #include "slim/held_controllers.h"
 #include "slim/slim_rules.h"
 #include "smf/mtrk.h"
@@ -22,12 +23,12 @@ struct Unheard {
 
 class UnheardFinder {
 public:
-    explicit UnheardFinder(const PlayedEvents& timeLine)
-        : line(timeLine), openMessage(static_cast<size_t>(timeLine.trackCount()), NoMessage) {}
+    explicit UnheardFinder(const PlayedEvents& playedEvents)
+        : played(playedEvents), openMessage(static_cast<size_t>(playedEvents.trackCount()), NoMessage) {}
 
     void visit(size_t index) {
-        const TimedEvent& event = line.events[index];
-        const uint8_t* bytes = line.bytesOf(event);
+        const TimedEvent& event = played.events[index];
+        const uint8_t* bytes = played.bytesOf(event);
         if (event.kind == EVENT_CHANNEL) visitChannelMessage(index, bytes, event);
         if (event.kind == EVENT_META && isSilentMeta(bytes, event.length)) found.singles.push_back(index);
         if (event.kind == EVENT_SYSEX && bytes[0] == StatusSysEx) visitMessage(index, bytes, event);
@@ -39,7 +40,7 @@ public:
 
 private:
     static constexpr size_t NoMessage = SIZE_MAX;
-    const PlayedEvents& line;
+    const PlayedEvents& played;
     HeldControllers held;
     // Per track: the left-out message that F7 packets still continue.
     std::vector<size_t> openMessage;
@@ -55,8 +56,9 @@ private:
     void visitMessage(size_t index, const uint8_t* bytes, const TimedEvent& event) {
         size_t& open = openMessage[static_cast<size_t>(event.track)];
         open = NoMessage;
-        if (isGmSystemOn(bytes, event.length)) held.forgetAll();
-        if (isUniversalSysEx(bytes, event.length)) return;
+        const SysExKind kind = sysExKind(bytes, event.length);
+        if (kind == SysExKind::GmSystemOn) held.forgetAll();
+        if (isUniversal(kind)) return;
         found.messages.push_back({{index}, carriesDataOnly(bytes, event.length)});
         if (!endsSysExMessage(bytes, event.length)) open = found.messages.size() - 1;
     }
@@ -72,12 +74,12 @@ private:
 };
 }  // namespace
 
-SlimPlan::SlimPlan(const PlayedEvents& timeLine, SlimLayout chosen, bool leaveOut)
-    : line(timeLine),
+SlimPlan::SlimPlan(const PlayedEvents& playedEvents, SlimLayout chosen, bool leaveOut)
+    : played(playedEvents),
       layout(chosen),
-      order(timeLine.playingOrder()),
-      kept(timeLine.events.size(), true),
-      trackKept(static_cast<size_t>(timeLine.trackCount()), true) {
+      order(playedEvents.playingOrder()),
+      kept(playedEvents.events.size(), true),
+      trackKept(static_cast<size_t>(playedEvents.trackCount()), true) {
     groupTicks();
     countStayingEvents();
     if (leaveOut) leaveOutUnheard();
@@ -89,10 +91,10 @@ SlimPlan::SlimPlan(const PlayedEvents& timeLine, SlimLayout chosen, bool leaveOu
 }
 
 void SlimPlan::groupTicks() {
-    tickGroup.assign(line.events.size(), -1);
+    tickGroup.assign(played.events.size(), -1);
     int32_t group = -1;
     for (size_t k = 0; k < order.size(); ++k) {
-        const bool newTick = k == 0 || line.events[order[k]].tick != line.events[order[k - 1]].tick;
+        const bool newTick = k == 0 || played.events[order[k]].tick != played.events[order[k - 1]].tick;
         if (newTick) ++group;
         tickGroup[order[k]] = group;
     }
@@ -102,7 +104,7 @@ void SlimPlan::groupTicks() {
 // One track holds one End of Track, at the latest of them all.
 bool SlimPlan::staysInLayout(const TimedEvent& event, bool& finalEndPlaced) const {
     if (layout == SlimLayout::Tracks || !event.endOfTrack) return true;
-    if (finalEndPlaced || event.tick != line.lastEndTick) return false;
+    if (finalEndPlaced || event.tick != played.lastEndTick) return false;
     finalEndPlaced = true;
     return true;
 }
@@ -110,14 +112,14 @@ bool SlimPlan::staysInLayout(const TimedEvent& event, bool& finalEndPlaced) cons
 void SlimPlan::countStayingEvents() {
     bool finalEndPlaced = false;
     for (size_t index : order)
-        if (staysInLayout(line.events[index], finalEndPlaced)) ++eventsAtTick[tickGroup[index]];
+        if (staysInLayout(played.events[index], finalEndPlaced)) ++eventsAtTick[tickGroup[index]];
 }
 
 void SlimPlan::leaveOutUnheard() {
     // What follows a track's end is never even read.
-    for (size_t i = 0; i < line.events.size(); ++i)
-        if (!line.events[i].played) kept[i] = false;
-    UnheardFinder finder(line);
+    for (size_t i = 0; i < played.events.size(); ++i)
+        if (!played.events[i].played) kept[i] = false;
+    UnheardFinder finder(played);
     for (size_t index : order) finder.visit(index);
     for (const MakersMessage& message : finder.found.messages)
         if (message.silent) leaveOutMessage(message.packets);
@@ -147,11 +149,11 @@ void SlimPlan::leaveOutMessage(const std::vector<size_t>& packets) {
 // too, when another event stays at that tick: then its end neither moves the
 // clock nor ends the tune.
 void SlimPlan::leaveOutEmptyTracks() {
-    for (int32_t track = line.trackCount() - 1; track >= 1; --track) {
+    for (int32_t track = played.trackCount() - 1; track >= 1; --track) {
         size_t endOfTrack = SIZE_MAX;
         bool onlyItsEnd = true;
-        for (size_t i = line.trackStart[track]; i < line.trackStart[track + 1]; ++i) {
-            if (line.events[i].endOfTrack)
+        for (size_t i = played.trackStart[track]; i < played.trackStart[track + 1]; ++i) {
+            if (played.events[i].endOfTrack)
                 endOfTrack = i;
             else if (kept[i])
                 onlyItsEnd = false;
@@ -163,20 +165,20 @@ void SlimPlan::leaveOutEmptyTracks() {
 
 void SlimPlan::findBareTicks() {
     for (size_t k = 0; k < order.size(); ++k) {
-        const TimedEvent& event = line.events[order[k]];
-        const bool firstOfTick = k == 0 || event.tick != line.events[order[k - 1]].tick;
+        const TimedEvent& event = played.events[order[k]];
+        const bool firstOfTick = k == 0 || event.tick != played.events[order[k - 1]].tick;
         if (firstOfTick && eventsAtTick[static_cast<size_t>(tickGroup[order[k]])] == 0)
             bare.push_back(event.tick);
     }
 }
 
 void SlimPlan::findPackets() {
-    if (line.trackCount() <= 1) return;
+    if (played.trackCount() <= 1) return;
     for (size_t index : order) {
-        const TimedEvent& event = line.events[index];
-        const uint8_t* bytes = line.bytesOf(event);
+        const TimedEvent& event = played.events[index];
+        const uint8_t* bytes = played.bytesOf(event);
         if (kept[index] && event.kind == EVENT_SYSEX && bytes[0] == StatusSysExContinuation &&
-            sysExData(bytes, event.length).length > 0)
+            hasSysExData(bytes, event.length))
             packetsBetweenTracks = true;
     }
 }

@@ -9,7 +9,7 @@
 // into the one track of format 0.
 enum class SlimLayout { Tracks, OneTrack };
 
-// Which events of a time line a slimmed file keeps. A handset's sequencer
+// Which of the played events a slimmed file keeps. A handset's sequencer
 // advances its clock once for each distinct tick of the whole file, with
 // rounding, so an event is left out only when another one stays at its tick;
 // otherwise every later event would sound a little earlier or later.
@@ -17,9 +17,9 @@ class SlimPlan {
 public:
     // leaveOut: leave out what a handset never hears (-Z), the events after
     // a track's end among them; without it every event stays.
-    SlimPlan(const PlayedEvents& line, SlimLayout layout, bool leaveOut);
+    SlimPlan(const PlayedEvents& played, SlimLayout layout, bool leaveOut);
 
-    // The played events in playing order (indices into the time line's events).
+    // The file's time line: the played events in playing order (indices into events).
     const std::vector<size_t>& playingOrder() const { return order; }
     bool keeps(size_t event) const { return kept[event]; }
     bool keepsTrack(int32_t track) const { return trackKept[static_cast<size_t>(track)]; }
@@ -31,7 +31,7 @@ public:
     bool packetsNeedTracks() const { return packetsBetweenTracks; }
 
 private:
-    const PlayedEvents& line;
+    const PlayedEvents& played;
     SlimLayout layout;
     std::vector<size_t> order;
     std::vector<int32_t> tickGroup;     // per event: its tick's place in the playing order

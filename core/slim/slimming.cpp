@@ -3,6 +3,7 @@
 #include "playing/played_events.h"
 #include "slim/slim_plan.h"
 #include "slim/track_encoder.h"
+#include "smf/big_endian.h"
 #include "smf/midi_format.h"
 #include "smf/mtrk.h"
 
@@ -11,31 +12,31 @@ namespace {
 // clock steps to its tick as it did to the End of Track it stands for.
 constexpr uint8_t EmptyPacket[] = {StatusSysExContinuation, 0x00};
 
-std::vector<uint8_t> headerOf(const PlayedEvents& line, int32_t format) {
-    std::vector<uint8_t> file(line.header, line.header + SmfHeaderSize);
+std::vector<uint8_t> headerOf(const PlayedEvents& played, int32_t format) {
+    std::vector<uint8_t> file(played.header, played.header + SmfHeaderSize);
     putBigEndian16(file.data() + FormatOffset, static_cast<uint32_t>(format));
     return file;
 }
 
-size_t eventBytes(const PlayedEvents& line, size_t first, size_t end) {
+size_t eventBytes(const PlayedEvents& played, size_t first, size_t end) {
     return end == first
                ? 0
-               : line.events[end - 1].offset + line.events[end - 1].length - line.events[first].offset;
+               : played.events[end - 1].offset + played.events[end - 1].length - played.events[first].offset;
 }
 
 // The tracks as they are, less what the plan leaves out.
-bool writeTracks(const PlayedEvents& line, const SlimPlan& plan, bool noteOffAsNoteOn,
+bool writeTracks(const PlayedEvents& played, const SlimPlan& plan, bool noteOffAsNoteOn,
                  std::vector<uint8_t>& file) {
-    file = headerOf(line, line.format);
+    file = headerOf(played, played.format);
     uint32_t written = 0;
-    for (int32_t track = 0; track < line.trackCount(); ++track) {
+    for (int32_t track = 0; track < played.trackCount(); ++track) {
         if (!plan.keepsTrack(track)) continue;
-        const size_t first = line.trackStart[track];
-        const size_t end = line.trackStart[track + 1];
-        TrackEncoder encoder(noteOffAsNoteOn, eventBytes(line, first, end), end - first);
+        const size_t first = played.trackStart[track];
+        const size_t end = played.trackStart[track + 1];
+        TrackEncoder encoder(noteOffAsNoteOn, eventBytes(played, first, end), end - first);
         for (size_t i = first; i < end; ++i) {
-            const TimedEvent& event = line.events[i];
-            if (plan.keeps(i) && !encoder.add(event.tick, line.bytesOf(event), event.length)) return false;
+            const TimedEvent& event = played.events[i];
+            if (plan.keeps(i) && !encoder.add(event.tick, played.bytesOf(event), event.length)) return false;
         }
         encoder.appendTo(file);
         ++written;
@@ -46,52 +47,52 @@ bool writeTracks(const PlayedEvents& line, const SlimPlan& plan, bool noteOffAsN
 
 // One track: the played events in playing order, an empty packet at each
 // tick where only a track's end stood, and one End of Track at the latest.
-bool writeOneTrack(const PlayedEvents& line, const SlimPlan& plan, bool noteOffAsNoteOn,
+bool writeOneTrack(const PlayedEvents& played, const SlimPlan& plan, bool noteOffAsNoteOn,
                    std::vector<uint8_t>& file) {
-    file = headerOf(line, 0);
+    file = headerOf(played, 0);
     putBigEndian16(file.data() + TrackCountOffset, 1);
     const std::vector<int64_t>& bare = plan.bareTicks();
-    TrackEncoder encoder(noteOffAsNoteOn, line.bytes.size() + bare.size() * sizeof EmptyPacket + 3,
-                         line.events.size() + bare.size() + 1);
+    TrackEncoder encoder(noteOffAsNoteOn, played.bytes.size() + bare.size() * sizeof EmptyPacket + 3,
+                         played.events.size() + bare.size() + 1);
     auto nextBare = bare.begin();
     bool written = true;
     for (size_t index : plan.playingOrder()) {
-        const TimedEvent& event = line.events[index];
+        const TimedEvent& event = played.events[index];
         for (; nextBare != bare.end() && *nextBare <= event.tick; ++nextBare)
             written = written && encoder.add(*nextBare, EmptyPacket, sizeof EmptyPacket);
         if (plan.keeps(index) && !event.endOfTrack)
-            written = written && encoder.add(event.tick, line.bytesOf(event), event.length);
+            written = written && encoder.add(event.tick, played.bytesOf(event), event.length);
     }
-    written = written && encoder.add(line.lastEndTick, PATTERN_END_OF_TRACK, sizeof PATTERN_END_OF_TRACK);
+    written = written && encoder.add(played.lastEndTick, PATTERN_END_OF_TRACK, sizeof PATTERN_END_OF_TRACK);
     if (written) encoder.appendTo(file);
     return written;
 }
 
 // Its tracks play together on the synthesizer, but each is a tune of its
 // own: every event and every track stays, and only the encoding changes.
-SlimNote rewriteFormatTwo(const SlimSettings& settings, const PlayedEvents& line,
+SlimNote rewriteFormatTwo(const SlimSettings& settings, const PlayedEvents& played,
                           std::vector<uint8_t>& bytes) {
     std::vector<uint8_t> tracks;
-    const SlimPlan everything(line, SlimLayout::Tracks, false);
-    if (settings.slim && !writeTracks(line, everything, true, tracks)) return SlimNote::NotRewritable;
+    const SlimPlan everything(played, SlimLayout::Tracks, false);
+    if (settings.slim && !writeTracks(played, everything, true, tracks)) return SlimNote::NotRewritable;
     if (settings.slim) bytes.swap(tracks);
     return settings.formatZero ? SlimNote::FormatTwoKept : SlimNote::None;
 }
 
 // Rewrites what the tracks hold, or says why the file stays as it is.
-SlimNote rewrite(const SlimSettings& settings, const PlayedEvents& line, std::vector<uint8_t>& bytes) {
-    if (line.format == 2) return rewriteFormatTwo(settings, line, bytes);
+SlimNote rewrite(const SlimSettings& settings, const PlayedEvents& played, std::vector<uint8_t>& bytes) {
+    if (played.format == 2) return rewriteFormatTwo(settings, played, bytes);
     const bool slim = settings.slim != 0;
     std::vector<uint8_t> tracks;
-    if (slim && !writeTracks(line, SlimPlan(line, SlimLayout::Tracks, true), true, tracks))
+    if (slim && !writeTracks(played, SlimPlan(played, SlimLayout::Tracks, true), true, tracks))
         return SlimNote::NotRewritable;
     std::vector<uint8_t> oneTrack;
     SlimNote note = SlimNote::None;
     if (settings.formatZero) {
-        const SlimPlan merged(line, SlimLayout::OneTrack, slim);
+        const SlimPlan merged(played, SlimLayout::OneTrack, slim);
         if (merged.packetsNeedTracks())
             note = SlimNote::PacketsKeepTracks;
-        else if (!writeOneTrack(line, merged, slim, oneTrack))
+        else if (!writeOneTrack(played, merged, slim, oneTrack))
             return SlimNote::NotRewritable;
     }
     const bool oneTrackWritten = !oneTrack.empty();
@@ -108,15 +109,15 @@ SlimOutcome slimFile(const SlimSettings& settings, std::vector<uint8_t>& bytes) 
     SlimOutcome outcome;
     outcome.done = true;
     outcome.bytesBefore = bytes.size();
-    PlayedEvents line;
+    PlayedEvents played;
     // A file without tracks is refused by the synthesizer: it stays so.
-    const bool readable = line.read(bytes.data(), bytes.size()) && line.trackCount() > 0;
-    if (readable && !line.everyTrackEnds())
+    const bool readable = played.read(bytes.data(), bytes.size()) && played.trackCount() > 0;
+    if (readable && !played.everyTrackEnds())
         outcome.note = SlimNote::TrackWithoutEnd;
-    else if (!readable || line.statusInChannelData)
+    else if (!readable || played.statusInChannelData)
         outcome.note = SlimNote::NotRewritable;
     else
-        outcome.note = rewrite(settings, line, bytes);
+        outcome.note = rewrite(settings, played, bytes);
     outcome.bytesAfter = bytes.size();
     outcome.format = bytes.size() >= static_cast<size_t>(SmfHeaderSize)
                          ? static_cast<int32_t>(bigEndian16(bytes.data() + FormatOffset))

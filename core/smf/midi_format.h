@@ -2,7 +2,7 @@
 #include <cstdint>
 
 // Facts of the Standard MIDI File format and of MIDI messages, written once:
-// chunk layout, header field offsets, status byte tests and big-endian fields.
+// chunk layout, header field offsets, status and meta bytes, status byte tests.
 
 constexpr int ChunkHeaderSize = 8;  // tag and body length
 constexpr int SmfHeaderSize = 14;   // "MThd", its length 6, then three 16-bit fields
@@ -31,8 +31,32 @@ constexpr uint8_t StatusMeta = 0xFF;
 constexpr uint8_t UniversalNonRealTime = 0x7E;
 constexpr uint8_t UniversalRealTime = 0x7F;
 
+// Meta event types.
+constexpr uint8_t MetaSequenceNumber = 0x00;
+constexpr uint8_t MetaText = 0x01;
+constexpr uint8_t MetaCopyright = 0x02;
+constexpr uint8_t MetaTrackName = 0x03;
+constexpr uint8_t MetaInstrumentName = 0x04;
+constexpr uint8_t MetaLyric = 0x05;
+constexpr uint8_t MetaMarker = 0x06;
+constexpr uint8_t MetaCuePoint = 0x07;
+constexpr uint8_t MetaProgramName = 0x08;
+constexpr uint8_t MetaDeviceName = 0x09;
+constexpr uint8_t MetaChannelPrefix = 0x20;
+constexpr uint8_t MetaPort = 0x21;
 constexpr uint8_t MetaEndOfTrack = 0x2F;
 constexpr uint8_t MetaSetTempo = 0x51;
+constexpr uint8_t MetaSmpteOffset = 0x54;
+constexpr uint8_t MetaTimeSignature = 0x58;
+constexpr uint8_t MetaKeySignature = 0x59;
+constexpr uint8_t MetaSequencerSpecific = 0x7F;
+// The data lengths of the meta events the conversion matches whole.
+constexpr uint8_t EndOfTrackLength = 0;
+constexpr uint8_t SetTempoLength = 3;
+constexpr uint8_t TimeSignatureLength = 4;
+
+// The last data byte of a complete system exclusive message.
+constexpr uint8_t EndOfExclusive = 0xF7;
 constexpr int32_t DefaultTempo = 500000;  // microseconds per quarter note before any Set Tempo
 
 // The message type of a channel status: its high nibble.
@@ -58,20 +82,4 @@ constexpr bool hasTwoDataBytes(uint8_t status) {
 // A note-on that starts a note: a note-on of velocity 0 ends one.
 inline bool startsNote(const uint8_t* message) {
     return statusType(message[0]) == StatusNoteOn && message[2] != 0;
-}
-
-inline uint32_t bigEndian16(const uint8_t* bytes) {
-    return static_cast<uint32_t>(bytes[0]) << 8 | bytes[1];
-}
-inline uint32_t bigEndian32(const uint8_t* bytes) {
-    return static_cast<uint32_t>(bytes[0]) << 24 | static_cast<uint32_t>(bytes[1]) << 16 |
-           static_cast<uint32_t>(bytes[2]) << 8 | bytes[3];
-}
-inline void putBigEndian16(uint8_t* bytes, uint32_t value) {
-    bytes[0] = static_cast<uint8_t>(value >> 8);
-    bytes[1] = static_cast<uint8_t>(value);
-}
-inline void putBigEndian32(uint8_t* bytes, uint32_t value) {
-    putBigEndian16(bytes, value >> 16);
-    putBigEndian16(bytes + 2, value);
 }

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "smf/big_endian.h"
 #include "smf/delta_time.h"
 #include "smf/midi_format.h"
 #include "smf/output_sink.h"

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "smf/big_endian.h"
 #include "smf/byte_cursor.h"
 #include "smf/midi_format.h"
 #include "smf/vfile.h"

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "smf/big_endian.h"
+
 SmfHeaderRecord SmfHeader;
 uint8_t headerBytes[SmfHeaderSize];
 

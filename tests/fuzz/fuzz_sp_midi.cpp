@@ -11,6 +11,7 @@
 #include "job/converted_file.h"
 #include "job/process_records.h"
 #include "pass/file_pass.h"
+#include "playing/mip_measure.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;

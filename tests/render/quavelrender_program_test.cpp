@@ -14,6 +14,7 @@
 #include "convert/sp_midi.h"
 #include "handset_synth.h"
 #include "midi_generator.h"
+#include "playing/mip_measure.h"
 #include "quavelrender_run.h"
 #include "run_program.h"
 #include "sp_midi_tunes.h"

@@ -18,6 +18,7 @@
 #include "job/converted_file.h"
 #include "job/process_records.h"
 #include "pass/file_pass.h"
+#include "playing/mip_measure.h"
 #include "smf/delta_time.h"
 #include "smf/mtrk.h"
 #include "smf/smf_header.h"

@@ -14,6 +14,7 @@
 
 #include "pass/file_pass.h"
 #include "pass/track_walk.h"
+#include "smf/big_endian.h"
 #include "smf/delta_time.h"
 #include "smf/mtrk.h"
 #include "smf/smf_header.h"

@@ -9,12 +9,6 @@ namespace {
 bool silentMeta(const Bytes& event) {
     return isSilentMeta(event.data(), static_cast<int32_t>(event.size()));
 }
-bool universal(const Bytes& event) {
-    return isUniversalSysEx(event.data(), static_cast<int32_t>(event.size()));
-}
-bool gmOn(const Bytes& event) {
-    return isGmSystemOn(event.data(), static_cast<int32_t>(event.size()));
-}
 bool isDataOnly(const Bytes& event) {
     return carriesDataOnly(event.data(), static_cast<int32_t>(event.size()));
 }
@@ -31,26 +25,6 @@ TEST(SilentMeta, TextsNamesLyricsMarkersCuesAndSequencerEventsOnly) {
         EXPECT_FALSE(silentMeta({0xFF, type, 0x00})) << int(type);
     EXPECT_FALSE(silentMeta({0xFF}));
     EXPECT_FALSE(silentMeta({0xF0, 0x01, 0x01}));
-}
-
-TEST(UniversalSysEx, IsTheFirstDataByte7EOr7F) {
-    EXPECT_TRUE(universal({0xF0, 0x05, 0x7E, 0x7F, 0x09, 0x01, 0xF7}));
-    EXPECT_TRUE(universal({0xF0, 0x05, 0x7F, 0x7F, 0x04, 0x01, 0xF7}));
-    EXPECT_FALSE(universal({0xF0, 0x04, 0x43, 0x10, 0x4C, 0xF7}));
-    EXPECT_FALSE(universal({0xF0, 0x05, 0x00, 0x01, 0x3A, 0x04, 0xF7}));  // a maker with a three-byte ID
-    EXPECT_FALSE(universal({0xF0, 0x00}));
-    EXPECT_FALSE(universal({0xF7, 0x02, 0x7E, 0xF7}));  // a packet is no message of its own
-    // A length longer than the event holds reads what is there; a cut length reads nothing.
-    EXPECT_TRUE(universal({0xF0, 0x7F, 0x7E}));
-    EXPECT_FALSE(universal({0xF0, 0x81}));
-}
-
-TEST(GmSystemOn, IsGmOneOrTwoOnForAnyDevice) {
-    EXPECT_TRUE(gmOn({0xF0, 0x05, 0x7E, 0x7F, 0x09, 0x01, 0xF7}));
-    EXPECT_TRUE(gmOn({0xF0, 0x05, 0x7E, 0x10, 0x09, 0x03, 0xF7}));
-    EXPECT_FALSE(gmOn({0xF0, 0x05, 0x7E, 0x7F, 0x09, 0x02, 0xF7}));  // GM off
-    EXPECT_FALSE(gmOn({0xF0, 0x05, 0x7F, 0x7F, 0x09, 0x01, 0xF7}));
-    EXPECT_FALSE(gmOn({0xF0, 0x03, 0x7E, 0x7F, 0x09}));
 }
 
 TEST(SysExMessageEnd, IsAnF7AsTheLastDataByte) {
