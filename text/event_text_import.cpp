@@ -9,6 +9,7 @@
 #include "event_text_format.h"
 #include "report/decimal_text.h"
 #include "report/vocabulary.h"
+#include "smf/midi_format.h"
 #include "smf/midi_track.h"
 #include "smf/mtrk.h"
 #include "smf/output_sink.h"
@@ -50,7 +51,7 @@ enum class NoteNaming { None, Name, Drum };
 // Note-off and note-on events may name their note; channel index 9 by
 // percussion abbreviation.
 NoteNaming namingAfterStatus(uint8_t status) {
-    if (status < 0x80 || status > 0x9F) return NoteNaming::None;
+    if (!isNoteStatus(status)) return NoteNaming::None;
     return statusChannel(status) == PercussionChannel ? NoteNaming::Drum : NoteNaming::Name;
 }
 

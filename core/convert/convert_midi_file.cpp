@@ -164,7 +164,7 @@ private:
 
     bool convertNote(int32_t delta) {
         uint8_t* message = reader.event;
-        const int channel = message[0] & 0x0F;
+        const int channel = statusChannel(message[0]);
         noteSeen = 1;
         // The setting first: it is the same for every note of a channel, the message's own bytes are not.
         if (options.velocityOffset[channel] != 0 && startsNote(message))
@@ -179,12 +179,12 @@ private:
 
     bool convertOtherChannelMessage(int32_t& delta) {
         uint8_t* message = reader.event;
-        const int type = message[0] & 0xF0;
-        if (type < 0xA0 || type > 0xE0) return true;
-        const bool controlAfterNote = type == 0xB0 && noteSeen;
+        const uint8_t type = statusType(message[0]);
+        if (type < StatusPolyPressure || type > StatusPitchBend) return true;
+        const bool controlAfterNote = type == StatusControlChange && noteSeen;
         if (isTimeDetection() && !controlAfterNote) delta = 0;
-        if (type != 0xC0) return true;
-        const int channel = message[0] & 0x0F;
+        if (type != StatusProgramChange) return true;
+        const int channel = statusChannel(message[0]);
         if (!programSeen && options.instrumentOverride[channel] != 0)
             message[1] = static_cast<uint8_t>((options.instrumentOverride[channel] - 1) & 0x7F);
         if (programSeen && isDynamicDetection() && !retimeLaterProgram(delta)) return false;

@@ -43,7 +43,7 @@ std::vector<SpMidiEntry> spMidiMessageEntries(const uint8_t* event, int32_t n) {
     for (int64_t at = MipHeaderBytes; at + 1 < body.size; at += 2) {
         const uint8_t channel = body.data[at];
         const uint8_t mip = body.data[at + 1];
-        if (channel >= 0x80 || mip >= 0x80) break;  // F7 or a status byte ends the pairs
+        if (isStatusByte(channel) || isStatusByte(mip)) break;  // F7 or a status byte ends the pairs
         entries.push_back({channel & 0x0F, mip});
     }
     return entries;

@@ -8,12 +8,12 @@
 #include "pass/track_walk.h"
 #include "playing/time_line.h"
 #include "smf/big_endian.h"
+#include "smf/midi_format.h"
 #include "smf/mtrk.h"
 
 namespace {
 bool hasStatusInData(const MTrk& reader) {
-    return std::any_of(reader.event + 1, reader.event + reader.eventLength,
-                       [](uint8_t byte) { return byte >= 0x80; });
+    return std::any_of(reader.event + 1, reader.event + reader.eventLength, isStatusByte);
 }
 
 // Keeps every event of every loaded track, marking what a handset plays.

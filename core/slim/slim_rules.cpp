@@ -26,7 +26,7 @@ bool carriesDataOnly(const uint8_t* event, int32_t length) {
     const EventBody body = sysExBody(event, length);
     const uint8_t* end = body.data + body.size;
     if (body.size > 0 && end[-1] == EndOfExclusive) --end;
-    return std::all_of(body.data, end, [](uint8_t byte) { return byte < 0x80; });
+    return std::all_of(body.data, end, [](uint8_t byte) { return !isStatusByte(byte); });
 }
 
 bool endsSysExMessage(const uint8_t* event, int32_t length) {

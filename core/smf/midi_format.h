@@ -59,6 +59,10 @@ constexpr uint8_t TimeSignatureLength = 4;
 constexpr uint8_t EndOfExclusive = 0xF7;
 constexpr int32_t DefaultTempo = 500000;  // microseconds per quarter note before any Set Tempo
 
+// A status byte has its top bit set; a data byte has not.
+constexpr bool isStatusByte(uint8_t byte) {
+    return byte >= 0x80;
+}
 // The message type of a channel status: its high nibble.
 constexpr uint8_t statusType(uint8_t status) {
     return static_cast<uint8_t>(status & 0xF0);

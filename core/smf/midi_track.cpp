@@ -61,7 +61,9 @@ int MIDITrack::statusSkip(uint8_t* event) {
     }
     const bool repeated = s == lastStatus;
     const bool noteOffAfterNoteOnOfSameChannel =
-        ((lastStatus & 0xF0) == 0x90) & ((s & 0xF0) == 0x80) & ((s & 0x0F) == (lastStatus & 0x0F));
+        (statusType(static_cast<uint8_t>(lastStatus)) == StatusNoteOn) &
+        (statusType(event[0]) == StatusNoteOff) &
+        (statusChannel(event[0]) == statusChannel(static_cast<uint8_t>(lastStatus)));
     // Level 2 writes such a note-off as a note-on of velocity 0 under the running status.
     const bool offAsOn = (runningStatusMode > 1) & noteOffAfterNoteOnOfSameChannel;
     if (offAsOn) event[2] = 0;  // a note-off has its three bytes
