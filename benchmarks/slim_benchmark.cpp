@@ -36,9 +36,11 @@ void slimFileBenchmark(benchmark::State& state) {
     settings.slim = static_cast<int32_t>(state.range(0));
     settings.formatZero = static_cast<int32_t>(state.range(1));
     size_t slimmedSize = 0;
+    SlimOutcome outcome;
     for (auto _ : state) {
         std::vector<uint8_t> bytes = converted;
-        slimmedSize = slimFile(settings, bytes).bytesAfter;
+        slimFile(settings, bytes, outcome);
+        slimmedSize = outcome.bytesAfter;
         benchmark::DoNotOptimize(bytes.data());
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *

@@ -66,9 +66,11 @@ int exportCommand(const char* sourceName, const char* textName, const std::strin
     return 0;
 }
 
+// kesto's failure text, then what stopped the import.
 int importCommand(const char* textName, const char* midiName) {
-    if (!importEventText(textName, midiName)) {
-        std::printf("cannot convert TEXT to MIDI.\n");
+    const Result imported = importEventFile(textName, midiName);
+    if (imported.failed()) {
+        std::printf("cannot convert TEXT to MIDI.\n%s\n", imported.message());
         return 1;
     }
     std::printf("TEXT[%s] to MIDI[%s] complete.\n", textName, midiName);

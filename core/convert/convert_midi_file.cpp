@@ -16,8 +16,6 @@
 
 namespace {
 const char* const CannotOpenDest = "Cannot open dest file";
-const char* const AllocationFailed = "memory allocation error";
-const char* const TrackFull = "Alloc error";
 
 // Asked for a track whose source body is empty, since a builder of size 0 is
 // refused: the empty body converts to an empty chunk.
@@ -59,9 +57,9 @@ public:
     // Success when the whole file was written.
     Result run() {
         walkFile(pass, *this);
-        if (failure == nullptr) finishHeader();
+        if (failure.ok()) finishHeader();
         builder.release();
-        return failure == nullptr ? Result::success() : Result::failure(failure);
+        return failure;
     }
 
     // The header as read, its track count set once the tracks are written.
@@ -76,7 +74,7 @@ public:
         programSeen = 0;
         noteSeen = 0;
         if (!loaded) return true;
-        if (!builder.init(outputTrackSize(reader.length))) return fail(AllocationFailed);
+        if (!builder.init(outputTrackSize(reader.length))) return fail(OutOfMemoryMessage);
         leftOutDelta = 0;
         return true;
     }
@@ -108,7 +106,7 @@ private:
     int64_t leftOutDelta = 0;
     int32_t noteSeen = 0;
     int32_t programSeen = 0;
-    const char* failure = nullptr;
+    Result failure = Result::success();
 
     void finishHeader() {
         uint8_t header[SmfHeaderSize];
@@ -120,14 +118,16 @@ private:
     bool isDynamicDetection() const { return options.detectLevel != 0; }
     bool isTimeDetection() const { return options.noTimeDetect == 0; }
 
-    bool fail(const char* message) {
-        failure = message;
+    bool fail(const Result& result) {
+        failure = result;
         return false;
     }
+    bool fail(const char* message) { return fail(Result::failure(message)); }
 
     bool flushGroup() {
-        const int32_t written = group.flush(builder);
-        if (written == SametimeFlushFailed) return fail(TrackFull);
+        int32_t written = 0;
+        const Result flushed = group.flushTo(builder, written);
+        if (flushed.failed()) return fail(flushed);
         elapsedTicks += written;
         return true;
     }
@@ -173,7 +173,7 @@ private:
         if (!isDynamicDetection()) return write(delta);
         // An instant of more notes than a group holds goes on in a new group.
         if (group.isFull() && !flushGroup()) return false;
-        group.add(delta, message, reader.eventLength);
+        group.take(delta, message, reader.eventLength);
         return true;
     }
 
@@ -210,7 +210,7 @@ private:
     // the group's delta time so that it is written at that instant, not before.
     bool write(int32_t delta) {
         const int32_t written = storableDelta(static_cast<int64_t>(delta) + group.takeDelta());
-        if (!builder.append(written, reader.event, reader.eventLength)) return fail(TrackFull);
+        if (!builder.append(written, reader.event, reader.eventLength)) return fail(TrackFullMessage);
         elapsedTicks += written;
         return true;
     }

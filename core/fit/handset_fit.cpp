@@ -2,6 +2,7 @@
 
 #include <initializer_list>
 #include <memory>
+#include <new>
 
 #include "base/message_text.h"
 
@@ -168,12 +169,17 @@ HandsetFit checkHandsetFit(const FitFacts& facts, const HandsetProfile& profile)
     return fit;
 }
 
-std::vector<HandsetFit> checkHandsetFits(const std::vector<uint8_t>& bytes,
-                                         const std::vector<HandsetProfile>& profiles) {
-    std::vector<HandsetFit> fits;
-    if (profiles.empty()) return fits;
-    // The facts hold a tally per channel and key: too large for a thread's stack.
-    const auto facts = std::make_unique<FitFacts>(bytes.data(), bytes.size());
-    for (const HandsetProfile& profile : profiles) fits.push_back(checkHandsetFit(*facts, profile));
-    return fits;
+Result checkHandsetFits(const std::vector<uint8_t>& bytes, const std::vector<HandsetProfile>& profiles,
+                        std::vector<HandsetFit>& fits) {
+    fits.clear();
+    if (profiles.empty()) return Result::success();
+    try {
+        // The facts hold a tally per channel and key: too large for a thread's stack.
+        const auto facts = std::make_unique<FitFacts>(bytes.data(), bytes.size());
+        for (const HandsetProfile& profile : profiles) fits.push_back(checkHandsetFit(*facts, profile));
+        return Result::success();
+    } catch (const std::bad_alloc&) {
+        fits.clear();
+        return Result::failure(OutOfMemoryMessage);
+    }
 }

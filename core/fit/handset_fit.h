@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "base/result.h"
 #include "fit/fit_facts.h"
 #include "fit/handset_profile.h"
 
@@ -19,6 +20,7 @@ struct HandsetFit {
 
 HandsetFit checkHandsetFit(const FitFacts& facts, const HandsetProfile& profile);
 
-// The file in bytes against each profile in turn, measured once.
-std::vector<HandsetFit> checkHandsetFits(const std::vector<uint8_t>& bytes,
-                                         const std::vector<HandsetProfile>& profiles);
+// The file in bytes against each profile in turn, measured once; the
+// failure is a want of memory for the measure.
+Result checkHandsetFits(const std::vector<uint8_t>& bytes, const std::vector<HandsetProfile>& profiles,
+                        std::vector<HandsetFit>& fits);

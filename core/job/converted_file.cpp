@@ -14,13 +14,32 @@
 
 namespace {
 const char* const CannotOpenDest = "Cannot open dest file";
-const char* const AllocationFailed = "memory allocation error";
 
 // The MIP values describe the tune as converted, so they are measured on its bytes.
-void addSpMidiMessage(const SpMidiSettings& settings, ConvertedFile& made) {
-    made.mips = computeSpMidiMips(made.bytes.data(), made.bytes.size(), settings.priority);
-    const std::vector<uint8_t> message = spMidiMessage(made.mips);
-    if (!message.empty()) insertLeadingEvent(made.bytes, message);
+Result addSpMidiMessage(const SpMidiSettings& settings, ConvertedFile& made) {
+    const Result measured =
+        computeSpMidiMips(made.bytes.data(), made.bytes.size(), settings.priority, made.mips);
+    if (measured.failed()) return measured;
+    try {
+        const std::vector<uint8_t> message = spMidiMessage(made.mips);
+        if (!message.empty()) insertLeadingEvent(made.bytes, message);
+        return Result::success();
+    } catch (const std::bad_alloc&) {
+        return Result::failure(OutOfMemoryMessage);
+    }
+}
+
+// The steps after the conversion, each on the bytes the one before left.
+Result finishConvertedFile(const Job& job, ConvertedFile& made) {
+    if (job.spMidi.enabled) {
+        const Result added = addSpMidiMessage(job.spMidi, made);
+        if (added.failed()) return added;
+    }
+    if (job.slim.asked()) {
+        const Result slimmed = slimFile(job.slim, made.bytes, made.slim);
+        if (slimmed.failed()) return slimmed;
+    }
+    return checkHandsetFits(made.bytes, job.profiles, made.fits);
 }
 }  // namespace
 
@@ -29,18 +48,12 @@ Result makeConvertedFile(FilePass& pass, const Job& job, int32_t tuneLength, Con
     // The converted tune is seldom much larger than its source: one allocation, as a rule.
     memory.reserve(static_cast<size_t>(pass.file.size) + SmfHeaderSize);
     const Result converted = convertFile(pass, job.options, job.spMidi, memory, tuneLength);
-    if (memory.outOfMemory) return Result::failure(AllocationFailed);
+    if (memory.outOfMemory) return Result::failure(OutOfMemoryMessage);
     if (converted.failed()) return converted;
     made.bytes.swap(memory.bytes);
     made.mips.clear();
-    try {
-        if (job.spMidi.enabled) addSpMidiMessage(job.spMidi, made);
-        made.slim = job.slim.asked() ? slimFile(job.slim, made.bytes) : SlimOutcome();
-        made.fits = checkHandsetFits(made.bytes, job.profiles);
-    } catch (const std::bad_alloc&) {
-        return Result::failure(AllocationFailed);
-    }
-    return Result::success();
+    made.slim = SlimOutcome();
+    return finishConvertedFile(job, made);
 }
 
 Result writeWholeFile(const char* path, const std::vector<uint8_t>& bytes) {

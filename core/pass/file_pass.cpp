@@ -12,8 +12,7 @@ void beginFilePass(FilePass& pass) {
 }
 
 Result checkPassHeader(FilePass& pass) {
-    const int checked = checkSmfHeader(pass.headerBytes, pass.header);
-    return checked == 1 ? Result::success() : Result::failure(smfErrorMessage(checked));
+    return checkHeader(pass.headerBytes, pass.header);
 }
 
 BytesPass::BytesPass(const uint8_t* bytes, size_t size) : filePass(view, reader) {

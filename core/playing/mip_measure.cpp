@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <utility>
 
 #include "pass/file_pass.h"
@@ -64,7 +65,8 @@ std::vector<int> spMidiChannelOrder(const std::vector<int>& given) {
     return order;
 }
 
-std::vector<SpMidiEntry> computeSpMidiMips(const uint8_t* file, size_t size, const std::vector<int>& given) {
+namespace {
+std::vector<SpMidiEntry> measuredMips(const uint8_t* file, size_t size, const std::vector<int>& given) {
     BytesPass bytes(file, size);
     NoteCollector notes;
     walkFile(bytes.pass(), notes);
@@ -79,4 +81,16 @@ std::vector<SpMidiEntry> computeSpMidiMips(const uint8_t* file, size_t size, con
         if (hasNote[channel]) entries.push_back({channel, std::min(meter.largest[k], SpMidiMaxMip)});
     }
     return entries;
+}
+}  // namespace
+
+Result computeSpMidiMips(const uint8_t* file, size_t size, const std::vector<int>& given,
+                         std::vector<SpMidiEntry>& entries) {
+    try {
+        entries = measuredMips(file, size, given);
+        return Result::success();
+    } catch (const std::bad_alloc&) {
+        entries.clear();
+        return Result::failure(OutOfMemoryMessage);
+    }
 }

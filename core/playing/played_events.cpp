@@ -13,7 +13,7 @@
 
 namespace {
 bool hasStatusInData(const MTrk& reader) {
-    return std::any_of(reader.event + 1, reader.event + reader.eventLength, isStatusByte);
+    return std::any_of(reader.event + 1, reader.event + reader.eventLength, isStatusByte<uint8_t>);
 }
 
 // Keeps every event of every loaded track, marking what a handset plays.

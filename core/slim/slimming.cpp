@@ -1,5 +1,7 @@
 #include "slim/slimming.h"
 
+#include <new>
+
 #include "playing/played_events.h"
 #include "slim/slim_plan.h"
 #include "slim/track_encoder.h"
@@ -103,9 +105,8 @@ SlimNote rewrite(const SlimSettings& settings, const PlayedEvents& played, std::
         bytes.swap(tracks);
     return note;
 }
-}  // namespace
 
-SlimOutcome slimFile(const SlimSettings& settings, std::vector<uint8_t>& bytes) {
+SlimOutcome slimmed(const SlimSettings& settings, std::vector<uint8_t>& bytes) {
     SlimOutcome outcome;
     outcome.done = true;
     outcome.bytesBefore = bytes.size();
@@ -123,4 +124,17 @@ SlimOutcome slimFile(const SlimSettings& settings, std::vector<uint8_t>& bytes) 
                          ? static_cast<int32_t>(bigEndian16(bytes.data() + FormatOffset))
                          : 0;
     return outcome;
+}
+}  // namespace
+
+// Every rewrite is made aside and swapped in whole, so running out of memory
+// leaves the bytes as they came.
+Result slimFile(const SlimSettings& settings, std::vector<uint8_t>& bytes, SlimOutcome& outcome) {
+    try {
+        outcome = slimmed(settings, bytes);
+        return Result::success();
+    } catch (const std::bad_alloc&) {
+        outcome = SlimOutcome();
+        return Result::failure(OutOfMemoryMessage);
+    }
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/result.h"
 #include "slim/slim_settings.h"
 
 // Why a slimmed file is otherwise than its settings asked.
@@ -34,5 +35,6 @@ struct SlimOutcome {
 // changing a sample of what a handset plays: -Z leaves out what is never
 // heard and writes note-offs as note-ons of velocity 0 under running status,
 // -0 merges the tracks into format 0, and both keep the smaller of the two
-// (format 0 on a tie). Memory errors are thrown as std::bad_alloc.
-SlimOutcome slimFile(const SlimSettings& settings, std::vector<uint8_t>& bytes);
+// (format 0 on a tie). Without memory for the work, the failure leaves bytes
+// as they were.
+Result slimFile(const SlimSettings& settings, std::vector<uint8_t>& bytes, SlimOutcome& outcome);

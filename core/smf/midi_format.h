@@ -59,9 +59,11 @@ constexpr uint8_t TimeSignatureLength = 4;
 constexpr uint8_t EndOfExclusive = 0xF7;
 constexpr int32_t DefaultTempo = 500000;  // microseconds per quarter note before any Set Tempo
 
-// A status byte has its top bit set; a data byte has not.
-constexpr bool isStatusByte(uint8_t byte) {
-    return byte >= 0x80;
+// A status byte has its top bit set; a data byte has not. Also for a byte
+// held in a wider integer, such as a running status.
+template <class Byte>
+constexpr bool isStatusByte(Byte byte) {
+    return (byte & 0x80) != 0;
 }
 // The message type of a channel status: its high nibble.
 constexpr uint8_t statusType(uint8_t status) {

@@ -109,7 +109,7 @@ int MTrk::nextEvent() {
         newRunningStatus = status;
         complete = cursor.tryReadByte(byte) && (!hasTwoDataBytes(status) || cursor.tryReadByte(byte));
     } else {
-        if (!isStatusByte(static_cast<uint8_t>(newRunningStatus))) {
+        if (!isStatusByte(newRunningStatus)) {
             newKind = EVENT_NO_STATUS;
             newRunningStatus = StatusNoteOff;  // the data bytes are read as a note-off's
         }

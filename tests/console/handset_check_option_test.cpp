@@ -165,7 +165,9 @@ TEST_F(HandsetCheckOption, AGeneratedTuneGetsTheCheckOfTheFileWritten) {
         ASSERT_TRUE(profile.ok()) << profile.refusal;
         std::vector<HandsetProfile> profiles = {profile.profile};
         profiles[0].name = name;
-        const HandsetFit fit = checkHandsetFits(readFile("out.mid"), profiles).front();
+        std::vector<HandsetFit> fits;
+        ASSERT_TRUE(checkHandsetFits(readFile("out.mid"), profiles, fits).ok());
+        const HandsetFit& fit = fits.front();
         std::string expected;
         for (const std::string& line : fit.lines()) expected += line + "\n";
         ASSERT_GE(run.output.size(), expected.size());

@@ -17,7 +17,8 @@
 namespace {
 void slimAndReread(const SlimSettings& settings, std::vector<uint8_t> bytes) {
     const std::vector<uint8_t> before = bytes;
-    const SlimOutcome outcome = slimFile(settings, bytes);
+    SlimOutcome outcome;
+    if (slimFile(settings, bytes, outcome).failed()) return;
     if (outcome.bytesBefore != before.size() || outcome.bytesAfter != bytes.size()) std::abort();
     if (bytes == before) return;
     PlayedEvents reread;

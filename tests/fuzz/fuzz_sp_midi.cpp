@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
     const uint8_t settings = data[0];
     const std::vector<int> given = {settings & 0x0F};
-    computeSpMidiMips(data + 1, size - 1, given);
+    std::vector<SpMidiEntry> entries;
+    computeSpMidiMips(data + 1, size - 1, given, entries);
     fatalErrors.clear();
     if (!analyseFuzzInput(data + 1, size - 1) || !fatalErrors.empty()) return 0;
     ConvertOptions.detectLevel = (settings >> 4) & 3;

@@ -119,7 +119,8 @@ void expectSlimmedSoundsTheSame(const std::string& name, const Bytes& tune) {
         name, tune,
         [&tune](const SlimSettings& settings) {
             Bytes slimmed = tune;
-            slimFile(settings, slimmed);
+            SlimOutcome outcome;
+            EXPECT_TRUE(slimFile(settings, slimmed, outcome).ok());
             return slimmed;
         },
         tally);
@@ -128,7 +129,8 @@ void expectSlimmedSoundsTheSame(const std::string& name, const Bytes& tune) {
 
 Bytes slimmedWith(const Bytes& tune, bool slim, bool formatZero) {
     Bytes slimmed = tune;
-    slimFile(slimSettings(slim, formatZero), slimmed);
+    SlimOutcome outcome;
+    EXPECT_TRUE(slimFile(slimSettings(slim, formatZero), slimmed, outcome).ok());
     return slimmed;
 }
 

@@ -25,8 +25,9 @@ const Bytes End = {0x00, 0xFF, 0x2F, 0x00};
 
 Mips mipsOf(const Bytes& file, const std::vector<int>& given = {}) {
     Mips mips;
-    for (const SpMidiEntry& entry : computeSpMidiMips(file.data(), file.size(), given))
-        mips.emplace_back(entry.channel, entry.mip);
+    std::vector<SpMidiEntry> entries;
+    EXPECT_TRUE(computeSpMidiMips(file.data(), file.size(), given, entries).ok());
+    for (const SpMidiEntry& entry : entries) mips.emplace_back(entry.channel, entry.mip);
     return mips;
 }
 

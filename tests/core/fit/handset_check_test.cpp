@@ -289,13 +289,15 @@ TEST(HandsetCheckLines, EachProfileIsCheckedUnderItsOwnName) {
     std::vector<HandsetProfile> profiles = {profileOf("voices = 2"), profileOf("voices = 3")};
     profiles[0].name = "small";
     profiles[1].name = "%d %s";
-    const std::vector<HandsetFit> fits = checkHandsetFits(file, profiles);
+    std::vector<HandsetFit> fits;
+    ASSERT_TRUE(checkHandsetFits(file, profiles, fits).ok());
     ASSERT_EQ(fits.size(), 2u);
     EXPECT_EQ(fits[0].lines(),
               (Lines{"-> Handset check [small]: 3 notes at once at track 0 tick 480, over 2 voices",
                      "-> Handset check [small]: 1 finding"}));
     EXPECT_EQ(fits[1].lines(), Lines{"-> Handset check [%d %s]: fits"});
-    EXPECT_TRUE(checkHandsetFits(file, {}).empty());
+    EXPECT_TRUE(checkHandsetFits(file, {}, fits).ok());
+    EXPECT_TRUE(fits.empty());
 }
 
 TEST(HandsetCheckBrokenFiles, GiveWhatTheyHold) {

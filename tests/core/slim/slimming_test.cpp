@@ -71,7 +71,7 @@ struct Slimmed {
 
 Slimmed slim(const Bytes& file, bool leaveOut, bool formatZero) {
     Slimmed slimmed{file, {}};
-    slimmed.outcome = slimFile(slimSettings(leaveOut, formatZero), slimmed.file);
+    EXPECT_TRUE(slimFile(slimSettings(leaveOut, formatZero), slimmed.file, slimmed.outcome).ok());
     return slimmed;
 }
 

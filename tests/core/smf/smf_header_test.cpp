@@ -41,6 +41,23 @@ TEST(SmfHeader, RefusesWithItsFourMessages) {
     EXPECT_EQ(smfErrorText(-4), nullptr);
 }
 
+TEST(SmfHeader, TheCheckGivesTheRefusalsTextAsItsFailure) {
+    Bytes notMidi = smfHeaderChunk(1, 1, 96);
+    notMidi[0] = 'R';
+    Bytes length7 = smfHeaderChunk(1, 1, 96);
+    length7[7] = 7;
+    const Bytes refused[] = {notMidi, length7, smfHeaderChunk(3, 1, 96), smfHeaderChunk(1, 5, 0xE250)};
+    for (const Bytes& header : refused) {
+        SmfHeaderRecord record;
+        const Result checked = checkHeader(header.data(), record);
+        ASSERT_TRUE(checked.failed());
+        EXPECT_EQ(std::string(checked.message()), refusal(header));
+    }
+    SmfHeaderRecord record;
+    EXPECT_TRUE(checkHeader(smfHeaderChunk(0, 3, 96).data(), record).ok());
+    EXPECT_EQ(record.trackCount, 3);
+}
+
 TEST(SmfHeader, SmpteDivisionIsRefusedAfterFormatAndTracksAreTaken) {
     check(smfHeaderChunk(0, 1, 480));
     EXPECT_EQ(refusal(smfHeaderChunk(1, 5, 0xE250)), "no support type delta time");
