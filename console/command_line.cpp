@@ -80,6 +80,10 @@ bool isHelpWord(const char* argument) {
            std::strcmp(argument, "-?") == 0;
 }
 
+bool isProfilesWord(const char* argument) {
+    return std::strcmp(argument, "--profiles") == 0;
+}
+
 namespace {
 // The text after "-X" or "-x", or nullptr when argument is no such option.
 const char* textAfterOption(const char* argument, char letter) {
@@ -127,6 +131,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
         const char* argument = argv[i];
         if (isHelpWord(argument))
             line.helpWanted = true;
+        else if (isProfilesWord(argument))
+            line.profilesWanted = true;
         else if (argument[0] != '-' || argument[1] == 0)
             takePositional(line, argument);
         else if (const char* reportName = reportOptionName(argument))

@@ -21,17 +21,21 @@ struct CommandLine {
     std::vector<std::string> profileNames;
     int positionalCount = 0;
     bool helpWanted = false;
+    bool profilesWanted = false;  // --profiles: list the profiles and end
 };
 
 // Examines the arguments from first to last: positional names and "-"
 // placeholders, the options -D, -T, -I and -V of the conversion, -S of
 // SP-MIDI, -Z and -0 of the slimming, which all go into the job, -L naming
-// the report, -P naming handset profiles, and the help words. An option that
-// does not fit its form is ignored.
+// the report, -P naming handset profiles, the help words and --profiles. An
+// option that does not fit its form is ignored.
 CommandLine parseCommandLine(int argc, const char* const* argv);
 
 // --help, -h and -? ask for the usage text wherever they stand.
 bool isHelpWord(const char* argument);
+
+// --profiles asks for the list of profiles wherever it stands.
+bool isProfilesWord(const char* argument);
 
 // -Lname and -lname: the name after the letter, or nullptr for any other argument.
 const char* reportOptionName(const char* argument);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/fatal_error.h"
+#include "base/message_text.h"
 #include "base/result.h"
 #include "command_line.h"
 #include "convert/convert_options.h"
@@ -40,6 +41,7 @@ constexpr const char* UsageLines[] = {
     "usage: quavel [SOURCE.mid|-] [OUTPUT.mid|-] [-Dn] [-Tticks] [-Ic:hh] [-Vc:hh]\n",
     "              [-S[channels]] [-Z] [-0] [-Lreport]\n",
     "              [-Pprofile]...\n",
+    "       quavel --profiles\n",
     "  SOURCE.mid      the file to analyse and convert (-: test.mid)\n",
     "  OUTPUT.mid      the converted file (-: out.mid)\n",
     "  -Dn             detection level, one hexadecimal digit (-D alone and default: 1)\n",
@@ -51,12 +53,17 @@ constexpr const char* UsageLines[] = {
     "                  then mute whole low-priority channels instead of losing notes\n",
     "  -Z              slim the output without changing a sound: leave out what a\n",
     "                  handset never hears, note-offs as note-ons of velocity 0\n",
-    "  -0              write format 0 (with -Z: format 0 or 1, whichever is smaller)\n",
+    "  -0              write format 0 (with -Z: format 0 or 1, whichever is smaller);\n",
+    "                  a format 2 source, tracks with SysEx packets, and a file with\n",
+    "                  a track that lacks its End of Track or cannot be rewritten\n",
+    "                  stay as converted\n",
     "  -Pprofile       check the converted file against a handset profile: NAME\n",
     "                  (NAME.profile here, then among the installed gm-lite,\n",
     "                  sp-midi-3gpp, voices-16, voices-32, voices-64) or a path;\n",
     "                  repeatable; status 3 when the file does not fit one\n",
     "  -Lreport        the analysis report's file (default quavel.log)\n",
+    "  --profiles      list the profiles -P finds by name, in search order: name,\n",
+    "                  path and settings, or the message that refuses the profile\n",
     "  -h, -?, --help  print this text and end\n",
     "A handset profile is a text file of \"key = value\" lines (# starts a comment);\n",
     "a key left out is not checked. Keys: voices, max-bytes, formats (0 1),\n",
@@ -76,6 +83,21 @@ constexpr const char* UsageLines[] = {
 
 int printUsage() {
     for (const char* line : UsageLines) std::fputs(line, stdout);
+    return 0;
+}
+
+// One line per profile that a name finds, in search order: its name, path
+// and settings, or the message that refuses it; then the path of the one
+// that hides it. Every field is shown printable: the names come from folders.
+int printProfiles() {
+    for (const ListedProfile& listed : listHandsetProfiles(installedProfileFolder())) {
+        const ProfileReading reading = readHandsetProfile(listed.location);
+        const std::string settings = reading.ok() ? profileSettingsText(reading) : reading.refusal;
+        std::string line = printableText(listed.name) + "\t" + printableText(listed.location.path) + "\t" +
+                           printableText(settings);
+        if (!listed.hiddenBy.empty()) line += "\t(hidden by " + printableText(listed.hiddenBy) + ")";
+        std::printf("%s\n", line.c_str());
+    }
     return 0;
 }
 
@@ -120,15 +142,17 @@ void printSpMidiLines(const ConvertedFile& made) {
         std::printf("-> SP-MIDI MIP of ch%d = %d\n", entry.channel, entry.mip);
 }
 
-// What slimming left otherwise than asked, in the line before the sizes.
-const char* slimNoteLine(SlimNote note) {
-    switch (note) {
+// What slimming left otherwise than asked, in the line before the sizes. A
+// file left as it was is "not merged" when only -0 asked to merge it.
+std::string slimNoteLine(const SlimOutcome& slim) {
+    const std::string notDone = slim.asked.slim ? "-> Not slimmed: " : "-> Not merged: ";
+    switch (slim.note) {
         case SlimNote::FormatTwoKept:
             return "-> Format 2 kept: its tracks are separate sequences, not merged\n";
         case SlimNote::TrackWithoutEnd:
-            return "-> Not slimmed: a track has no End of Track, so a handset reads on past it\n";
+            return notDone + "a track has no End of Track, so a handset reads on past it\n";
         case SlimNote::NotRewritable:
-            return "-> Not slimmed: its tracks cannot be rewritten as a handset reads them\n";
+            return notDone + "its tracks cannot be rewritten as a handset reads them\n";
         case SlimNote::PacketsKeepTracks:
             return "-> Tracks kept: its SysEx packets would play otherwise in one track\n";
         case SlimNote::None:
@@ -137,11 +161,22 @@ const char* slimNoteLine(SlimNote note) {
     return "";
 }
 
+// The sizes, after the note; none when the file was left as it was for a
+// reason the note gives.
+std::string slimSizeLine(const SlimOutcome& slim) {
+    const std::string after = countText(static_cast<int64_t>(slim.bytesAfter), {"byte", "bytes"});
+    const std::string before = std::to_string(slim.bytesBefore);
+    const std::string format = std::to_string(slim.format);
+    if (slim.leftAsGiven()) return "";
+    if (!slim.asked.slim)
+        return slim.note == SlimNote::None ? "-> Format 0: " + after + " from " + before + "\n" : "";
+    if (slim.unchanged) return "-> Slimmed: nothing to leave out (" + after + ", format " + format + ")\n";
+    return "-> Slimmed to " + after + " from " + before + " (format " + format + ")\n";
+}
+
 void printSlimLines(const SlimOutcome& slim) {
     if (!slim.done) return;
-    std::fputs(slimNoteLine(slim.note), stdout);
-    std::printf("-> Slimmed to %d bytes from %d (format %d)\n", static_cast<int>(slim.bytesAfter),
-                static_cast<int>(slim.bytesBefore), static_cast<int>(slim.format));
+    std::fputs((slimNoteLine(slim) + slimSizeLine(slim)).c_str(), stdout);
 }
 
 // The file the run writes: the one made early, or else made now.
@@ -188,6 +223,7 @@ int fitStatus(const ConvertedFile& made) {
 int runConsole(int argc, const char* const* argv) {
     const CommandLine line = parseCommandLine(argc, argv);
     if (line.helpWanted) return printUsage();
+    if (line.profilesWanted) return printProfiles();
     storePath(sourcePath, line.sourceName);
     storePath(outputPath, line.outputName);
     storePath(reportPath, line.reportName);
@@ -213,9 +249,10 @@ int runConsole(int argc, const char* const* argv) {
     if (!fitsPathBuffer(line.outputName)) fatalError("Cannot open dest file");
     ConvertedFile madeNow;
     const ConvertedFile& made = handsetFile(early, pass, job, madeNow);
+    // The lines tell of the file written: a failed write is the last line.
+    passOnFailure(writeWholeFile(outputPath, made.bytes));
     printSpMidiLines(made);
     printSlimLines(made.slim);
     printHandsetCheckLines(made);
-    passOnFailure(writeWholeFile(outputPath, made.bytes));
     return fitStatus(made);
 }

@@ -13,6 +13,7 @@
 #include "pass/file_pass.h"
 #include "report/analysis_report.h"
 #include "smf/mtrk.h"
+#include "smf/target_file.h"
 #include "smf/vfile.h"
 
 namespace {
@@ -42,7 +43,16 @@ bool asksForHelp(int argc, const char* const* argv) {
     return false;
 }
 
+// Compared before anything is read or written: the output may name the
+// input under another spelling or through a link.
+bool refusesOwnInput(const char* inputName, const char* outputName) {
+    if (!namesSameFile(outputName, inputName)) return false;
+    fatalError("Cannot out to this_file. so no converted.");
+    return true;
+}
+
 int exportCommand(const char* sourceName, const char* textName, const std::string& reportName) {
+    if (refusesOwnInput(sourceName, textName)) return 1;
     if (!inputFile.load(sourceName)) {
         fatalError("Cannot open source file");
         return 1;
@@ -68,6 +78,7 @@ int exportCommand(const char* sourceName, const char* textName, const std::strin
 
 // kesto's failure text, then what stopped the import.
 int importCommand(const char* textName, const char* midiName) {
+    if (refusesOwnInput(textName, midiName)) return 1;
     const Result imported = importEventFile(textName, midiName);
     if (imported.failed()) {
         std::printf("cannot convert TEXT to MIDI.\n%s\n", imported.message());

@@ -1,8 +1,11 @@
 #include "quavelrender_run.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <string>
+#include <system_error>
 
+#include "base/message_text.h"
 #include "handset_synth.h"
 #include "pcm_peak.h"
 #include "render_command_line.h"
@@ -11,6 +14,8 @@
 #include "wav_writer.h"
 
 namespace {
+constexpr const char* CannotOpenDest = "Cannot open dest file";
+
 constexpr const char* UsageLines[] = {
     "usage: quavelrender SOURCE.mid OUT.wav [-Nvoices]\n",
     "  SOURCE.mid      the Standard MIDI File to play through the handset synthesizer\n",
@@ -36,6 +41,13 @@ int fail(const char* message) {
     return 1;
 }
 
+// The message, then the system's reason after a colon when there is one.
+int failBecause(const char* message, const std::error_code& reason) {
+    if (!reason) return fail(message);
+    std::printf("%s: %s\n", message, reason.message().c_str());
+    return 1;
+}
+
 int refuseTune(const std::string& sourceName, const SynthError& error) {
     const char* meaning = synthCodeMeaning(error.code);
     std::printf("%s: the synthesizer refuses it at %s, error %d%s%s\n", sourceName.c_str(),
@@ -44,12 +56,15 @@ int refuseTune(const std::string& sourceName, const SynthError& error) {
     return 1;
 }
 
-void printSummary(const std::string& sourceName, const RenderOutcome& outcome, const PeakMeter& peak,
+void printSummary(const std::string& sourceName, const RenderOutcome& outcome, const LevelMeter& levels,
                   const SynthFormat& format) {
     const double seconds = static_cast<double>(outcome.frames) / format.sampleRate;
-    std::printf("%s: %.3f s, %d Hz, %d channels, peak %s dBFS, %d notes\n", sourceName.c_str(), seconds,
-                static_cast<int>(format.sampleRate), static_cast<int>(format.channels), peak.text().c_str(),
-                static_cast<int>(outcome.noteCount));
+    const std::string channels = countText(format.channels, {"channel", "channels"});
+    const std::string clipped = countText(levels.clippedSamples(), {"clipped sample", "clipped samples"});
+    const std::string notes = countText(outcome.noteCount, {"note", "notes"});
+    std::printf("%s: %.3f s, %d Hz, %s, peak %s dBFS, RMS %s dBFS, %s, %s\n", sourceName.c_str(), seconds,
+                static_cast<int>(format.sampleRate), channels.c_str(), levels.peakText().c_str(),
+                levels.rmsText().c_str(), clipped.c_str(), notes.c_str());
     if (!outcome.stopped)
         std::printf("%s: still playing after %d s: the WAV holds its first %d s\n", sourceName.c_str(),
                     MaxRenderSeconds, MaxRenderSeconds);
@@ -61,18 +76,20 @@ int renderToWav(const RenderCommandLine& line, const VFILE& source) {
     const SynthFormat format = handsetSynthFormat();
     StagedOutput output;
     WavWriter wav(output, format.sampleRate, format.channels);
-    if (!output.open(line.outputName.c_str()) || !wav.begin()) return fail("Cannot open dest file");
-    PeakMeter peak;
-    const PcmSink sink = [&wav, &peak, &format](const int16_t* samples, size_t frames) {
-        peak.take(samples, frames * static_cast<size_t>(format.channels));
+    if (!output.open(line.outputName.c_str()) || !wav.begin())
+        return failBecause(CannotOpenDest, output.error());
+    LevelMeter levels;
+    const PcmSink sink = [&wav, &levels, &format](const int16_t* samples, size_t frames) {
+        levels.take(samples, frames * static_cast<size_t>(format.channels));
         return wav.append(samples, frames);
     };
     const int64_t maxFrames = static_cast<int64_t>(MaxRenderSeconds) * format.sampleRate;
     const RenderOutcome outcome =
         renderTune(source.data, static_cast<size_t>(source.size), line.voices, maxFrames, sink);
     if (outcome.error.step != SynthStep::None) return refuseTune(line.sourceName, outcome.error);
-    if (outcome.sinkFailed || !wav.finish() || !output.commit()) return fail("Cannot open dest file");
-    printSummary(line.sourceName, outcome, peak, format);
+    if (outcome.sinkFailed || !wav.finish() || !output.commit())
+        return failBecause(CannotOpenDest, output.error());
+    printSummary(line.sourceName, outcome, levels, format);
     return 0;
 }
 }  // namespace
@@ -82,6 +99,7 @@ int runQuavelRender(int argc, const char* const* argv) {
     if (line.helpWanted) return printHelp();
     if (!line.problem.empty()) return refuseArguments(line.problem);
     VFILE source;
-    if (!source.load(line.sourceName.c_str())) return fail("Cannot open source file");
+    if (!source.load(line.sourceName.c_str()))
+        return failBecause("Cannot open source file", std::error_code(errno, std::generic_category()));
     return renderToWav(line, source);
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "command_line.h"
+#include "smf/target_file.h"
 
 namespace {
 constexpr int NameCount = 2;
@@ -53,7 +54,8 @@ RenderCommandLine parseRenderCommandLine(int argc, const char* const* argv) {
     int names = 0;
     for (int i = 1; i < argc && line.problem.empty(); ++i) takeArgument(line, names, argv[i]);
     if (line.problem.empty() && names < NameCount) line.problem = "SOURCE.mid and OUT.wav are both needed";
-    if (line.problem.empty() && line.sourceName == line.outputName)
+    // Under any spelling, and through a link: the source is told by the file it is.
+    if (line.problem.empty() && namesSameFile(line.outputName, line.sourceName))
         line.problem = "OUT.wav is the source's own name: the tune is not overwritten";
     return line;
 }

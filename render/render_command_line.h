@@ -19,7 +19,8 @@ struct RenderCommandLine {
 
 // The source and output names in that order and -Nvoices (also -n) anywhere;
 // the help words anywhere win over everything else. A later -N overrides an
-// earlier one.
+// earlier one. An output that is the source's file, under any spelling or
+// through a link, is a problem.
 RenderCommandLine parseRenderCommandLine(int argc, const char* const* argv);
 
 // The voices of a -N option's text after the letter: decimal digits only, in

@@ -45,8 +45,10 @@ cd "$SCRATCH"
 # "unlock": a kesto killed in an earlier run may have left the lock taken.
 "$WINELOADER" "$EXE" unlock >/dev/null 2>&1 &
 kesto=$!
-for _ in $(seq 100); do
-  xwininfo -name "$title" >/dev/null 2>&1 && break
+# The window exists from its creation on, but shows only once the first load is done:
+# a long report takes seconds.
+for _ in $(seq 150); do
+  xwininfo -name "$title" 2>/dev/null | grep -q IsViewable && break
   sleep 0.2
 done
 sleep 1.5  # let the report box and the controls paint

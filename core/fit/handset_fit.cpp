@@ -7,26 +7,30 @@
 #include "base/message_text.h"
 
 namespace {
-constexpr const char* NotesAtOnce =
-    "-> Handset check [%s]: %d notes at once at track %d tick %d, over %d voices";
-constexpr const char* TooLarge = "-> Handset check [%s]: %d bytes, over %d";
+// Each %s after the name that stands for a count is the count with its word.
+constexpr const char* NotesAtOnce = "-> Handset check [%s]: %s at once at track %d tick %d, over %s";
+constexpr const char* TooLarge = "-> Handset check [%s]: %s, over %d";
 constexpr const char* FormatNotAllowed = "-> Handset check [%s]: format %d, not allowed";
-constexpr const char* TempoChanges =
-    "-> Handset check [%s]: %d tempo changes, over %d, first at track %d tick %d";
+constexpr const char* TempoChanges = "-> Handset check [%s]: %s, over %d, first at track %d tick %d";
 constexpr const char* ShortNotes =
     "-> Handset check [%s]: notes shorter than %d ms: %d, first at track %d tick %d";
 constexpr const char* KeysOutside =
-    "-> Handset check [%s]: keys outside %d-%d on ch%d: %d notes, first key %d at track %d tick %d";
-constexpr const char* ChannelMessages =
-    "-> Handset check [%s]: %s on ch%d, %d messages, first at track %d tick %d";
-constexpr const char* FileMessages = "-> Handset check [%s]: %s, %d messages, first at track %d tick %d";
+    "-> Handset check [%s]: keys outside %d-%d on ch%d: %s, first key %d at track %d tick %d";
+constexpr const char* ChannelMessages = "-> Handset check [%s]: %s on ch%d, %s, first at track %d tick %d";
+constexpr const char* FileMessages = "-> Handset check [%s]: %s, %s, first at track %d tick %d";
 constexpr const char* DrumsOutside =
     "-> Handset check [%s]: drums (bank 120) on ch%d, not a drum channel, first at track %d tick %d";
 constexpr const char* NoMip = "-> Handset check [%s]: no MIP message";
 constexpr const char* FirstMip = "-> Handset check [%s]: first MIP value %d, over %d";
 constexpr const char* Fits = "-> Handset check [%s]: fits";
-constexpr const char* OneFinding = "-> Handset check [%s]: %d finding";
-constexpr const char* Findings = "-> Handset check [%s]: %d findings";
+constexpr const char* Findings = "-> Handset check [%s]: %s";
+
+constexpr CountWords NoteWords{"note", "notes"};
+constexpr CountWords VoiceWords{"voice", "voices"};
+constexpr CountWords ByteWords{"byte", "bytes"};
+constexpr CountWords TempoChangeWords{"tempo change", "tempo changes"};
+constexpr CountWords MessageWords{"message", "messages"};
+constexpr CountWords FindingWords{"finding", "findings"};
 
 constexpr uint16_t AllChannels = 0xFFFF;
 
@@ -64,12 +68,13 @@ void checkVoices(const FitFacts& facts, const HandsetProfile& profile, FindingLi
     if (!profile.voices) return;
     const PeakNotes peak = facts.peakNotes(playedChannels(facts, profile));
     if (peak.count > *profile.voices)
-        lines.add(NotesAtOnce, {peak.count, peak.track, peak.tick, *profile.voices});
+        lines.add(NotesAtOnce, {countText(peak.count, NoteWords), peak.track, peak.tick,
+                                countText(*profile.voices, VoiceWords)});
 }
 
 void checkSize(const FitFacts& facts, const HandsetProfile& profile, FindingLines& lines) {
     if (profile.maxBytes && static_cast<int64_t>(facts.size) > *profile.maxBytes)
-        lines.add(TooLarge, {facts.size, *profile.maxBytes});
+        lines.add(TooLarge, {countText(static_cast<int64_t>(facts.size), ByteWords), *profile.maxBytes});
 }
 
 void checkFormat(const FitFacts& facts, const HandsetProfile& profile, FindingLines& lines) {
@@ -82,8 +87,8 @@ void checkFormat(const FitFacts& facts, const HandsetProfile& profile, FindingLi
 void checkTempoChanges(const FitFacts& facts, const HandsetProfile& profile, FindingLines& lines) {
     const Tally& changes = facts.tempoChanges;
     if (profile.maxTempoChanges && changes.count > *profile.maxTempoChanges)
-        lines.add(TempoChanges,
-                  {changes.count, *profile.maxTempoChanges, changes.first.track, changes.first.tick});
+        lines.add(TempoChanges, {countText(changes.count, TempoChangeWords), *profile.maxTempoChanges,
+                                 changes.first.track, changes.first.tick});
 }
 
 void checkNoteLengths(const FitFacts& facts, const HandsetProfile& profile, FindingLines& lines) {
@@ -110,8 +115,8 @@ void checkKeyRange(const FitFacts& facts, const HandsetProfile& profile, Finding
             outside.add(notes);
         }
         if (outside.count > 0)
-            lines.add(KeysOutside, {range.lowest, range.highest, channel, outside.count, firstKey,
-                                    outside.first.track, outside.first.tick});
+            lines.add(KeysOutside, {range.lowest, range.highest, channel, countText(outside.count, NoteWords),
+                                    firstKey, outside.first.track, outside.first.tick});
     }
 }
 
@@ -125,10 +130,11 @@ void checkUnsupported(const FitFacts& facts, const HandsetProfile& profile, Find
             if (found.count == 0) continue;
             if (perChannel)
                 lines.add(ChannelMessages,
-                          {messageKindName(kind), channel, found.count, found.first.track, found.first.tick});
+                          {messageKindName(kind), channel, countText(found.count, MessageWords),
+                           found.first.track, found.first.tick});
             else
-                lines.add(FileMessages,
-                          {messageKindName(kind), found.count, found.first.track, found.first.tick});
+                lines.add(FileMessages, {messageKindName(kind), countText(found.count, MessageWords),
+                                         found.first.track, found.first.tick});
         }
     }
 }
@@ -151,11 +157,11 @@ void checkMip(const FitFacts& facts, const HandsetProfile& profile, FindingLines
 
 std::vector<std::string> HandsetFit::lines() const {
     std::vector<std::string> all = findings;
-    const auto count = static_cast<int64_t>(findings.size());
-    if (count == 0)
+    if (findings.empty())
         all.push_back(messageText(Fits, {name}));
     else
-        all.push_back(messageText(count == 1 ? OneFinding : Findings, {name, count}));
+        all.push_back(
+            messageText(Findings, {name, countText(static_cast<int64_t>(findings.size()), FindingWords)}));
     return all;
 }
 

@@ -2,16 +2,23 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <fstream>
+#include <sstream>
 #include <vector>
 
 #include "base/message_text.h"
-#include "smf/vfile.h"
+#include "smf/small_file.h"
 
 namespace {
 const char* const UnknownKey = "Profile [%s] line %d: unknown key [%s]";
 const char* const BadValue = "Profile [%s] line %d: bad value for [%s]";
 const char* const CannotOpen = "Cannot open profile [%s]";
+const char* const TooLarge = "Profile [%s]: larger than 65536 bytes";
+
+// No profile comes near this: a larger file is no profile, and is never read whole.
+constexpr size_t MaxProfileBytes = 65536;
+
+// Windows editors may put it first.
+const std::string ByteOrderMark = "\xEF\xBB\xBF";
 
 // No key or value comes near this: a longer line is cut here and refused,
 // so a file that is no profile never fills the memory.
@@ -92,14 +99,13 @@ bool takeKeyRange(const std::string& value, HandsetProfile& profile) {
     return true;
 }
 
+// The mip words, in MipUse order.
+constexpr const char* MipWords[] = {"required", "allowed", "ignored"};
+
 bool takeMip(const std::string& value, HandsetProfile& profile) {
-    const struct {
-        const char* word;
-        MipUse use;
-    } uses[] = {{"required", MipUse::Required}, {"allowed", MipUse::Allowed}, {"ignored", MipUse::Ignored}};
-    for (const auto& use : uses) {
-        if (value != use.word) continue;
-        profile.mip = use.use;
+    for (int use = 0; use < static_cast<int>(std::size(MipWords)); ++use) {
+        if (value != MipWords[use]) continue;
+        profile.mip = static_cast<MipUse>(use);
         return true;
     }
     return false;
@@ -121,10 +127,51 @@ bool takeDrumChannels(const std::string& value, HandsetProfile& profile) {
     return takeBits(value, ChannelCount - 1, true, profile.drumChannels);
 }
 
-// A key's reader: take, or else a whole number of [lowest, highest] into field.
+// A list value as the settings show it: its items parted by commas, so that
+// the settings can be parted by blanks.
+std::string listText(const std::vector<std::string>& items) {
+    std::string text;
+    for (const std::string& item : items) text += (text.empty() ? "" : ",") + item;
+    return text;
+}
+
+std::string bitsText(uint32_t mask, int count) {
+    std::vector<std::string> items;
+    for (int bit = 0; bit < count; ++bit)
+        if ((mask >> bit & 1u) != 0) items.push_back(std::to_string(bit));
+    return listText(items);
+}
+
+std::string showFormats(const HandsetProfile& profile) {
+    return bitsText(profile.allowedFormats.value_or(0), 3);
+}
+
+std::string showKeyRange(const HandsetProfile& profile) {
+    const KeyRange range = profile.keyRange.value_or(KeyRange{0, KeyCount - 1});
+    return std::to_string(range.lowest) + "-" + std::to_string(range.highest);
+}
+
+std::string showMip(const HandsetProfile& profile) {
+    return MipWords[static_cast<int>(profile.mip)];
+}
+
+std::string showUnsupported(const HandsetProfile& profile) {
+    std::vector<std::string> kinds;
+    for (int kind = 0; kind < MessageKindCount; ++kind)
+        if (profile.unsupported[kind]) kinds.push_back(messageKindKey(static_cast<MessageKind>(kind)));
+    return listText(kinds);
+}
+
+std::string showDrumChannels(const HandsetProfile& profile) {
+    return bitsText(profile.drumChannels, ChannelCount);
+}
+
+// A key's reader and its value as read: take and show, or else a whole
+// number of [lowest, highest] in field.
 struct Key {
     const char* word;
     bool (*take)(const std::string& value, HandsetProfile& profile);
+    std::string (*show)(const HandsetProfile& profile);
     std::optional<int32_t> HandsetProfile::*field;
     int32_t lowest;
     int32_t highest;
@@ -136,36 +183,49 @@ struct Key {
         profile.*field = static_cast<int32_t>(number);
         return true;
     }
+
+    std::string shown(const HandsetProfile& profile) const {
+        return show != nullptr ? show(profile) : std::to_string((profile.*field).value_or(0));
+    }
 };
 
 const Key Keys[] = {
-    {"voices", nullptr, &HandsetProfile::voices, 1, 65535},
-    {"max-bytes", nullptr, &HandsetProfile::maxBytes, 1, INT32_MAX},
-    {"formats", takeFormats, nullptr, 0, 0},
-    {"min-note-ms", nullptr, &HandsetProfile::minNoteMs, 1, 65535},
-    {"key-range", takeKeyRange, nullptr, 0, 0},
-    {"max-tempo-changes", nullptr, &HandsetProfile::maxTempoChanges, 0, INT32_MAX},
-    {"mip", takeMip, nullptr, 0, 0},
-    {"mip-first-max", nullptr, &HandsetProfile::mipFirstMax, 0, 127},
-    {"unsupported", takeUnsupported, nullptr, 0, 0},
-    {"drum-channels", takeDrumChannels, nullptr, 0, 0},
+    {"voices", nullptr, nullptr, &HandsetProfile::voices, 1, 65535},
+    {"max-bytes", nullptr, nullptr, &HandsetProfile::maxBytes, 1, INT32_MAX},
+    {"formats", takeFormats, showFormats, nullptr, 0, 0},
+    {"min-note-ms", nullptr, nullptr, &HandsetProfile::minNoteMs, 1, 65535},
+    {"key-range", takeKeyRange, showKeyRange, nullptr, 0, 0},
+    {"max-tempo-changes", nullptr, nullptr, &HandsetProfile::maxTempoChanges, 0, INT32_MAX},
+    {"mip", takeMip, showMip, nullptr, 0, 0},
+    {"mip-first-max", nullptr, nullptr, &HandsetProfile::mipFirstMax, 0, 127},
+    {"unsupported", takeUnsupported, showUnsupported, nullptr, 0, 0},
+    {"drum-channels", takeDrumChannels, showDrumChannels, nullptr, 0, 0},
 };
 
-// One line of the profile, its comment and line end already cut off; an
-// empty refusal when it fits.
-std::string takeLine(const std::string& line, bool cut, int number, const std::string& name,
-                     HandsetProfile& profile) {
+const Key* knownKey(const std::string& word) {
+    for (const Key& known : Keys)
+        if (word == known.word) return &known;
+    return nullptr;
+}
+
+// One line of the profile, its comment and line end already cut off, into
+// reading: its refusal stays empty when the line fits.
+void takeLine(const std::string& line, bool cut, int number, ProfileReading& reading) {
     const std::string text = trimmed(line);
-    if (text.empty()) return {};
+    if (text.empty()) return;
     const size_t equals = text.find('=');
     const std::string key = trimmed(text.substr(0, equals));
-    for (const Key& known : Keys) {
-        if (key != known.word) continue;
-        const bool fits =
-            equals != std::string::npos && !cut && known.read(trimmed(text.substr(equals + 1)), profile);
-        return fits ? std::string() : messageText(BadValue, {name, number, key});
+    const std::string& name = reading.profile.name;
+    const Key* known = knownKey(key);
+    if (known == nullptr) {
+        reading.refusal = messageText(UnknownKey, {name, number, echoedText(key)});
+        return;
     }
-    return messageText(UnknownKey, {name, number, key});
+    const bool fits =
+        equals != std::string::npos && !cut && known->read(trimmed(text.substr(equals + 1)), reading.profile);
+    if (!fits) reading.refusal = messageText(BadValue, {name, number, key});
+    if (std::find(reading.keys.begin(), reading.keys.end(), key) == reading.keys.end())
+        reading.keys.push_back(key);
 }
 
 // The next line without its end and comment; false at the end of the text.
@@ -187,22 +247,10 @@ bool nextLine(std::istream& text, std::string& line, bool& cut) {
     return true;
 }
 
-bool isPath(const std::string& name) {
-    return name.find_first_of("/\\") != std::string::npos;
-}
-
-bool canOpen(const std::string& path) {
-    return std::ifstream(path, std::ios::binary).is_open();
-}
-
-// Where the profile that name stands for is; empty when there is none.
-std::string profilePath(const std::string& name, const std::string& installedFolder) {
-    if (name.empty() || name.size() > VFILE::MaxPathLength) return {};
-    if (isPath(name)) return name;
-    const std::string file = name + ".profile";
-    if (canOpen(file)) return file;
-    if (installedFolder.empty()) return {};
-    return installedFolder + "/" + file;
+ProfileReading refusedAs(const char* pattern, const std::string& name) {
+    ProfileReading reading;
+    reading.refusal = messageText(pattern, {name});
+    return reading;
 }
 }  // namespace
 
@@ -211,23 +259,36 @@ ProfileReading parseHandsetProfile(std::istream& text, const std::string& name) 
     reading.profile.name = name;
     std::string line;
     bool cut = false;
-    for (int number = 1; nextLine(text, line, cut); ++number) {
-        reading.refusal = takeLine(line, cut, number, name, reading.profile);
-        if (!reading.ok()) break;
+    for (int number = 1; reading.ok() && nextLine(text, line, cut); ++number) {
+        if (number == 1 && line.compare(0, ByteOrderMark.size(), ByteOrderMark) == 0)
+            line.erase(0, ByteOrderMark.size());
+        takeLine(line, cut, number, reading);
     }
     return reading;
 }
 
-ProfileReading loadHandsetProfile(const std::string& name, const std::string& installedFolder) {
-    const std::string path = profilePath(name, installedFolder);
-    std::ifstream file;
-    if (!path.empty()) file.open(path, std::ios::binary);
-    ProfileReading reading;
-    if (file.is_open()) reading = parseHandsetProfile(file, name);
-    // A folder opens on some systems, but does not read.
-    if (!file.is_open() || file.bad()) {
-        reading = ProfileReading();
-        reading.refusal = messageText(CannotOpen, {name});
+ProfileReading readHandsetProfile(const ProfileLocation& where) {
+    std::string text;
+    switch (readSmallFile(where.path, MaxProfileBytes, text)) {
+        case SmallFileRead::Read: {
+            std::istringstream stream(text);
+            return parseHandsetProfile(stream, where.name);
+        }
+        case SmallFileRead::TooLarge:
+            return refusedAs(TooLarge, where.name);
+        case SmallFileRead::NotOpened:
+            break;
     }
-    return reading;
+    return refusedAs(CannotOpen, where.name);
+}
+
+ProfileReading loadHandsetProfile(const std::string& name, const std::string& installedFolder) {
+    return readHandsetProfile(locateHandsetProfile(name, installedFolder));
+}
+
+std::string profileSettingsText(const ProfileReading& reading) {
+    std::string text;
+    for (const std::string& key : reading.keys)
+        text += (text.empty() ? "" : " ") + key + "=" + knownKey(key)->shown(reading.profile);
+    return text;
 }

@@ -15,6 +15,13 @@ Result checkPassHeader(FilePass& pass) {
     return checkHeader(pass.headerBytes, pass.header);
 }
 
+Result checkHeaderOf(VFILE& file) {
+    MTrk reader;
+    FilePass pass(file, reader);
+    beginFilePass(pass);
+    return checkPassHeader(pass);
+}
+
 BytesPass::BytesPass(const uint8_t* bytes, size_t size) : filePass(view, reader) {
     view.view(bytes, size);
     const bool isMidi = size >= static_cast<size_t>(SmfHeaderSize) && std::memcmp(bytes, "MThd", 4) == 0;

@@ -30,6 +30,10 @@ void beginFilePass(FilePass& pass);
 // Checks headerBytes into pass.header: a failure carries the refusal's message.
 Result checkPassHeader(FilePass& pass);
 
+// The same check of a file loaded aside, before it replaces the one in use:
+// nothing of the process's records changes.
+Result checkHeaderOf(VFILE& file);
+
 // A pass over a Standard MIDI File held in memory (one the conversion made),
 // with a view and a reader of its own. Its header is taken as written: a
 // file without "MThd" has no tracks.

@@ -73,17 +73,18 @@ bool writeOneTrack(const PlayedEvents& played, const SlimPlan& plan, bool noteOf
 // Its tracks play together on the synthesizer, but each is a tune of its
 // own: every event and every track stays, and only the encoding changes.
 SlimNote rewriteFormatTwo(const SlimSettings& settings, const PlayedEvents& played,
-                          std::vector<uint8_t>& bytes) {
+                          std::vector<uint8_t>& rewritten) {
     std::vector<uint8_t> tracks;
     const SlimPlan everything(played, SlimLayout::Tracks, false);
     if (settings.slim && !writeTracks(played, everything, true, tracks)) return SlimNote::NotRewritable;
-    if (settings.slim) bytes.swap(tracks);
+    rewritten.swap(tracks);
     return settings.formatZero ? SlimNote::FormatTwoKept : SlimNote::None;
 }
 
-// Rewrites what the tracks hold, or says why the file stays as it is.
-SlimNote rewrite(const SlimSettings& settings, const PlayedEvents& played, std::vector<uint8_t>& bytes) {
-    if (played.format == 2) return rewriteFormatTwo(settings, played, bytes);
+// Rewrites what the tracks hold into rewritten, left empty when the file
+// stays as it is, and says why it is otherwise than asked.
+SlimNote rewrite(const SlimSettings& settings, const PlayedEvents& played, std::vector<uint8_t>& rewritten) {
+    if (played.format == 2) return rewriteFormatTwo(settings, played, rewritten);
     const bool slim = settings.slim != 0;
     std::vector<uint8_t> tracks;
     if (slim && !writeTracks(played, SlimPlan(played, SlimLayout::Tracks, true), true, tracks))
@@ -100,17 +101,19 @@ SlimNote rewrite(const SlimSettings& settings, const PlayedEvents& played, std::
     const bool oneTrackWritten = !oneTrack.empty();
     // -0 alone always merges; with -Z the smaller wins, format 0 on a tie.
     if (oneTrackWritten && (!slim || oneTrack.size() <= tracks.size()))
-        bytes.swap(oneTrack);
+        rewritten.swap(oneTrack);
     else if (slim)
-        bytes.swap(tracks);
+        rewritten.swap(tracks);
     return note;
 }
 
 SlimOutcome slimmed(const SlimSettings& settings, std::vector<uint8_t>& bytes) {
     SlimOutcome outcome;
     outcome.done = true;
+    outcome.asked = settings;
     outcome.bytesBefore = bytes.size();
     PlayedEvents played;
+    std::vector<uint8_t> rewritten;
     // A file without tracks is refused by the synthesizer: it stays so.
     const bool readable = played.read(bytes.data(), bytes.size()) && played.trackCount() > 0;
     if (readable && !played.everyTrackEnds())
@@ -118,7 +121,11 @@ SlimOutcome slimmed(const SlimSettings& settings, std::vector<uint8_t>& bytes) {
     else if (!readable || played.statusInChannelData)
         outcome.note = SlimNote::NotRewritable;
     else
-        outcome.note = rewrite(settings, played, bytes);
+        outcome.note = rewrite(settings, played, rewritten);
+    if (!rewritten.empty()) {
+        outcome.unchanged = rewritten == bytes;
+        bytes.swap(rewritten);
+    }
     outcome.bytesAfter = bytes.size();
     outcome.format = bytes.size() >= static_cast<size_t>(SmfHeaderSize)
                          ? static_cast<int32_t>(bigEndian16(bytes.data() + FormatOffset))

@@ -25,10 +25,17 @@ enum class SlimNote {
 
 struct SlimOutcome {
     bool done = false;  // the step ran: -Z or -0 was given
+    SlimSettings asked;
     size_t bytesBefore = 0;
     size_t bytesAfter = 0;
     int32_t format = 0;  // of the file as it now is
     SlimNote note = SlimNote::None;
+    // The bytes are those it was given: nothing was left out, merged or
+    // encoded otherwise.
+    bool unchanged = true;
+
+    // The file could not be rewritten at all, whatever was asked.
+    bool leftAsGiven() const { return note == SlimNote::TrackWithoutEnd || note == SlimNote::NotRewritable; }
 };
 
 // Slims a converted Standard MIDI File in place, as settings ask, without

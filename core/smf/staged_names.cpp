@@ -14,7 +14,7 @@
 namespace {
 // More staged files than any program here holds open at once.
 constexpr int SlotCount = 16;
-constexpr size_t SlotNameSize = 4096;
+constexpr size_t SlotNameSize = StagedNameLimit;
 
 enum SlotState : int { Free, Claimed, Held };
 

@@ -22,6 +22,9 @@ constexpr int MaxStagingTries = 100;
 // Beside a target whose name leaves no room for the longer staged name.
 constexpr const char* ShortStagingPrefix = ".quavel.tmp";
 
+// What a failure made by the test seam reads as.
+const std::error_code InjectedFailure = std::make_error_code(std::errc::io_error);
+
 StagedStep armedStep = StagedStep::None;
 int armedCountdown = 0;
 
@@ -72,6 +75,7 @@ bool writeSome(intptr_t handle, const uint8_t* bytes, size_t n, size_t& written)
     DWORD done = 0;
     const BOOL ok = WriteFile(asHandle(handle), bytes, asked, &done, nullptr);
     written = done;
+    if (ok && done == 0) SetLastError(ERROR_WRITE_FAULT);  // took nothing, and said no reason
     return ok && done > 0;
 }
 
@@ -145,6 +149,7 @@ bool writeSome(intptr_t handle, const uint8_t* bytes, size_t n, size_t& written)
         return true;
     }
     written = done > 0 ? static_cast<size_t>(done) : 0;
+    if (done == 0) errno = EIO;  // took nothing, and said no reason
     return done > 0;
 }
 
@@ -212,6 +217,13 @@ std::string stagingName(const std::string& target, int attempt) {
     if (stagedNameFits(beside, beside.size() - nameStart, folder)) return beside;
     return folder + ShortStagingPrefix + mark;
 }
+
+// No slot in the table of staged names: the name is longer than a path,
+// or more files are staged at once than the table holds.
+std::error_code noStagedSlotFor(const std::string& name) {
+    return std::make_error_code(name.size() >= StagedNameLimit ? std::errc::filename_too_long
+                                                               : std::errc::too_many_files_open);
+}
 }  // namespace
 
 void failStagedOutputAt(StagedStep step, int countdown) {
@@ -225,11 +237,13 @@ StagedStep armedStagedFailure() {
 
 bool StagedOutput::open(const char* targetPath, WriteOrder order) {
     discard();
-    if (targetPath == nullptr || *targetPath == 0) return false;
+    reason.clear();
+    if (targetPath == nullptr || *targetPath == 0)
+        return failedBecause(std::make_error_code(std::errc::no_such_file_or_directory));
     target = probeTarget(targetPath);
-    if (target.kind == TargetKind::Refused) return false;
+    if (target.kind == TargetKind::Refused) return failedBecause(target.refusal);
     failed = false;
-    if (seamFails(StagedStep::Open)) return false;
+    if (seamFails(StagedStep::Open)) return failedBecause(InjectedFailure);
     return target.kind == TargetKind::InPlace ? openInPlace(order) : createStaged();
 }
 
@@ -239,24 +253,25 @@ bool StagedOutput::createStaged() {
         const std::string name = stagingName(target.path, attempt);
         // Held before it exists: an interruption at any moment finds it.
         stagedSlot = holdStagedName(name);
-        if (stagedSlot < 0) return false;
+        if (stagedSlot < 0) return failedBecause(noStagedSlotFor(name));
         handle = createExclusive(name, target, nameTaken);
         if (handle != NoHandle) {
             staging = name;
             return true;
         }
+        const std::error_code notCreated = lastSystemError();
         releaseStagedName(stagedSlot);
         stagedSlot = -1;
-        if (!nameTaken) return false;
+        if (!nameTaken) return failedBecause(notCreated);
     }
-    return false;
+    return failedBecause(std::make_error_code(std::errc::file_exists));
 }
 
 bool StagedOutput::openInPlace(WriteOrder order) {
     handle = openForWritingInPlace(target.path);
     inPlace = handle != NoHandle;
     holdsBytes = inPlace && order == WriteOrder::MayRewrite;
-    return inPlace;
+    return inPlace || failedBecause(lastSystemError());
 }
 
 bool StagedOutput::isOpen() const {
@@ -265,10 +280,10 @@ bool StagedOutput::isOpen() const {
 
 bool StagedOutput::writeAll(const uint8_t* bytes, size_t n) {
     if (handle == NoHandle || failed) return false;
-    if (seamFails(StagedStep::Write)) return fail();
+    if (seamFails(StagedStep::Write)) return fail(InjectedFailure);
     while (n > 0) {
         size_t written = 0;
-        if (!writeSome(handle, bytes, n, written)) return fail();
+        if (!writeSome(handle, bytes, n, written)) return fail(lastSystemError());
         bytes += written;
         n -= written;
     }
@@ -276,14 +291,18 @@ bool StagedOutput::writeAll(const uint8_t* bytes, size_t n) {
 }
 
 bool StagedOutput::write(const void* bytes, size_t n) {
-    if (holdsBytes && !failed) return held.write(bytes, n) || fail();
+    if (holdsBytes && !failed)
+        return held.write(bytes, n) || fail(std::make_error_code(std::errc::not_enough_memory));
     return writeAll(static_cast<const uint8_t*>(bytes), n);
 }
 
 bool StagedOutput::rewrite(size_t offset, const void* bytes, size_t n) {
     if (handle == NoHandle || failed) return false;
-    if (holdsBytes) return held.rewrite(offset, bytes, n) || fail();
-    if (inPlace || !seekTo(handle, offset, false)) return fail();
+    if (holdsBytes)
+        return held.rewrite(offset, bytes, n) || fail(std::make_error_code(std::errc::invalid_argument));
+    // Bytes that went out in order to a device or FIFO cannot be taken back.
+    if (inPlace) return fail(std::make_error_code(std::errc::invalid_seek));
+    if (!seekTo(handle, offset, false)) return fail(lastSystemError());
     const bool written = writeAll(static_cast<const uint8_t*>(bytes), n);
     return seekTo(handle, 0, true) && written;
 }
@@ -297,8 +316,14 @@ bool StagedOutput::writeHeld() {
     return written;
 }
 
-bool StagedOutput::fail() {
+bool StagedOutput::fail(std::error_code why) {
     failed = true;
+    return failedBecause(why);
+}
+
+// The first failure is the one that counts: what follows it only unwinds.
+bool StagedOutput::failedBecause(std::error_code why) {
+    if (!reason) reason = why;
     return false;
 }
 
@@ -311,18 +336,31 @@ bool StagedOutput::closeHandle() {
 
 bool StagedOutput::moveOverTarget() {
     if (inPlace) return true;
-    if (seamFails(StagedStep::Move) || !moveFile(staging, target.path)) return false;
+    if (seamFails(StagedStep::Move)) return failedBecause(InjectedFailure);
+    if (!moveFile(staging, target.path)) return failedBecause(lastSystemError());
     releaseStagedName(stagedSlot);
     stagedSlot = -1;
     staging.clear();
     return true;
 }
 
+// A file not written whole is closed all the same, and never moved.
+bool StagedOutput::closeAndMove(bool whole) {
+    const std::error_code closing = closeHandle() ? std::error_code() : lastSystemError();
+    if (!whole) return false;
+    if (closing) return failedBecause(closing);
+    if (seamFails(StagedStep::Close)) return failedBecause(InjectedFailure);
+    return moveOverTarget();
+}
+
 bool StagedOutput::commit() {
-    const bool whole = isOpen() && !failed && writeHeld();
+    if (!isOpen()) {
+        discard();
+        return failedBecause(std::make_error_code(std::errc::bad_file_descriptor));
+    }
+    const bool whole = !failed && writeHeld();
     if (whole && !inPlace) keepMetadata(handle, target);
-    const bool closed = closeHandle();
-    if (whole && closed && !seamFails(StagedStep::Close) && moveOverTarget()) {
+    if (closeAndMove(whole)) {
         inPlace = false;
         return true;
     }

@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <system_error>
 
 #include "smf/output_sink.h"
 #include "smf/target_file.h"
@@ -39,6 +40,9 @@ public:
     // The staged file's name while open (empty otherwise, and for a target
     // written in place).
     const std::string& stagedPath() const { return staging; }
+    // Why the open, a write, the close or the move failed, as the system
+    // said it; empty from each open until a step fails.
+    const std::error_code& error() const { return reason; }
 
 private:
     TargetFile target;
@@ -50,6 +54,7 @@ private:
     // An in-place target's bytes while rewrites may still come.
     bool holdsBytes = false;
     MemoryOutput held;
+    std::error_code reason;
 
     bool createStaged();
     bool openInPlace(WriteOrder order);
@@ -57,13 +62,16 @@ private:
     bool writeHeld();
     bool closeHandle();
     bool moveOverTarget();
+    bool closeAndMove(bool whole);
     // Marks the file as not whole: it will never be moved over the target.
-    bool fail();
+    bool fail(std::error_code why);
+    // Keeps why a step failed; false, as the step.
+    bool failedBecause(std::error_code why);
 };
 
 // Lets tests make a staged output fail without a full disk: the countdown-th
-// step of the kind named from now on fails (1: the next one), once. Writes
-// and rewrites both count as writes.
+// step of the kind named from now on fails (1: the next one), once, as an
+// input/output error. Writes and rewrites both count as writes.
 enum class StagedStep { None, Open, Write, Close, Move };
 void failStagedOutputAt(StagedStep step, int countdown = 1);
 // The step still waiting to fail, None once it has.

@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <climits>
 #include <cstdlib>
 #endif
 
@@ -16,6 +18,11 @@ constexpr char Separators[] = "/\\:";
 #else
 constexpr char Separators[] = "/";
 #endif
+
+void refuse(TargetFile& target, std::error_code why) {
+    target.kind = TargetKind::Refused;
+    target.refusal = why;
+}
 
 // A name not yet on disk, as its folder's real path and its final name.
 std::string placeOf(const std::string& path, std::string (*realFolder)(const std::string&)) {
@@ -87,6 +94,11 @@ bool isWritable(const std::string& path) {
     return true;
 }
 
+// Windows reads no link's target here: a link is the name it is.
+std::string finalTarget(const std::string& path) {
+    return path;
+}
+
 TargetFile probeExisting(HANDLE file, const char* path) {
     TargetFile target;
     target.path = path;
@@ -94,17 +106,29 @@ TargetFile probeExisting(HANDLE file, const char* path) {
     BY_HANDLE_FILE_INFORMATION info;
     if (type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE) {
         target.kind = TargetKind::InPlace;
-    } else if (GetFileInformationByHandle(file, &info) == 0 ||
-               (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        target.kind = TargetKind::Refused;
+    } else if (GetFileInformationByHandle(file, &info) == 0) {
+        refuse(target, lastSystemError());
+    } else if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        refuse(target, std::make_error_code(std::errc::is_a_directory));
     } else {
         const DWORD attributes = GetFileAttributesA(path);  // of the name itself, a link included
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
             target.path = finalPathOf(file);
-        target.kind =
-            !target.path.empty() && isWritable(target.path) ? TargetKind::Regular : TargetKind::Refused;
+        target.kind = TargetKind::Regular;
+        if (target.path.empty() || !isWritable(target.path)) refuse(target, lastSystemError());
     }
     return target;
+}
+
+FileKind kindOfNamed(const std::string& path) {
+    HANDLE file = openForLooking(path);
+    if (file == INVALID_HANDLE_VALUE) return FileKind::Absent;
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool regular = GetFileType(file) == FILE_TYPE_DISK &&
+                         GetFileInformationByHandle(file, &info) != 0 &&
+                         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    CloseHandle(file);
+    return regular ? FileKind::Regular : FileKind::Other;
 }
 
 TargetFile probeNamed(const char* path) {
@@ -112,10 +136,11 @@ TargetFile probeNamed(const char* path) {
     if (file == INVALID_HANDLE_VALUE) {
         TargetFile target;
         target.path = path;
+        const std::error_code notOpened = lastSystemError();
         // A link whose referent is gone still has its own attributes.
         const DWORD attributes = GetFileAttributesA(path);
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-            target.kind = TargetKind::Refused;
+            refuse(target, notOpened);
         return target;
     }
     TargetFile target = probeExisting(file, path);
@@ -153,15 +178,47 @@ bool isWritable(const std::string& path) {
     return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
 }
 
+// As the kernel follows links: at most this many on the way to a file.
+constexpr int MaxLinkHops = 40;
+
+// The text a link holds; empty for a name that is no link.
+std::string linkText(const std::string& path) {
+    char text[PATH_MAX];
+    const ssize_t length = ::readlink(path.c_str(), text, sizeof text);
+    if (length <= 0 || static_cast<size_t>(length) >= sizeof text) return {};
+    return std::string(text, static_cast<size_t>(length));
+}
+
+// The name path finally leads to when every link on the way is followed, a
+// dangling one included: where bytes written to path would go. A relative
+// link is read from its own folder. A loop of links leads nowhere: path
+// stays as it is.
+std::string finalTarget(const std::string& path) {
+    std::string name = path;
+    for (int hop = 0; hop < MaxLinkHops; ++hop) {
+        const std::string text = linkText(name);
+        if (text.empty()) return name;
+        name = text[0] == '/' ? text : name.substr(0, finalNameStart(name)) + text;
+    }
+    return path;
+}
+
 TargetFile regularTarget(const std::string& path, const struct stat& info) {
     TargetFile target;
     target.path = path;
-    target.kind = !path.empty() && isWritable(path) ? TargetKind::Regular : TargetKind::Refused;
+    target.kind = TargetKind::Regular;
+    if (path.empty() || !isWritable(path)) refuse(target, lastSystemError());
     target.hasOwnership = true;
     target.mode = static_cast<uint32_t>(info.st_mode & 07777);
     target.owner = static_cast<uint32_t>(info.st_uid);
     target.group = static_cast<uint32_t>(info.st_gid);
     return target;
+}
+
+FileKind kindOfNamed(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return FileKind::Absent;
+    return S_ISREG(info.st_mode) ? FileKind::Regular : FileKind::Other;
 }
 
 TargetFile probeNamed(const char* path) {
@@ -172,9 +229,9 @@ TargetFile probeNamed(const char* path) {
     if (::lstat(path, &name) != 0)
         return target;  // absent, or a folder that cannot be reached: the create decides
     if (::stat(path, &reached) != 0) {
-        target.kind = TargetKind::Refused;  // a dangling link, or a loop of links
+        refuse(target, lastSystemError());  // a dangling link, or a loop of links
     } else if (S_ISDIR(reached.st_mode)) {
-        target.kind = TargetKind::Refused;
+        refuse(target, std::make_error_code(std::errc::is_a_directory));
     } else if (S_ISREG(reached.st_mode)) {
         return regularTarget(S_ISLNK(name.st_mode) ? realPathOf(path) : target.path, reached);
     } else {
@@ -194,13 +251,30 @@ TargetFile probeTarget(const char* path) {
     return probeNamed(path);
 }
 
-bool namesSameFile(const std::string& a, const std::string& b) {
-    if (a.empty() || b.empty()) return false;
-    if (a == b) return true;
+FileKind kindOfFile(const std::string& path) {
+    return kindOfNamed(path);
+}
+
+std::error_code lastSystemError() {
+#ifdef _WIN32
+    return {static_cast<int>(GetLastError()), std::system_category()};
+#else
+    return {errno, std::generic_category()};
+#endif
+}
+
+namespace {
+bool sameFinalFile(const std::string& a, const std::string& b) {
     FileId idA;
     FileId idB;
     const bool existsA = fileIdOf(a, idA);
     const bool existsB = fileIdOf(b, idB);
     if (existsA || existsB) return existsA && existsB && idA == idB;
     return samePlace(a, b);
+}
+}  // namespace
+
+bool namesSameFile(const std::string& a, const std::string& b) {
+    if (a.empty() || b.empty()) return false;
+    return a == b || sameFinalFile(finalTarget(a), finalTarget(b));
 }

@@ -1,8 +1,10 @@
 #include "smf/vfile.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "smf/staged_output.h"
 
@@ -29,32 +31,44 @@ void VFILE::release() {
     size = capacity = position = 0;
 }
 
+int VFILE::abandonLoad(int reason) {
+    if (file != nullptr) std::fclose(file);
+    file = nullptr;
+    isOpen = 0;
+    errno = reason;
+    return 0;
+}
+
+void VFILE::swap(VFILE& other) noexcept {
+    std::swap(file, other.file);
+    std::swap(path, other.path);
+    std::swap(data, other.data);
+    std::swap(isOpen, other.isOpen);
+    std::swap(isLoaded, other.isLoaded);
+    std::swap(isModified, other.isModified);
+    std::swap(isView, other.isView);
+    std::swap(size, other.size);
+    std::swap(capacity, other.capacity);
+    std::swap(position, other.position);
+}
+
 int VFILE::load(const char* filePath) {
     release();
-    if (filePath == nullptr || std::strlen(filePath) > MaxPathLength) return 0;
+    if (filePath == nullptr || std::strlen(filePath) > MaxPathLength) return abandonLoad(ENAMETOOLONG);
     file = std::fopen(filePath, "rb");
-    if (file == nullptr) return 0;
+    if (file == nullptr) return abandonLoad(errno);
     copyPath(path, filePath);
     isOpen = 1;
 
     const long start = std::ftell(file);
     long end = -1;
     if (std::fseek(file, 0, SEEK_END) == 0) end = std::ftell(file);
+    if (start < 0 || end < 0) return abandonLoad(errno);
     std::fseek(file, 0, SEEK_SET);
     const long measured = end - start;
-    if (start < 0 || end < 0 || measured < 0 || measured > INT32_MAX - 2) {
-        std::fclose(file);
-        file = nullptr;
-        isOpen = 0;
-        return 0;
-    }
+    if (measured < 0 || measured > INT32_MAX - 2) return abandonLoad(EFBIG);
     data = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(measured) + 2));
-    if (data == nullptr) {
-        std::fclose(file);
-        file = nullptr;
-        isOpen = 0;
-        return 0;
-    }
+    if (data == nullptr) return abandonLoad(ENOMEM);
     size = capacity = static_cast<int32_t>(measured);
     isLoaded = 1;
     position = 0;

@@ -26,6 +26,7 @@ public:
     VFILE& operator=(const VFILE&) = delete;
     ~VFILE();
 
+    // 1 when the whole file is held; 0 when it cannot be, and errno says why.
     int load(const char* filePath);
     int create(const char* filePath, int32_t newSize);
     // Reads the bytes other holds, with a position of its own, while other
@@ -45,6 +46,9 @@ public:
     void rewind();
     void truncate();
     void release();
+    // Exchanges everything the two hold: a file loaded aside and found good
+    // takes the place of the one in use, which is then freed with the other.
+    void swap(VFILE& other) noexcept;
 
     // Makes room for at least n bytes, growing the buffer geometrically so that
     // text appended piece by piece is not copied over and over. `size` stays.
@@ -52,6 +56,8 @@ public:
 
 private:
     static int copyPath(char* target, const char* filePath);
+    // Ends a failed load: the stream closed, errno set to reason; returns 0.
+    int abandonLoad(int reason);
 };
 
 extern VFILE inputFile;

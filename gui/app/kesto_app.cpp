@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "base/result.h"
 #include "convert/convert_midi_file.h"
@@ -12,7 +13,9 @@
 #include "main_controls.h"
 #include "message_boxes.h"
 #include "option_dialog.h"
+#include "pass/file_pass.h"
 #include "report/analysis_report.h"
+#include "smf/target_file.h"
 #include "smf/vfile.h"
 #include "startup.h"
 #include "text_commands.h"
@@ -25,6 +28,7 @@ MainControls* mainControls = nullptr;
 
 namespace {
 const char MidiEnding[] = "mid";
+const char CannotOpenSource[] = "Cannot open source file";
 // "Converted to [path]" with the two settings: room for a whole path.
 constexpr int ConfirmTextSize = PathSize + 96;
 
@@ -35,6 +39,11 @@ void takeDetectLevel() {
 // Runs a conversion; a failure is shown (and may end the run) and gives false.
 bool convertSucceeds(const char* path, int32_t length) {
     return passOnFailure(convertLoadedFile(path, length));
+}
+
+// A refused file's box: why, then which file.
+std::string refusalText(const char* message, const char* name) {
+    return std::string(message) + "\n[" + name + "]";
 }
 }  // namespace
 
@@ -63,10 +72,31 @@ void KestoApp::onCreate(HWND window) {
 bool KestoApp::loadSource() {
     ConvertOptions.clearChannelChoices();
     if (!inputFile.load(sourcePath)) {
-        showNotice("Cannot open source file");
+        showNotice(CannotOpenSource);
         mainControls->enableSourceCommands(false);
         return false;
     }
+    return analyseLoadedSource();
+}
+
+bool KestoApp::loadInstead(const char* name) {
+    VFILE candidate;
+    if (!candidate.load(name)) {
+        showNotice(refusalText(CannotOpenSource, name).c_str());
+        return false;
+    }
+    const Result checked = checkHeaderOf(candidate);
+    if (checked.failed()) {
+        showKestoError(refusalText(checked.message(), name).c_str());
+        return false;
+    }
+    inputFile.swap(candidate);
+    copyText(sourcePath, name);
+    ConvertOptions.clearChannelChoices();
+    return analyseLoadedSource();
+}
+
+bool KestoApp::analyseLoadedSource() {
     const Result analysed = reportLoadedFile(sourcePath, reportPath, ConvertOptions.analysedLength);
     passOnFailure(analysed);
     ConvertOptions.tuneLength = 0;
@@ -121,15 +151,22 @@ void KestoApp::followLevelFocus(WPARAM id) {
 void KestoApp::convert() {
     acceptDrops(false);
     takeDetectLevel();
-    takeOutputPath();
-    takeLength();
-    if (outputPath[0] != '\0') {
-        if (converted)
-            messageBox("Already Converted", "Confirm", MB_OK);
-        else
-            convertOnce();
+    if (takeOutputPath()) {
+        takeLength();
+        convertToOutput();
     }
     acceptDrops(true);
+}
+
+void KestoApp::convertToOutput() {
+    if (outputPath[0] == '\0') return;
+    // Under any spelling, or through a link: the loaded tune is never written over.
+    if (namesSameFile(outputPath, sourcePath))
+        showKestoError("Cannot out to this_file. so no converted.");
+    else if (converted)
+        messageBox("Already Converted", "Confirm", MB_OK);
+    else
+        convertOnce();
 }
 
 void KestoApp::convertOnce() {
@@ -143,11 +180,18 @@ void KestoApp::convertOnce() {
     converted = 1;
 }
 
-void KestoApp::takeOutputPath() {
+bool KestoApp::takeOutputPath() {
+    SimpleEdit& box = *mainControls->outputBox;
+    // A name cut to the path buffer would name another file.
+    if (box.textLength() > PathSize - 1) {
+        showKestoError("Output file name too long");
+        return false;
+    }
     char previous[PathSize];
     copyText(previous, outputPath);
-    mainControls->outputBox->getText(outputPath, sizeof outputPath);
+    box.getText(outputPath, sizeof outputPath);
     if (std::strcmp(previous, outputPath) != 0) converted = 0;
+    return true;
 }
 
 void KestoApp::takeLength() {
@@ -168,8 +212,7 @@ void KestoApp::toggleNoTimeDetect() {
 
 void KestoApp::importAndLoad() {
     if (!importFromText() || !mainControls->loadAfterBox->isChecked()) return;
-    copyText(sourcePath, textMidiPath);
-    loadSource();
+    loadInstead(textMidiPath);
 }
 
 void KestoApp::chooseOutputFile() {
@@ -208,10 +251,15 @@ void KestoApp::onDropFiles(HWND, HDROP drop) {
         return;
     }
     const std::string name = droppedFileEndingWith(drop, MidiEnding);
-    if (name.empty()) return;
-    copyText(sourcePath, name.c_str());
-    if (loadSource()) mainControls->enableSourceCommands(true);
+    if (name.empty() || !loadInstead(name.c_str())) return;
+    mainControls->enableSourceCommands(true);
     converted = 0;
+}
+
+void KestoApp::onSize(HWND, WPARAM kind, LPARAM size) {
+    // A minimised window has no client area to fit.
+    if (kind == SIZE_MINIMIZED || mainControls == nullptr) return;
+    mainControls->fitTo(LOWORD(size), HIWORD(size));
 }
 
 int KestoApp::onOtherMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -24,6 +24,8 @@ public:
     void onCreate(HWND window) override;
     // Runs for every WM_COMMAND: button clicks of the controls.
     void onCommand(HWND window, WPARAM wParam, LPARAM lParam) override;
+    // Runs for WM_SIZE, after every change of the window's size.
+    void onSize(HWND window, WPARAM kind, LPARAM size) override;
     // Runs when files are dropped on the window (only while drops are on).
     void onDropFiles(HWND window, HDROP drop) override;
     // Runs for messages without a hook of their own (the focus on activation,
@@ -31,17 +33,24 @@ public:
     int onOtherMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
 
     // Loads and analyses sourcePath and shows the report; false when the
-    // file could not be read or was refused.
+    // file could not be read or was refused, which leaves nothing to convert.
     bool loadSource();
+    // Loads name in place of the loaded tune, once it is found readable and
+    // a MIDI file; a refused file leaves the loaded tune, its report and its
+    // settings as they were, and its box names it.
+    bool loadInstead(const char* name);
     // The two halves of the Play button.
     void startPlayback();
     void stopPlayback();
 
 private:
     void followLevelFocus(WPARAM id);
+    bool analyseLoadedSource();
     void convert();
+    void convertToOutput();
     void convertOnce();
-    void takeOutputPath();
+    // False when the box holds a name longer than a path may be.
+    bool takeOutputPath();
     void takeLength();
     void toggleNoTimeDetect();
     void importAndLoad();

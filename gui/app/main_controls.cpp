@@ -11,12 +11,10 @@
 #include "smf/vfile.h"
 
 namespace {
-// The longest report shown as it is; a longer one is introduced by a note
-// naming the report file.
-constexpr int32_t LongestShownReport = 32759;
-// Of a long report the box shows the lines within its first mebibyte: as
-// much as the analysis keeps.
-constexpr std::size_t LongestReportPart = ReportCopy::DefaultKeepLimit;
+// The longest report shown as it is: as much as the analysis keeps. Of a
+// longer one the box shows the lines within that much, after a note naming
+// the report file.
+constexpr std::size_t LongestShownReport = ReportCopy::DefaultKeepLimit;
 // Controls that Tab stops at. Push buttons also say when they gain or lose
 // the focus, so that the focused one can be the default button for Enter.
 constexpr DWORD TabStop = WS_TABSTOP;
@@ -64,6 +62,9 @@ void createLabel(Label& label, const char* text, const ControlPlace& place) {
 }  // namespace
 
 MainControls::MainControls(HWND window) {
+    RECT client = {};
+    GetClientRect(window, &client);
+    startSize = {client.right, client.bottom};
     createButtons(window);
     noTimeDetectBox = makeCreated<CheckBox>(window, "NoTimeDet", NoTimeDetectPlace, TabStop);
     createLevelGroup(window);
@@ -99,7 +100,8 @@ void MainControls::createReportAndFileBoxes(HWND window) {
     lengthLabel = std::make_unique<Label>(window);
     createLabel(*reportLabel, "Analysis Report", ReportLabelPlace);
     reportBox = std::make_unique<SimpleEdit>(window, true, true);
-    reportBox->addStyle(TabStop);
+    // A key pressed after Tab, which selects the whole report, must not replace it.
+    reportBox->addStyle(TabStop | ES_READONLY);
     create(*reportBox, "", ReportBoxPlace);
     leaveTabToDialogManager(reportBox->handle());
     reportBox->setFont(FontGothic, SmallFontHeight, 0);
@@ -117,6 +119,9 @@ void MainControls::createReportAndFileBoxes(HWND window) {
     lengthBox->addStyle(ES_AUTOHSCROLL | TabStop);
     lengthBox->singleLine();
     create(*lengthBox, "", LengthBoxPlace);
+    // Enter in either box converts.
+    setDefaultButtonFor(outputBox->handle(), convertButton->handle());
+    setDefaultButtonFor(lengthBox->handle(), convertButton->handle());
 }
 
 // Tab follows the order of the child windows, which is the order of
@@ -138,14 +143,67 @@ std::vector<GUIParts*> MainControls::inTabOrder() const {
             loadAfterBox.get()};
 }
 
+std::vector<MainControls::Placement> MainControls::layout() const {
+    std::vector<Placement> placements = {
+        {convertButton.get(), ConvertPlace, Follows::RightEdge},
+        {optionButton.get(), OptionPlace, Follows::RightEdge},
+        {playButton.get(), PlayPlace, Follows::RightEdge},
+        {toTextButton.get(), ToTextPlace, Follows::RightEdge},
+        {toMidiButton.get(), ToMidiPlace, Follows::RightEdge},
+        {loadAfterBox.get(), LoadAfterPlace, Follows::RightEdge},
+        {noTimeDetectBox.get(), NoTimeDetectPlace, Follows::RightEdge},
+        {reportLabel.get(), ReportLabelPlace, Follows::Nothing},
+        {reportBox.get(), ReportBoxPlace, Follows::BothEdges},
+        {outputLabel.get(), OutputLabelPlace, Follows::BottomEdge},
+        {outputBox.get(), OutputBoxPlace, Follows::BottomEdge},
+        {browseButton.get(), BrowsePlace, Follows::BottomEdge},
+        {lengthLabel.get(), LengthLabelPlace, Follows::BottomEdge},
+        {lengthBox.get(), LengthBoxPlace, Follows::BottomEdge},
+    };
+    for (int i = 0; i < levelGroup->count; ++i) {
+        ControlPlace place = LevelPlace;
+        place.y += i * LevelButtonStep;
+        placements.push_back({levelGroup->buttons[i], place, Follows::RightEdge});
+    }
+    return placements;
+}
+
+ControlPlace MainControls::placeAt(const Placement& placement, int dx, int dy) {
+    ControlPlace place = placement.place;
+    switch (placement.follows) {
+        case Follows::Nothing:
+            break;
+        case Follows::RightEdge:
+            place.x += dx;
+            break;
+        case Follows::BottomEdge:
+            place.y += dy;
+            break;
+        case Follows::BothEdges:
+            // Never less than nothing, whatever size the window is given.
+            place.width = std::max(0, place.width + dx);
+            place.height = std::max(0, place.height + dy);
+            break;
+    }
+    return place;
+}
+
+void MainControls::fitTo(int clientWidth, int clientHeight) {
+    const int dx = clientWidth - startSize.cx;
+    const int dy = clientHeight - startSize.cy;
+    for (const Placement& placement : layout()) {
+        const ControlPlace place = placeAt(placement, dx, dy);
+        // MoveWindow keeps the order of the windows, which is the Tab order.
+        MoveWindow(placement.control->handle(), place.x, place.y, place.width, place.height, TRUE);
+    }
+}
+
 RECT MainControls::extent() const {
     RECT extent = {0, 0, 0, 0};
-    for (GUIParts* control : inTabOrder()) {
-        RECT place = {};
-        GetWindowRect(control->handle(), &place);
-        MapWindowPoints(nullptr, control->parentWindow, reinterpret_cast<POINT*>(&place), 2);
-        extent.right = std::max(extent.right, place.right);
-        extent.bottom = std::max(extent.bottom, place.bottom);
+    for (const Placement& placement : layout()) {
+        const ControlPlace& place = placement.place;
+        extent.right = std::max<LONG>(extent.right, place.x + place.width);
+        extent.bottom = std::max<LONG>(extent.bottom, place.y + place.height);
     }
     return extent;
 }
@@ -170,15 +228,15 @@ int32_t MainControls::readLength() {
 }
 
 void MainControls::showReport(const char* sourceName, const char* reportName) {
-    if (reportCopy.size > static_cast<size_t>(LongestShownReport)) {
+    if (reportCopy.size > LongestShownReport) {
         reportBox->setText(longReportText(sourceName, reportName).c_str());
         return;
     }
     reportBox->setText(reportCopy.text.c_str());
 }
 
-// The note naming the report file, a blank line, and the whole lines of the
-// report's first mebibyte; where that is not all of it, where it was cut.
+// The note naming the report file, a blank line, the whole lines of the
+// report's first mebibyte, and where it was cut.
 std::string MainControls::longReportText(const char* sourceName, const char* reportName) {
     char note[2 * VFILE::MaxPathLength + 128];
     std::snprintf(note, sizeof note, "[%s]%s\r\n%s..[%s].", sourceName, " Analysis Log too long.",
@@ -186,7 +244,7 @@ std::string MainControls::longReportText(const char* sourceName, const char* rep
     std::string text = note;
     text += "\r\n\r\n";
     const std::string& kept = reportCopy.text;
-    const std::size_t room = std::min(kept.size(), LongestReportPart);
+    const std::size_t room = std::min(kept.size(), LongestShownReport);
     const std::size_t lastLineEnd = room < 2 ? std::string::npos : kept.rfind("\r\n", room - 2);
     const std::size_t shown = lastLineEnd == std::string::npos ? 0 : lastLineEnd + 2;
     text.append(kept, 0, shown);

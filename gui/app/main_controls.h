@@ -33,12 +33,17 @@ public:
     void enableOutsidePlayback(bool flag);
     // The length box by the decimal atol rule; 0 or less gives DefaultTuneLength.
     int32_t readLength();
-    // The report of the last analysis; one of 32760 characters or more after
-    // a note naming the report file, up to its first mebibyte.
+    // The report of the last analysis; one longer than a mebibyte after a
+    // note naming the report file, up to its last whole line within.
     void showReport(const char* sourceName, const char* reportName);
     void showLength(int32_t length);
+    // Places the controls for a client area of that size: the buttons keep
+    // their distance to the right edge, the output row its distance to the
+    // bottom edge, and the report box takes the rest. At the size the window
+    // was made with, every control stands where it was made.
+    void fitTo(int clientWidth, int clientHeight);
     // From the client area's origin to the right and bottom edges of the
-    // controls: the least client area that shows them all.
+    // controls where they were made: the least client area that shows them all.
     RECT extent() const;
 
     std::unique_ptr<PushButton> convertButton;
@@ -58,6 +63,19 @@ public:
     std::unique_ptr<SimpleEdit> lengthBox;
 
 private:
+    // How a control follows the size of the client area.
+    enum class Follows { Nothing, RightEdge, BottomEdge, BothEdges };
+    struct Placement {
+        GUIParts* control;
+        ControlPlace place;  // at the size the window was made with
+        Follows follows;
+    };
+    std::vector<Placement> layout() const;
+    // Where the control stands in a client area wider by dx and higher by dy.
+    static ControlPlace placeAt(const Placement& placement, int dx, int dy);
+
+    SIZE startSize = {};
+
     void createButtons(HWND window);
     void arrangeTabOrder();
     std::vector<GUIParts*> inTabOrder() const;

@@ -136,6 +136,8 @@ void resetChannelOptions() {
 
 INT_PTR onDialogCommand(HWND dialog, WPARAM wParam) {
     switch (wParam) {
+        // The keyboard's OK, sent when no default button answers Enter.
+        case IDOK:
         case IDC_DECIDE:
             readOptionDialog(dialog);
             PostMessageA(dialog, WM_CLOSE, 0, 0);
@@ -144,8 +146,11 @@ INT_PTR onDialogCommand(HWND dialog, WPARAM wParam) {
             resetChannelOptions();
             fillOptionDialog(dialog);
             return TRUE;
+        case IDCANCEL:
+            // Esc ends the dialog at once, as the close box does: nothing queued after it runs.
+            SendMessageA(dialog, WM_CLOSE, 0, 0);
+            return TRUE;
         default:
-            // Enter and Esc arrive here as OK and Cancel: they must not end the dialog.
             return FALSE;
     }
 }

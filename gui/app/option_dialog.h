@@ -5,8 +5,9 @@
 constexpr const char* OptionDialogName = "OPTION_DLG";
 
 // The procedure of "OPTION_DLG": fills the lists from ConvertOptions when it
-// opens; DECIDE stores the selections and closes, RESET clears the options at
-// once and refills; only the close box ends the dialog otherwise.
+// opens; DECIDE (also Enter) stores the selections and closes, RESET clears
+// the options at once and refills; the close box and Esc end the dialog
+// storing nothing.
 INT_PTR CALLBACK optionDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Fills and selects the 48 lists from ConvertOptions; channels without

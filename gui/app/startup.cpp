@@ -75,9 +75,13 @@ void formatWindowTitle(char* title, int size) {
     std::snprintf(title, size, "Quavel Version %s", QuavelVersion);
 }
 
+void showKestoError(const char* text) {
+    MessageBoxA(nullptr, text, "KESTO Error", MB_OK);
+}
+
 void fatalError(const char* message) {
     _fcloseall();
-    MessageBoxA(nullptr, message, "KESTO Error", MB_OK);
+    showKestoError(message);
     if (!endsTheRun(message)) return;
     // Written whether or not this process owns the lock: the run is over.
     AppProfile::writeBootValue(appProfile.profileFile, true);

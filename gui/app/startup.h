@@ -31,3 +31,6 @@ void setUpPaths();
 
 // "Quavel Version " and the project's version.
 void formatWindowTitle(char* title, int size);
+
+// The error box: text, caption "KESTO Error", one OK button, no owner.
+void showKestoError(const char* text);

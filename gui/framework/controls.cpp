@@ -3,8 +3,14 @@
 namespace {
 constexpr DWORD ChildVisible = WS_CHILD | WS_VISIBLE;
 
+// A button draws its focus rectangle by inverting pixels, and a changed
+// check mark draws that rectangle once more, which wipes it: a focused
+// button is painted anew whole instead.
 void sendCheck(GUIParts& button, bool flag) {
     button.sendToControl(BM_SETCHECK, flag ? 1 : 0, 0);
+    HWND handle = button.handle();
+    if (handle != nullptr && GetFocus() == handle)
+        RedrawWindow(handle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
 DWORD optionalStyle(bool wanted, DWORD bits) {

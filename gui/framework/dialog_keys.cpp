@@ -3,6 +3,9 @@
 namespace {
 // The window property that holds the control that had the focus.
 const char FocusedControlProperty[] = "QuavelFocusedControl";
+// The property of a control that names its default button. The system frees
+// a window's properties with the window.
+const char DefaultButtonProperty[] = "QuavelDefaultButton";
 
 LRESULT dialogCode(HWND control) {
     return SendMessageA(control, WM_GETDLGCODE, 0, 0);
@@ -16,14 +19,34 @@ void makeDefault(HWND button, bool flag) {
     SendMessageA(button, BM_SETSTYLE, flag ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
 }
 
+HWND defaultButtonOf(HWND control) {
+    return control != nullptr ? static_cast<HWND>(GetPropA(control, DefaultButtonProperty)) : nullptr;
+}
+
 // After a Tab the dialog manager takes the default style from every button
 // and gives it back only where the owner names a default button: a plain
-// window names none, so the focused button gets it back here.
+// window names none, so the focused button, or the one its box names, gets
+// it back here. Every message passes here: a button that is the default
+// already is left alone, since restyling repaints it, which is a message too.
 void settleDefaultButton(HWND owner) {
     HWND focus = GetFocus();
     if (focus == nullptr || GetParent(focus) != owner) return;
-    const LRESULT code = dialogCode(focus);
-    if (isPushButton(code) && !(code & DLGC_DEFPUSHBUTTON)) makeDefault(focus, true);
+    HWND button = defaultButtonOf(focus);
+    if (button == nullptr) button = focus;
+    const LRESULT code = dialogCode(button);
+    if (isPushButton(code) && !(code & DLGC_DEFPUSHBUTTON)) makeDefault(button, true);
+}
+
+// Enter in a box that names a default button: the dialog manager would ask
+// the owner, which is no dialog box and names none.
+bool pressDefaultButton(HWND owner, const MSG& message) {
+    if (message.message != WM_KEYDOWN || message.wParam != VK_RETURN) return false;
+    HWND button = defaultButtonOf(GetFocus());
+    if (button == nullptr || GetParent(button) != owner) return false;
+    if (IsWindowEnabled(button))
+        SendMessageA(owner, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+                     reinterpret_cast<LPARAM>(button));
+    return true;
 }
 
 bool isTabKey(LPARAM lParam) {
@@ -40,16 +63,26 @@ LRESULT CALLBACK tabLeavingEditProc(HWND edit, UINT message, WPARAM wParam, LPAR
 }  // namespace
 
 bool passToDialogManager(HWND owner, MSG& message) {
-    if (owner == nullptr || !IsDialogMessageA(owner, &message)) return false;
+    if (owner == nullptr) return false;
+    if (pressDefaultButton(owner, message)) return true;
+    if (!IsDialogMessageA(owner, &message)) return false;
     settleDefaultButton(owner);
     return true;
 }
 
-void followButtonFocus(WPARAM wParam, LPARAM lParam) {
+void followFocus(WPARAM wParam, LPARAM lParam) {
     const WORD code = HIWORD(wParam);
-    const auto button = reinterpret_cast<HWND>(lParam);
-    if ((code != BN_SETFOCUS && code != BN_KILLFOCUS) || button == nullptr) return;
-    if (isPushButton(dialogCode(button))) makeDefault(button, code == BN_SETFOCUS);
+    const auto control = reinterpret_cast<HWND>(lParam);
+    if (control == nullptr) return;
+    if (code == BN_SETFOCUS || code == BN_KILLFOCUS) {
+        if (isPushButton(dialogCode(control))) makeDefault(control, code == BN_SETFOCUS);
+    } else if (code == EN_SETFOCUS || code == EN_KILLFOCUS) {
+        if (HWND button = defaultButtonOf(control)) makeDefault(button, code == EN_SETFOCUS);
+    }
+}
+
+void setDefaultButtonFor(HWND control, HWND button) {
+    if (control != nullptr && button != nullptr) SetPropA(control, DefaultButtonProperty, button);
 }
 
 void leaveTabToDialogManager(HWND edit) {

@@ -50,6 +50,10 @@ int GUIParts::getText(char* buffer, int size) {
     return GetWindowTextA(controlWindow, buffer, size);
 }
 
+int GUIParts::textLength() {
+    return GetWindowTextLengthA(controlWindow);
+}
+
 void GUIParts::setFont(int kind, int height, int fontEscapement) {
     font.setKind(kind);
     if (height != 0) {

@@ -33,6 +33,8 @@ public:
     BOOL enableControl(bool flag);
     BOOL setText(const char* text);
     int getText(char* buffer, int size);
+    // The characters of the text, without the terminating NUL.
+    int textLength();
     void addStyle(DWORD bits) { style |= bits; }
     void removeStyle(DWORD bits) { style &= ~bits; }
 

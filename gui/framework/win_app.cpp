@@ -57,7 +57,7 @@ LRESULT WinApp::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
         case WM_PAINT:
             return paint(window);
         case WM_COMMAND:
-            followButtonFocus(wParam, lParam);
+            followFocus(wParam, lParam);
             onCommand(window, wParam, lParam);
             return 0;
         case WM_TIMER:

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,10 @@
 #include "quavel_version.h"
 #include "run_program.h"
 #include "test_support.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace {
 const std::string banner = std::string("Quavel for Java Apps. Version ") + QuavelVersion + "\n";
@@ -64,10 +69,10 @@ protected:
 TEST_F(HandsetCheckOption, EachShippedProfileByName) {
     const std::vector<std::string> findings[] = {
         {"17 notes at once at track 1 tick 0, over 16 voices"},
-        {"pitch bend on ch0, 1 messages, first at track 1 tick 480", "no MIP message"},
+        {"pitch bend on ch0, 1 message, first at track 1 tick 480", "no MIP message"},
         {"17 notes at once at track 1 tick 0, over 16 voices"},
         {},
-        {"keys outside 12-108 on ch0: 1 notes, first key 110 at track 1 tick 480"},
+        {"keys outside 12-108 on ch0: 1 note, first key 110 at track 1 tick 480"},
     };
     for (size_t k = 0; k < std::size(ShippedProfiles); ++k) {
         const std::string name = ShippedProfiles[k];
@@ -83,7 +88,7 @@ TEST_F(HandsetCheckOption, TheMipMessageComesFirstAndDecidesWhatAHandsetPlays) {
     // At 16 voices the handset mutes channel 0, which needs 17.
     EXPECT_EQ(run.output,
               settings + "-> SP-MIDI MIP of ch0 = 17\n" + checkLines("voices-16", {}) +
-                  checkLines("sp-midi-3gpp", {"pitch bend on ch0, 1 messages, first at track 1 tick 480",
+                  checkLines("sp-midi-3gpp", {"pitch bend on ch0, 1 message, first at track 1 tick 480",
                                               "first MIP value 17, over 6"}));
 }
 
@@ -103,13 +108,17 @@ TEST_F(HandsetCheckOption, SeveralProfilesAreCheckedInTurn) {
     EXPECT_EQ(run.output,
               settings + checkLines("voices-32", {}) +
                   checkLines("voices-64",
-                             {"keys outside 12-108 on ch0: 1 notes, first key 110 at track 1 tick 480"}) +
+                             {"keys outside 12-108 on ch0: 1 note, first key 110 at track 1 tick 480"}) +
                   checkLines("voices-32", {}));
 }
 
 TEST_F(HandsetCheckOption, ANameIsLookedForInTheCurrentFolderFirst) {
     writeTextFile("gm-lite.profile", "voices = 17\n");
-    EXPECT_EQ(quavel("-Pgm-lite").output, settings + checkLines("gm-lite", {}));
+    // Named as found here, so that it is never taken for the installed one.
+    EXPECT_EQ(quavel("-Pgm-lite").output, settings + checkLines("./gm-lite", {}));
+    EXPECT_EQ(quavel("-Pgm-lite.profile").output, settings + checkLines("./gm-lite", {}));
+    std::remove("gm-lite.profile");
+    EXPECT_EQ(quavel("-Pgm-lite.profile").output, quavel("-Pgm-lite").output);
     writeTextFile("own.profile", "voices = 8\nformats = 0\n");
     const ProgramRun run = quavel("-P./own.profile");
     EXPECT_EQ(run.output,
@@ -125,9 +134,15 @@ TEST_F(HandsetCheckOption, AProfileThatCannotBeReadEndsTheRunBeforeAnyFileIsTouc
         const char* arguments;
         const char* message;
     } refusals[] = {
-        {"-Pvoices-16 -Pown", "Profile [own] line 3: unknown key [loudness]\n"},
+        {"-Pvoices-16 -Pown", "Profile [./own] line 3: unknown key [loudness]\n"},
         {"-Pnothing-like-it -Pown", "Cannot open profile [nothing-like-it]\n"},
         {"-P", "Cannot open profile []\n"},
+#ifdef _WIN32
+        {"-PNUL", "Cannot open profile [./NUL]\n"},
+#else
+        {"-P/dev/zero", "Cannot open profile [/dev/zero]\n"},
+        {"-P/dev/null", "Cannot open profile [/dev/null]\n"},
+#endif
     };
     for (const auto& refusal : refusals) {
         const ProgramRun run = quavel(refusal.arguments);
@@ -137,20 +152,29 @@ TEST_F(HandsetCheckOption, AProfileThatCannotBeReadEndsTheRunBeforeAnyFileIsTouc
         EXPECT_EQ(readFile("out.mid"), (Bytes{1, 2, 3})) << refusal.arguments;
     }
     writeTextFile("own.profile", "voices = many\n");
-    EXPECT_EQ(quavel("-Pown").output, banner + "Profile [own] line 1: bad value for [voices]\n");
+    EXPECT_EQ(quavel("-Pown").output, banner + "Profile [./own] line 1: bad value for [voices]\n");
     // Before the source, too: a missing source is not reached.
     EXPECT_EQ(runProgram(QUAVEL_PROGRAM, "missing.mid out.mid -Pown").output,
-              banner + "Profile [own] line 1: bad value for [voices]\n");
+              banner + "Profile [./own] line 1: bad value for [voices]\n");
 }
 
-TEST_F(HandsetCheckOption, AFailedWriteIsTheLastLine) {
-    const ProgramRun run = runProgram(QUAVEL_PROGRAM, "in.mid no-such-folder/out.mid -T1920 -Pvoices-32");
+// No verdict on a file never written: the MIP, slimming and check lines
+// follow the write, and a failed write is the only line after the settings.
+TEST_F(HandsetCheckOption, AFailedWriteGetsNoLinesOfTheFileItWouldHaveWritten) {
+    const std::string options = " -T1920 -S -Z -Pvoices-32";
+    const ProgramRun written = runProgram(QUAVEL_PROGRAM, "in.mid out.mid" + options);
+    ASSERT_EQ(written.status, 0) << written.output;
+    const std::string lines[] = {"\n-> SP-MIDI MIP of ch0 = ", "\n-> Slimmed", checkLines("voices-32", {})};
+    for (const std::string& line : lines)
+        EXPECT_NE(written.output.find(line), std::string::npos) << line << " in " << written.output;
+
+    const ProgramRun run = runProgram(QUAVEL_PROGRAM, "in.mid no-such-folder/out.mid" + options);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.output, banner +
                               "MIDI file [in.mid] analisation done. Reported to [quavel.log].\n"
                               "Out file making as [no-such-folder/out.mid] with TuneLength=[1920]\n"
-                              "Dinamic Detection on Level=1\n" +
-                              checkLines("voices-32", {}) + "Cannot open dest file\n");
+                              "Dinamic Detection on Level=1\n"
+                              "Cannot open dest file\n");
 }
 
 TEST_F(HandsetCheckOption, AGeneratedTuneGetsTheCheckOfTheFileWritten) {
@@ -179,4 +203,98 @@ TEST_F(HandsetCheckOption, AGeneratedTuneGetsTheCheckOfTheFileWritten) {
 TEST_F(HandsetCheckOption, TheUsageTextNamesTheOption) {
     const ProgramRun run = runProgram(QUAVEL_PROGRAM, "--help");
     EXPECT_NE(run.output.find("  -Pprofile "), std::string::npos);
+}
+
+namespace {
+// quavel --profiles in a folder of its own, so that "." holds only the profiles a test puts there.
+class ProfilesListing : public ::testing::Test {
+protected:
+    static constexpr const char* Folder = "listing";
+    void SetUp() override {
+        std::filesystem::remove_all(Folder);
+        std::filesystem::create_directory(Folder);
+        std::filesystem::current_path(Folder);
+    }
+    void TearDown() override { std::filesystem::current_path(".."); }
+
+    static std::set<std::string> filesHere() {
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator("."))
+            names.insert(entry.path().filename().string());
+        return names;
+    }
+};
+
+std::string listed(const std::string& name, const std::string& path, const std::string& settings) {
+    return name + "\t" + path + "\t" + settings + "\n";
+}
+
+// The folder the installed profiles are listed in, from gm-lite's line.
+std::string installedFolderIn(const std::string& listing) {
+    const std::string file = "/gm-lite.profile\t";
+    const size_t line = listing.find("gm-lite\t");
+    const size_t end = listing.find(file, line);
+    if (line == std::string::npos || end == std::string::npos) return {};
+    const size_t path = line + std::string("gm-lite\t").size();
+    return listing.substr(path, end - path);
+}
+}  // namespace
+
+TEST_F(ProfilesListing, EachProfileANameFindsInSearchOrderWithItsSettings) {
+    writeTextFile("voices-16.profile", "voices = 008\n");
+    writeTextFile("mine.profile",
+                  "\xEF\xBB\xBF# mine\nunsupported = pan, pitch-bend\nformats = 1 0 1\nvoices = 4\n");
+    writeTextFile("broken.profile", "voices = 4\n\x1B[2J = 1\n");
+    writeTextFile("empty.profile", "");
+    writeTextFile("notes.txt", "voices = 1\n");
+    writeTextFile("twice.profile.profile", "voices = 1\n");
+    const std::set<std::string> before = filesHere();
+    const ProgramRun run = runProgram(QUAVEL_PROGRAM, "--profiles");
+    EXPECT_EQ(run.status, 0);
+    const std::string installed = installedFolderIn(run.output);
+    ASSERT_FALSE(installed.empty()) << run.output;
+    const std::string shipped = " max-bytes=65536 formats=0,1 mip=allowed";
+    EXPECT_EQ(run.output,
+              listed("broken", "./broken.profile", "Profile [./broken] line 2: unknown key [\\x1B[2J]") +
+                  listed("empty", "./empty.profile", "") +
+                  listed("mine", "./mine.profile", "unsupported=pitch-bend,pan formats=0,1 voices=4") +
+                  listed("voices-16", "./voices-16.profile", "voices=8") +
+                  listed("gm-lite", installed + "/gm-lite.profile", "voices=16 formats=0,1 mip=ignored") +
+                  listed("sp-midi-3gpp", installed + "/sp-midi-3gpp.profile",
+                         "voices=24 formats=0,1 mip=required mip-first-max=6 min-note-ms=5 "
+                         "unsupported=pitch-bend,channel-pressure,pan,master-volume") +
+                  listed("voices-16", installed + "/voices-16.profile",
+                         "voices=16" + shipped + "\t(hidden by ./voices-16.profile)") +
+                  listed("voices-32", installed + "/voices-32.profile", "voices=32" + shipped) +
+                  listed("voices-64", installed + "/voices-64.profile",
+                         "voices=64" + shipped + " key-range=12-108"));
+    // No banner, no report, nothing written.
+    EXPECT_EQ(filesHere(), before);
+}
+
+TEST_F(ProfilesListing, WhatIsNoProfileIsListedWithoutBlocking) {
+    std::filesystem::create_directory("folder.profile");
+#ifndef _WIN32
+    ASSERT_EQ(mkfifo("fifo.profile", 0600), 0);
+    std::filesystem::create_symlink("nowhere", "dangling.profile");
+#endif
+    const ProgramRun run = runProgram(QUAVEL_PROGRAM, "--profiles in.mid out.mid -Pvoices-16");
+    EXPECT_EQ(run.status, 0);
+#ifndef _WIN32
+    EXPECT_EQ(run.output.find("dangling"), std::string::npos);
+    EXPECT_EQ(run.output.rfind(listed("fifo", "./fifo.profile", "Cannot open profile [./fifo]") +
+                                   listed("folder", "./folder.profile", "Cannot open profile [./folder]"),
+                               0),
+              0u)
+        << run.output;
+#else
+    EXPECT_EQ(run.output.rfind(listed("folder", "./folder.profile", "Cannot open profile [./folder]"), 0), 0u)
+        << run.output;
+#endif
+    EXPECT_FALSE(fileExists("out.mid"));
+    EXPECT_FALSE(fileExists("quavel.log"));
+}
+
+TEST_F(ProfilesListing, TheUsageTextNamesIt) {
+    EXPECT_NE(runProgram(QUAVEL_PROGRAM, "--help").output.find("\n  --profiles "), std::string::npos);
 }

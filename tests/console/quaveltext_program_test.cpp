@@ -21,8 +21,20 @@ Bytes song() {
 class QuaveltextProgram : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (const char* name : {"song.mid", "song.txt", "back.mid", "quavel.log", "song.log"})
+        for (const char* name : {"song.mid", "song.txt", "back.mid", "quavel.log", "song.log", "link.txt",
+                                 "link.mid", "other.txt", "dangling.txt"})
             std::remove(name);
+        std::filesystem::remove_all("sub");
+    }
+    // A run that must leave both files as they were and write nothing else.
+    void expectOwnSourceRefused(const std::string& arguments, const std::string& text) {
+        const ProgramRun run = quaveltext(arguments);
+        EXPECT_EQ(run.output, "Cannot out to this_file. so no converted.\n") << arguments;
+        EXPECT_EQ(run.status, 1) << arguments;
+        EXPECT_EQ(readFile("song.mid"), song()) << arguments;
+        EXPECT_EQ(readText("song.txt"), text) << arguments;
+        EXPECT_FALSE(fileExists("quavel.log")) << arguments;
+        EXPECT_FALSE(fileExists("song.log")) << arguments;
     }
     static ProgramRun quaveltext(const std::string& arguments) {
         return runProgram(QUAVELTEXT_PROGRAM, arguments);
@@ -129,6 +141,53 @@ TEST_F(QuaveltextProgram, ExportSaysWhenTheReportCouldNotBeWritten) {
               "TEXT EventFile[song.txt] Out OK\n");
     EXPECT_EQ(readFile("song.mid"), song());
 }
+
+// Neither command writes over what it reads, under any spelling of its name.
+TEST_F(QuaveltextProgram, NoSpellingOfTheInputIsWrittenOver) {
+    writeFile("song.mid", song());
+    ASSERT_EQ(quaveltext("export song.mid song.txt").status, 0);
+    const std::string text = readText("song.txt");
+    std::remove("quavel.log");
+    for (const char* arguments :
+         {"export song.mid song.mid", "export song.mid ./song.mid", "export -Lsong.log song.mid ./song.mid",
+          "import song.txt song.txt", "import song.txt ./song.txt"})
+        expectOwnSourceRefused(arguments, text);
+}
+
+#ifndef _WIN32
+TEST_F(QuaveltextProgram, ALinkToTheInputIsTheInput) {
+    writeFile("song.mid", song());
+    ASSERT_EQ(quaveltext("export song.mid song.txt").status, 0);
+    const std::string text = readText("song.txt");
+    std::remove("quavel.log");
+    std::filesystem::create_symlink("song.mid", "link.txt");
+    std::filesystem::create_symlink("song.txt", "link.mid");
+    expectOwnSourceRefused("export song.mid link.txt", text);
+    expectOwnSourceRefused("import song.txt link.mid", text);
+    EXPECT_TRUE(std::filesystem::is_symlink("link.txt"));
+    EXPECT_TRUE(std::filesystem::is_symlink("link.mid"));
+}
+
+// The report never goes through a link to the source, nor where a dangling
+// text link leads: the text would then replace it.
+TEST_F(QuaveltextProgram, TheExportReportNeverTakesTheSourceOrTheTextsPlace) {
+    writeFile("song.mid", song());
+    std::filesystem::create_symlink("song.mid", "link.txt");
+    EXPECT_EQ(quaveltext("export -Llink.txt song.mid other.txt").output,
+              "TEXT EventFile[other.txt] Out OK\n");
+    EXPECT_EQ(readFile("song.mid"), song());
+    EXPECT_NE(readText("quavel.log").find("MIDI-FileName:song.mid"), std::string::npos);
+    std::remove("quavel.log");
+
+    std::filesystem::create_directory("sub");
+    std::filesystem::create_symlink("sub/x.txt", "dangling.txt");
+    const ProgramRun run = quaveltext("export -Lsub/x.txt song.mid dangling.txt");
+    EXPECT_EQ(run.output, "TEXT EventFile Cannot out\n");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status("sub/x.txt")));
+    EXPECT_TRUE(fileExists("quavel.log"));
+}
+#endif
 
 #ifndef _WIN32
 TEST_F(QuaveltextProgram, AnInterruptedExportOrImportLeavesNoTemporary) {

@@ -10,10 +10,13 @@
 #include "test_support.h"
 
 namespace {
-const std::string settings = std::string("Quavel for Java Apps. Version ") + QuavelVersion + "\n" +
-                             "MIDI file [in.mid] analisation done. Reported to [quavel.log].\n"
-                             "Out file making as [out.mid] with TuneLength=[960]\n"
-                             "Dinamic Detection on Level=1\n";
+std::string settingsFor(int tuneLength) {
+    return std::string("Quavel for Java Apps. Version ") + QuavelVersion + "\n" +
+           "MIDI file [in.mid] analisation done. Reported to [quavel.log].\n"
+           "Out file making as [out.mid] with TuneLength=[" +
+           std::to_string(tuneLength) + "]\n" + "Dinamic Detection on Level=1\n";
+}
+const std::string settings = settingsFor(960);
 const Bytes End = {0x00, 0xFF, 0x2F, 0x00};
 
 // A named tempo track and a named track of two notes, one after the other.
@@ -24,6 +27,16 @@ Bytes namedTune(int format = 1) {
                     {0x00, 0xFF, 0x03, 0x04, 'L',  'e',  'a',  'd',  0x00, 0xC0, 0x05,
                      0x00, 0x90, 0x3C, 0x64, 0x83, 0x60, 0x80, 0x3C, 0x40, 0x00, 0x90,
                      0x3E, 0x64, 0x83, 0x60, 0x80, 0x3E, 0x40, 0x00, 0xFF, 0x2F, 0x00}});
+}
+
+// One note under running status, its end a note-on of velocity 0: nothing
+// for -Z to leave out or encode otherwise.
+Bytes leanTune() {
+    return smfFile(0, 480, {{0x00, 0x90, 0x3C, 0x64, 0x87, 0x40, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00}});
+}
+
+std::string mergedLine(size_t after, size_t before) {
+    return "-> Format 0: " + std::to_string(after) + " bytes from " + std::to_string(before) + "\n";
 }
 
 std::string slimmedLine(size_t after, size_t before, int format) {
@@ -73,7 +86,7 @@ TEST_F(SlimOption, MinusZeroWritesFormatZero) {
     EXPECT_EQ(run.status, 0) << run.output;
     const Bytes merged = readFile("out.mid");
     EXPECT_EQ(formatOf(merged), 0);
-    EXPECT_EQ(run.output, settings + slimmedLine(merged.size(), plain.size(), 0));
+    EXPECT_EQ(run.output, settings + mergedLine(merged.size(), plain.size()));
     // With -Z too, the smaller of the two.
     const ProgramRun both = quavel("-0 -Z");
     EXPECT_EQ(formatOf(readFile("out.mid")), 0);
@@ -101,8 +114,7 @@ TEST_F(SlimOption, AFormatTwoSourceStaysInFormatTwoWithALineSayingSo) {
     writeFile("in.mid", namedTune(2));
     const Bytes plain = plainOutput();
     ProgramRun run = quavel("-0");
-    EXPECT_EQ(run.output, settings + "-> Format 2 kept: its tracks are separate sequences, not merged\n" +
-                              slimmedLine(plain.size(), plain.size(), 2));
+    EXPECT_EQ(run.output, settings + "-> Format 2 kept: its tracks are separate sequences, not merged\n");
     EXPECT_EQ(readFile("out.mid"), plain);
     run = quavel("-0 -Z");
     const Bytes slimmed = readFile("out.mid");
@@ -115,13 +127,28 @@ TEST_F(SlimOption, ATrackWithoutItsEndIsWrittenAsConvertedWithALineSayingWhy) {
     writeFile("in.mid",
               smfFile(1, 480, {{0x00, 0xFF, 0x03, 0x01, 'a'}, concat({{0x00, 0x90, 0x3C, 0x64}, End})}));
     const Bytes plain = plainOutput();
-    const ProgramRun run = quavel("-Z -0");
-    EXPECT_EQ(run.status, 0);
-    EXPECT_NE(run.output.find("-> Not slimmed: a track has no End of Track, so a handset reads on past it\n" +
-                              slimmedLine(plain.size(), plain.size(), 1)),
-              std::string::npos)
-        << run.output;
+    const std::string why = ": a track has no End of Track, so a handset reads on past it\n";
+    for (const char* options : {"-Z -0", "-Z"}) {
+        const ProgramRun run = quavel(options);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.output, settingsFor(0) + "-> Not slimmed" + why) << options;
+        EXPECT_EQ(readFile("out.mid"), plain) << options;
+    }
+    // Asked only to merge, the file was not merged.
+    EXPECT_EQ(quavel("-0").output, settingsFor(0) + "-> Not merged" + why);
     EXPECT_EQ(readFile("out.mid"), plain);
+}
+
+TEST_F(SlimOption, ATuneWithNothingToLeaveOutSaysSo) {
+    writeFile("in.mid", leanTune());
+    const Bytes plain = plainOutput();
+    for (const char* options : {"-Z", "-0 -Z"}) {
+        const ProgramRun run = quavel(options);
+        EXPECT_EQ(run.output, settings + "-> Slimmed: nothing to leave out (" + std::to_string(plain.size()) +
+                                  " bytes, format 0)\n")
+            << options;
+        EXPECT_EQ(readFile("out.mid"), plain) << options;
+    }
 }
 
 TEST_F(SlimOption, MisformedOptionsAreIgnored) {

@@ -228,6 +228,20 @@ TEST_F(TargetKinds, ADanglingLinkIsRefused) {
     EXPECT_FALSE(fs::exists("gone.log"));
 }
 
+// Names are compared as they will resolve before anything is written: a
+// report named where a dangling output link leads would make the link whole,
+// and the output would then replace the report.
+TEST_F(TargetKinds, AReportNamedWhereADanglingOutputLinkLeadsIsIgnored) {
+    fs::create_directory("sub");
+    fs::create_symlink("sub/x.mid", "out.mid");
+    const ProgramRun run = quavel("in.mid out.mid -Lsub/x.mid");
+    EXPECT_EQ(run.output, banner + reportedTo("quavel.log") + settings + "Cannot open dest file\n");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_FALSE(fs::exists(fs::symlink_status("sub/x.mid")));
+    EXPECT_TRUE(isLink("out.mid"));
+    EXPECT_EQ(readText("quavel.log"), report);
+}
+
 // An interruption in the middle of a long report: the old files stay byte
 // for byte, no temporary is left, and the run ends by the signal it got.
 TEST_F(TargetKinds, AnInterruptedRunLeavesNoTemporary) {

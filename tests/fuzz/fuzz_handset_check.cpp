@@ -2,6 +2,7 @@
 // check of the bytes as a MIDI file against a profile that checks
 // everything, then the check of the handset file made from the bytes the
 // analysis accepted. The first byte picks the MIP use and the drum channels.
+#include <cstdlib>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -36,7 +37,9 @@ HandsetProfile everythingChecked(uint8_t settings) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::istringstream text(std::string(reinterpret_cast<const char*>(data), size));
-    parseHandsetProfile(text, "fuzz");
+    // Whatever the bytes, the message that refuses them reaches no terminal as a control.
+    for (const char c : parseHandsetProfile(text, "fuzz").refusal)
+        if (c < 0x20 || c > 0x7E) std::abort();
     if (size < 1) return 0;
     const HandsetProfile profile = everythingChecked(data[0]);
     const auto facts = std::make_unique<FitFacts>(data + 1, size - 1);

@@ -3,6 +3,8 @@
 // The keys go through the window's own message loop.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include "kesto_window.h"
@@ -131,4 +133,135 @@ TEST(KestoKeyboard, EnterPressesTheFocusedButton) {
 
     SetFocus(kesto.control(LengthBoxId));
     EXPECT_FALSE(isDefaultButton(kesto, BrowseId)) << "the default leaves with the focus";
+}
+
+namespace {
+// What typing sends to the focused control: one WM_CHAR per character.
+void type(const std::string& text) {
+    for (char c : text)
+        SendMessageA(GetFocus(), WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(c)), 1);
+}
+
+void putOnClipboard(const std::string& text) {
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    std::memcpy(GlobalLock(memory), text.c_str(), text.size() + 1);
+    GlobalUnlock(memory);
+    SetClipboardData(CF_TEXT, memory);
+    CloseClipboard();
+}
+
+std::string clipboardText() {
+    std::string text;
+    if (!OpenClipboard(nullptr)) return "<no clipboard>";
+    if (HANDLE memory = GetClipboardData(CF_TEXT)) {
+        text = static_cast<const char*>(GlobalLock(memory));
+        GlobalUnlock(memory);
+    }
+    CloseClipboard();
+    return text;
+}
+
+constexpr char CtrlC = 0x03, CtrlV = 0x16, CtrlX = 0x18;
+}  // namespace
+
+// Tab into the report box selects all of it: no key may then replace it, but
+// it can still be copied.
+TEST(KestoKeyboard, TheReportCannotBeTypedOverButCanBeCopied) {
+    KestoWindow kesto;
+    const std::string report = kesto.text(ReportBoxId);
+    walk(kesto, LoadAfterId, 1, false);
+    ASSERT_EQ(ReportBoxId, focusedId());
+    putOnClipboard("pasted");
+    type("x");
+    type("\b");
+    type(std::string(1, CtrlX));
+    type(std::string(1, CtrlV));
+    press(kesto, VK_DELETE);
+    for (UINT message : {WM_CUT, WM_PASTE, WM_CLEAR, WM_UNDO}) SendMessageA(GetFocus(), message, 0, 0);
+    EXPECT_EQ(report, kesto.text(ReportBoxId));
+
+    type(std::string(1, CtrlC));
+    EXPECT_EQ(report, clipboardText());
+    SendMessageA(kesto.control(ReportBoxId), EM_SETSEL, 0, 16);
+    SendMessageA(kesto.control(ReportBoxId), WM_COPY, 0, 0);
+    EXPECT_EQ(report.substr(0, 16), clipboardText());
+}
+
+// Enter in the output or the length box converts, as if Convert had the focus.
+TEST(KestoKeyboard, EnterInTheOutputOrLengthBoxConverts) {
+    KestoWindow kesto;
+    EXPECT_FALSE(isDefaultButton(kesto, ConvertId));
+    walk(kesto, ReportBoxId, 1, false);
+    ASSERT_EQ(OutputBoxId, focusedId());
+    EXPECT_TRUE(isDefaultButton(kesto, ConvertId)) << "Convert shows that Enter presses it";
+    ModalDriver driver;
+    driver.expectBox();
+    driver.expectBox();
+    press(kesto, VK_RETURN);
+    ASSERT_EQ(1u, driver.seen.size());
+    EXPECT_EQ(0u, driver.seen[0].text.find("Converted to [" + kesto.start.path("out.mid") + "]"));
+    EXPECT_EQ(OutputBoxId, focusedId());
+
+    SetFocus(kesto.control(LengthBoxId));
+    EXPECT_TRUE(isDefaultButton(kesto, ConvertId));
+    SetWindowTextA(GetFocus(), "960");
+    press(kesto, VK_RETURN);
+    ASSERT_EQ(2u, driver.seen.size());
+    EXPECT_NE(std::string::npos, driver.seen[1].text.find("with Delta_count=960"));
+
+    press(kesto, VK_TAB);
+    ASSERT_EQ(NoTimeDetectId, focusedId());
+    EXPECT_FALSE(isDefaultButton(kesto, ConvertId)) << "the default leaves with the focus";
+    walk(kesto, ToMidiId, 1, true);
+    ASSERT_EQ(ToTextId, focusedId());
+    EXPECT_TRUE(isDefaultButton(kesto, ToTextId));
+    EXPECT_FALSE(isDefaultButton(kesto, ConvertId));
+}
+
+namespace {
+std::vector<COLORREF> pixelsOf(HWND control) {
+    RECT client = {};
+    GetClientRect(control, &client);
+    HDC context = GetDC(control);
+    std::vector<COLORREF> pixels;
+    for (int y = 0; y < client.bottom; ++y)
+        for (int x = 0; x < client.right; ++x) pixels.push_back(GetPixel(context, x, y));
+    ReleaseDC(control, context);
+    return pixels;
+}
+
+// The control as it shows now, and as it shows painted anew whole.
+struct Looks {
+    std::vector<COLORREF> now;
+    std::vector<COLORREF> repainted;
+};
+
+Looks looksOf(HWND control) {
+    UpdateWindow(control);
+    Looks looks;
+    looks.now = pixelsOf(control);
+    RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    looks.repainted = pixelsOf(control);
+    return looks;
+}
+}  // namespace
+
+// The focus rectangle is drawn by inverting pixels: drawn twice, it is gone.
+TEST(KestoKeyboard, TheFocusRectangleStaysAfterAnArrowKeyOrAClick) {
+    KestoWindow kesto;
+    UpdateWindow(kesto.window);
+    const std::vector<COLORREF> unfocused = pixelsOf(kesto.control(Level2Id));
+    SetFocus(kesto.control(Level1Id));
+    press(kesto, VK_DOWN);
+    ASSERT_EQ(Level2Id, focusedId());
+    const Looks level = looksOf(kesto.control(Level2Id));
+    EXPECT_TRUE(level.now == level.repainted) << "the focus rectangle was wiped";
+    EXPECT_FALSE(level.repainted == unfocused) << "no focus rectangle is drawn at all";
+
+    SetFocus(kesto.control(NoTimeDetectId));
+    SendMessageA(GetFocus(), BM_CLICK, 0, 0);
+    const Looks box = looksOf(kesto.control(NoTimeDetectId));
+    EXPECT_TRUE(box.now == box.repainted) << "the focus rectangle was wiped";
 }

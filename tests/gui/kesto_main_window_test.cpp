@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <map>
+#include <tuple>
 #include <vector>
 
 #include "cfont.h"
@@ -51,8 +52,8 @@ const ControlRow MainControlTable[] = {
      nullptr,
      {10, 30, 650, 410},
      Gothic10,
-     WS_BORDER | WS_VSCROLL | ES_MULTILINE,
-     WS_HSCROLL | ES_READONLY},
+     WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_READONLY,
+     WS_HSCROLL},
     {OutputBoxId,
      "Edit",
      nullptr,
@@ -103,12 +104,6 @@ std::map<int, GUIParts*> controlObjects() {
              c.lengthBox.get()})
         objects[part->controlId] = part;
     return objects;
-}
-
-std::string fullText(HWND window) {
-    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(window)) + 1, '\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextA(window, &text[0], static_cast<int>(text.size()))));
-    return text;
 }
 
 RECT clientPlace(HWND parent, HWND control) {
@@ -211,7 +206,7 @@ TEST(KestoMainWindow, EveryCaptionCanBeDrawnInItsControlsFont) {
     KestoWindow kesto;
     for (const ControlRow& row : MainControlTable) {
         HWND control = kesto.control(row.id);
-        EXPECT_EQ("", missingGlyphs(control, fullText(control))) << "control " << row.id;
+        EXPECT_EQ("", missingGlyphs(control, windowText(control))) << "control " << row.id;
     }
 }
 
@@ -234,16 +229,94 @@ TEST(KestoMainWindow, CaptionButtonsFindTheirSymbolFont) {
     for (WORD glyph : glyphs) EXPECT_NE(0xFFFF, glyph);
 }
 
+// A read-only box asks for the colours of a static control, which by
+// default would paint it grey.
 TEST(KestoMainWindow, ReportBoxIsDarkGreenOnWhite) {
     KestoWindow kesto;
     HWND box = kesto.control(ReportBoxId);
     HDC context = GetDC(box);
-    const LRESULT brush = SendMessageA(kesto.window, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(context),
-                                       reinterpret_cast<LPARAM>(box));
-    EXPECT_EQ(RGB(0, 127, 0), GetTextColor(context));
-    EXPECT_EQ(reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH)), brush);
+    for (UINT message : {WM_CTLCOLOREDIT, WM_CTLCOLORSTATIC}) {
+        SetTextColor(context, RGB(1, 2, 3));
+        const LRESULT brush = SendMessageA(kesto.window, message, reinterpret_cast<WPARAM>(context),
+                                           reinterpret_cast<LPARAM>(box));
+        EXPECT_EQ(RGB(0, 127, 0), GetTextColor(context)) << message;
+        EXPECT_EQ(reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH)), brush) << message;
+    }
+    ReleaseDC(box, context);
+    // Right of the report's lines the box shows its background.
+    UpdateWindow(kesto.window);
+    RECT client = {};
+    GetClientRect(box, &client);
+    context = GetDC(box);
+    EXPECT_EQ(RGB(255, 255, 255), GetPixel(context, client.right - 4, client.bottom / 2));
     ReleaseDC(box, context);
 }
+
+namespace {
+// What a user sees of the loaded tune and its settings, and what the next
+// Convert reads.
+struct WindowState {
+    std::vector<std::string> texts;
+    std::vector<bool> enabled;
+    std::vector<bool> checked;
+    std::string source;
+    int convertedFlag;
+    std::vector<int32_t> options;
+};
+
+auto fieldsOf(const WindowState& state) {
+    return std::tie(state.texts, state.enabled, state.checked, state.source, state.convertedFlag,
+                    state.options);
+}
+
+void expectSameState(const WindowState& before, const WindowState& after) {
+    EXPECT_EQ(fieldsOf(before), fieldsOf(after));
+}
+
+WindowState stateOf(const KestoWindow& kesto) {
+    WindowState state;
+    for (int id = ConvertId; id <= LengthBoxId; ++id) {
+        state.texts.push_back(windowText(kesto.control(id)));
+        state.enabled.push_back(kesto.enabled(id));
+        state.checked.push_back(isChecked(kesto, id));
+    }
+    state.source = sourcePath;
+    state.convertedFlag = converted;
+    for (int ch = 0; ch < 16; ++ch)
+        state.options.insert(state.options.end(),
+                             {ConvertOptions.velocityOffset[ch], ConvertOptions.instrumentOverride[ch],
+                              ConvertOptions.octaveShift[ch], ConvertOptions.channelUsed[ch],
+                              ConvertOptions.firstProgram[ch]});
+    state.options.insert(state.options.end(), {ConvertOptions.analysedLength, ConvertOptions.tuneLength});
+    return state;
+}
+
+// The tune loaded at the start, converted by quavel with options, is what kesto wrote.
+void expectQuavelWrote(const std::string& options, const std::string& written) {
+    const ProgramRun quavel = runProgram(QUAVEL_PROGRAM, options + " test.mid console.mid");
+    ASSERT_EQ(0, quavel.status) << quavel.output;
+    EXPECT_EQ(readFile("console.mid"), readFile(written));
+}
+
+// Drops names and returns the one box the drop shows.
+BoxText dropRefused(const KestoWindow& kesto, const std::vector<std::string>& names) {
+    ModalDriver driver;
+    driver.expectBox();
+    kesto.drop(names);
+    EXPECT_TRUE(driver.unexpected.empty());
+    return driver.seen.empty() ? BoxText{"<no box>", ""} : driver.seen[0];
+}
+
+// A window whose tune has been converted with settings of the user's own.
+void setUpOwnSettings(KestoWindow& kesto) {
+    kesto.click(Level2Id);
+    kesto.setText(OutputBoxId, kesto.start.path("typed.mid"));
+    kesto.setText(LengthBoxId, "1920");
+    ConvertOptions.velocityOffset[1] = 0xF0;
+    ConvertOptions.instrumentOverride[1] = 5;
+    EXPECT_EQ(confirmation(kesto.start.path("typed.mid"), 1920, 2), convertOnce(kesto));
+}
+}  // namespace
 
 TEST(KestoMainWindow, StartWithoutTestMidDisablesTheSourceCommandsUntilAFileIsDropped) {
     KestoWindow kesto("", 1);
@@ -252,6 +325,11 @@ TEST(KestoMainWindow, StartWithoutTestMidDisablesTheSourceCommandsUntilAFileIsDr
     EXPECT_EQ("Cannot open source file", kesto.startBoxes[0].text);
     expectSourceCommands(kesto, false);
     EXPECT_TRUE(kesto.enabled(ToMidiId));
+    EXPECT_EQ("", kesto.text(ReportBoxId));
+
+    writeFile("wave.mid", notMidi());
+    EXPECT_EQ("KESTO Error", dropRefused(kesto, {kesto.start.path("wave.mid")}).caption);
+    expectSourceCommands(kesto, false);
     EXPECT_EQ("", kesto.text(ReportBoxId));
 
     writeFile("later.mid", readFile(KESTO_EXAMPLE_TUNE));
@@ -385,45 +463,47 @@ TEST(KestoMainWindow, DropLoadsTheFirstMidiNameInAnyCaseAndOtherDropsChangeNothi
     EXPECT_EQ("Already Converted", convertOnce(kesto));
 }
 
-TEST(KestoMainWindow, UnreadableDroppedFileKeepsTheReportAndDisablesTheSourceCommands) {
+TEST(KestoMainWindow, UnreadableDroppedFileLeavesTheLoadedTuneAndItsSettings) {
     KestoWindow kesto;
-    const std::string report = kesto.text(ReportBoxId);
-    ModalDriver driver;
-    driver.expectBox();
-    kesto.drop({kesto.start.path("missing.mid")});
-    ASSERT_EQ(1u, driver.seen.size());
-    EXPECT_EQ("Cannot open source file", driver.seen[0].text);
-    EXPECT_EQ(report, kesto.text(ReportBoxId));
-    expectSourceCommands(kesto, false);
-    EXPECT_TRUE(kesto.enabled(ToMidiId));
+    setUpOwnSettings(kesto);
+    const WindowState before = stateOf(kesto);
+    const std::string missing = kesto.start.path("missing.mid");
+    const BoxText box = dropRefused(kesto, {kesto.start.path("notes.txt"), missing});
+    EXPECT_EQ("Notice!", box.caption);
+    EXPECT_EQ("Cannot open source file\n[" + missing + "]", box.text);
+    expectSameState(before, stateOf(kesto));
+    EXPECT_EQ("Already Converted", convertOnce(kesto)) << "nothing changed";
+    kesto.setText(LengthBoxId, "960");
+    convertOnce(kesto);
+    expectQuavelWrote("-D2 -T960 -V1:F0 -I1:05", "typed.mid");
 }
 
 // A file that is not a MIDI file is the user's to replace: the window stays
-// with its settings and the lock, as after a refused start-up file.
-TEST(KestoMainWindow, RefusedHeaderOfADroppedFileShowsKestoErrorAndLeavesNothingToConvert) {
+// with the tune it had, its report and its settings, and the lock.
+TEST(KestoMainWindow, RefusedHeaderOfADroppedFileLeavesTheLoadedTuneAndItsReport) {
     KestoWindow kesto;
     AppProfile::writeBootValue(appProfile.profileFile, false);
-    kesto.click(Level2Id);
-    kesto.setText(OutputBoxId, kesto.start.path("typed.mid"));
+    setUpOwnSettings(kesto);
+    const WindowState before = stateOf(kesto);
+    const std::string report = readText("quavel.log");
     writeFile("wave.mid", notMidi());
-    ModalDriver driver;
-    driver.expectBox();
-    kesto.drop({kesto.start.path("wave.mid")});
-    ASSERT_EQ(1u, driver.seen.size());
-    EXPECT_EQ("KESTO Error", driver.seen[0].caption);
-    EXPECT_EQ("this is not midi", driver.seen[0].text);
+    const BoxText box = dropRefused(kesto, {kesto.start.path("wave.mid")});
+    EXPECT_EQ("KESTO Error", box.caption);
+    EXPECT_EQ("this is not midi\n[" + kesto.start.path("wave.mid") + "]", box.text);
     drainMessages();
     ASSERT_TRUE(IsWindow(kesto.window));
     EXPECT_EQ(0, AppProfile::readBootValue(appProfile.profileFile)) << "the lock stays taken";
-    expectSourceCommands(kesto, false);
-    EXPECT_TRUE(kesto.enabled(ToMidiId));
-    EXPECT_TRUE(isChecked(kesto, Level2Id));
-    EXPECT_EQ(kesto.start.path("typed.mid"), kesto.text(OutputBoxId));
+    expectSameState(before, stateOf(kesto));
+    EXPECT_EQ(report, readText("quavel.log"));
+    DeleteFileA("typed.mid");
+    kesto.setText(OutputBoxId, kesto.start.path("again.mid"));
+    convertOnce(kesto);
+    expectQuavelWrote("-D2 -T1920 -V1:F0 -I1:05", "again.mid");
 
     writeFile("good.mid", readFile(KESTO_EXAMPLE_TUNE));
     kesto.drop({kesto.start.path("good.mid")});
-    expectSourceCommands(kesto, true);
-    EXPECT_EQ(confirmation(kesto.start.path("typed.mid"), 4800, 2), convertOnce(kesto));
+    EXPECT_EQ(kesto.start.path("good.mid"), sourcePath);
+    EXPECT_EQ(0, ConvertOptions.velocityOffset[1]) << "a tune that loads starts afresh";
 }
 
 TEST(KestoMainWindow, RefusedStartFileLeavesTheWindowOpenWithNothingToConvert) {
@@ -466,7 +546,7 @@ std::string reportShownFor(const Bytes& tune) {
     KestoWindow kesto;
     writeFile("long.mid", tune);
     kesto.drop({kesto.start.path("long.mid")});
-    return fullText(kesto.control(ReportBoxId));
+    return windowText(kesto.control(ReportBoxId));
 }
 }  // namespace
 
@@ -492,25 +572,21 @@ struct LongReportFiles {
 constexpr std::size_t Mebibyte = 1024 * 1024;
 }  // namespace
 
-TEST(KestoMainWindow, ReportOf32760CharactersOrMoreIsShownAfterANoteNamingTheReportFile) {
+// However long a report the box can show is shown alone, as a short one.
+TEST(KestoMainWindow, ReportOfAMebibyteOrLessIsShownAloneAndWhole) {
     const LongReportFiles files;
-    const std::string shown = reportShownFor(files.tune(32759));
-    EXPECT_EQ(32759u, shown.size());
-    EXPECT_EQ(0u, shown.find("MIDI-FileName:" + files.sourceName));
-
-    const std::string longer = reportShownFor(files.tune(32760));
-    const std::string report = readText(files.reportName);
-    ASSERT_EQ(32760u, report.size());
-    EXPECT_EQ(files.note() + report, longer);
+    for (std::size_t size : {std::size_t{32759}, std::size_t{32760}, Mebibyte}) {
+        SCOPED_TRACE(size);
+        const std::string shown = reportShownFor(files.tune(static_cast<int32_t>(size)));
+        const std::string report = readText(files.reportName);
+        ASSERT_EQ(size, report.size());
+        EXPECT_EQ(0u, shown.find("MIDI-FileName:" + files.sourceName));
+        EXPECT_TRUE(shown == report) << "shown " << shown.size() << " of " << report.size() << " characters";
+    }
 }
 
-TEST(KestoMainWindow, ReportOfAMebibyteIsShownWholeAndALongerOneUpToItsLastWholeLineWithin) {
+TEST(KestoMainWindow, LongerReportFollowsANoteNamingTheReportFileUpToItsLastWholeLineWithin) {
     const LongReportFiles files;
-    const std::string whole = reportShownFor(files.tune(Mebibyte));
-    const std::string report = readText(files.reportName);
-    ASSERT_EQ(Mebibyte, report.size());
-    EXPECT_EQ(files.note() + report, whole);
-
     const std::string cut = reportShownFor(files.tune(Mebibyte + 1));
     const std::string longer = readText(files.reportName);
     ASSERT_EQ(Mebibyte + 1, longer.size());
@@ -546,6 +622,74 @@ TEST(KestoMainWindow, FailedConversionShowsOnlyTheErrorAndIsNotTakenAsDone) {
     kesto.setText(OutputBoxId, kesto.start.path("fixed.mid"));
     EXPECT_EQ(confirmation(kesto.start.path("fixed.mid"), 1920, 1), convertOnce(kesto));
     EXPECT_EQ(referenceConversion(1920), readFile("fixed.mid"));
+}
+
+namespace {
+// The names in the current folder.
+std::vector<std::string> folderNames() {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found = {};
+    HANDLE search = FindFirstFileA("*", &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        names.push_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
+// Convert with a refused output: only the error box, and the window stays.
+void expectRefusedConvert(const KestoWindow& kesto, const std::string& message) {
+    const std::vector<BoxText> boxes = kesto.clickAnswering(ConvertId, 1);
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("KESTO Error", boxes[0].caption);
+    EXPECT_EQ(message, boxes[0].text);
+    EXPECT_EQ(0, converted);
+    drainMessages();
+    EXPECT_TRUE(IsWindow(kesto.window));
+}
+}  // namespace
+
+// A name cut to the path buffer would name another file: "...wend.mi".
+TEST(KestoMainWindow, OutputNameLongerThan255CharactersIsRefusedAndNothingIsWritten) {
+    KestoWindow kesto;
+    const std::string folder = kesto.start.folder + "\\";
+    auto nameOfLength = [&](std::size_t length) {
+        return folder + std::string(length - folder.size() - 8, 'w') + "wend.mid";
+    };
+    const std::vector<std::string> before = folderNames();
+    kesto.setText(OutputBoxId, nameOfLength(256));
+    expectRefusedConvert(kesto, "Output file name too long");
+    EXPECT_EQ(before, folderNames());
+    EXPECT_EQ(nameOfLength(256), kesto.text(OutputBoxId)) << "the name stays for the user to shorten";
+
+    kesto.setText(OutputBoxId, nameOfLength(255));
+    EXPECT_EQ(confirmation(nameOfLength(255), 4800, 1), convertOnce(kesto));
+    EXPECT_EQ(referenceConversion(4800), readFile(nameOfLength(255)));
+}
+
+TEST(KestoMainWindow, ConvertOntoTheLoadedTuneUnderAnySpellingIsRefused) {
+    KestoWindow kesto;
+    const Bytes tune = readFile("test.mid");
+    CreateDirectoryA("sub", nullptr);
+    std::string slashed = kesto.start.path("test.mid");
+    for (char& c : slashed)
+        if (c == '\\') c = '/';
+    for (const std::string& spelling :
+         {kesto.start.path("test.mid"), std::string("test.mid"), std::string(".\\test.mid"),
+          kesto.start.path("TEST.MID"), kesto.start.path("sub\\..\\test.mid"), slashed}) {
+        SCOPED_TRACE(spelling);
+        kesto.setText(OutputBoxId, spelling);
+        expectRefusedConvert(kesto, "Cannot out to this_file. so no converted.");
+        EXPECT_EQ(tune, readFile("test.mid"));
+    }
+    kesto.dialogs.answers = {kesto.start.path("test.mid")};
+    kesto.click(BrowseId);
+    expectRefusedConvert(kesto, "Cannot out to this_file. so no converted.");
+    EXPECT_EQ(tune, readFile("test.mid"));
+
+    kesto.setText(OutputBoxId, kesto.start.path("other.mid"));
+    EXPECT_EQ(confirmation(kesto.start.path("other.mid"), 4800, 1), convertOnce(kesto));
 }
 
 namespace {
@@ -618,4 +762,67 @@ TEST(KestoMainWindow, WindowShrinksNoFurtherThanItsControlsReach) {
     GetClientRect(kesto.window, &client);
     EXPECT_EQ(755, client.right);
     EXPECT_EQ(475, client.bottom);
+}
+
+namespace {
+// Where a control of the table stands once the client area is wider by
+// dx and higher by dy than at the start.
+RECT placeAfterResize(const ControlRow& row, int dx, int dy) {
+    RECT place = row.place;
+    if (row.id <= Level2Id) {
+        OffsetRect(&place, dx, 0);
+    } else if (row.id == ReportBoxId) {
+        place.right += dx;
+        place.bottom += dy;
+    } else if (row.id != ReportLabelId) {
+        OffsetRect(&place, 0, dy);
+    }
+    return place;
+}
+
+void expectPlacesAfterResize(const KestoWindow& kesto, int dx, int dy) {
+    for (const ControlRow& row : MainControlTable) {
+        const RECT expected = placeAfterResize(row, dx, dy);
+        const RECT place = clientPlace(kesto.window, kesto.control(row.id));
+        EXPECT_TRUE(EqualRect(&expected, &place))
+            << "control " << row.id << " at " << place.left << "," << place.top << "-" << place.right << ","
+            << place.bottom << " after growing by " << dx << "," << dy;
+    }
+}
+
+SIZE clientSize(HWND window) {
+    RECT client = {};
+    GetClientRect(window, &client);
+    return {client.right, client.bottom};
+}
+
+void growWindow(HWND window, int dx, int dy) {
+    RECT frame = {};
+    GetWindowRect(window, &frame);
+    SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left + dx, frame.bottom - frame.top + dy,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+}  // namespace
+
+// The buttons keep their distance to the right edge, the output row its
+// distance to the bottom edge, and the report box takes the rest.
+TEST(KestoMainWindow, ResizedWindowMovesTheButtonsAndTheOutputRowAndGivesTheReportTheRest) {
+    KestoWindow kesto;
+    const SIZE start = clientSize(kesto.window);
+    growWindow(kesto.window, 200, 150);
+    expectPlacesAfterResize(kesto, 200, 150);
+
+    ShowWindow(kesto.window, SW_MAXIMIZE);
+    const SIZE maximised = clientSize(kesto.window);
+    EXPECT_GT(maximised.cx, start.cx + 200);
+    expectPlacesAfterResize(kesto, maximised.cx - start.cx, maximised.cy - start.cy);
+    ShowWindow(kesto.window, SW_RESTORE);
+    expectPlacesAfterResize(kesto, 200, 150);
+    ShowWindow(kesto.window, SW_MINIMIZE);
+    ShowWindow(kesto.window, SW_RESTORE);
+    expectPlacesAfterResize(kesto, 200, 150);
+
+    growWindow(kesto.window, -200, -150);
+    ASSERT_EQ(start.cx, clientSize(kesto.window).cx);
+    expectPlacesAfterResize(kesto, 0, 0);
 }

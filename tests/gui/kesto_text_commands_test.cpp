@@ -96,6 +96,29 @@ TEST(KestoTextCommands, TxtToMidCancelledOrFailingLoadsNothing) {
     EXPECT_EQ(kesto.start.path("test.mid"), sourcePath);
 }
 
+// A text whose header names format 3 builds a file that the analysis refuses.
+TEST(KestoTextCommands, TxtToMidWithLoadAfterCvtOfARefusedFileKeepsTheLoadedTune) {
+    KestoWindow kesto;
+    writeExampleText("song.txt");
+    std::string text = readText("song.txt");
+    const std::size_t format = text.find("+F:00 01");
+    ASSERT_NE(std::string::npos, format);
+    text.replace(format, 8, "+F:00 03");
+    writeTextFile("format3.txt", text);
+    kesto.click(LoadAfterId);
+    const std::string report = kesto.text(ReportBoxId);
+    kesto.dialogs.answers = {kesto.start.path("format3.txt"), kesto.start.path("built.mid")};
+    const std::vector<BoxText> boxes = kesto.clickAnswering(ToMidiId, 2);
+    ASSERT_EQ(2u, boxes.size());
+    EXPECT_NE(std::string::npos, boxes[0].text.find("complete."));
+    EXPECT_EQ("KESTO Error", boxes[1].caption);
+    EXPECT_EQ("MIDI format no match\n[" + kesto.start.path("built.mid") + "]", boxes[1].text);
+    EXPECT_TRUE(fileExists("built.mid"));
+    EXPECT_EQ(kesto.start.path("test.mid"), sourcePath);
+    EXPECT_EQ(report, kesto.text(ReportBoxId));
+    for (int id : {ConvertId, OptionId, PlayId, ToTextId}) EXPECT_TRUE(kesto.enabled(id)) << id;
+}
+
 TEST(MidiNameFor, DropsTheFoldersAndTheExtensionAndKeepsRoomForMid) {
     EXPECT_EQ("song.mid", midiNameFor("C:\\music.d\\song.txt"));
     EXPECT_EQ("song.mid", midiNameFor("C:\\music.d\\song"));

@@ -120,7 +120,8 @@ const char HexDigits[] = "0123456789ABCDEF";
 // The items in template order, as the layout of the dialog lists them.
 std::vector<TemplateItem> expectedItems() {
     // The lists are tab stops, and drop down a dozen rows and more.
-    constexpr DWORD Label = 0x50000100, List = 0x50210003, Button = 0x50000000;
+    // DECIDE, the default button, and RESET are tab stops too.
+    constexpr DWORD Label = 0x50000100, List = 0x50210003, Decide = 0x50010001, Reset = 0x50010000;
     constexpr int ListHeight = 140;
     std::vector<TemplateItem> items = {
         {Label, 0, 35, 5, 60, 9, 7100, "STATIC", "Velocity Offs"},
@@ -138,8 +139,8 @@ std::vector<TemplateItem> expectedItems() {
         for (int ch = 0; ch < 16; ++ch)
             items.push_back({List, 0, list.x, rowY(ch), list.width, ListHeight, list.firstId + ch, "COMBOBOX",
                              list.prefix + std::string(1, HexDigits[ch])});
-    items.push_back({Button, 0, 170, 260, 60, 9, 7102, "BUTTON", "DECIDE"});
-    items.push_back({Button, 0, 235, 260, 60, 9, 7103, "BUTTON", "RESET"});
+    items.push_back({Decide, 0, 170, 260, 60, 9, 7102, "BUTTON", "DECIDE"});
+    items.push_back({Reset, 0, 235, 260, 60, 9, 7103, "BUTTON", "RESET"});
     return items;
 }
 
@@ -336,24 +337,64 @@ TEST(OptionDialog, ChoosingTheFirstProgramAgainKeepsTheOverrideAndResetClearsEve
 }
 
 namespace {
-// Chooses "-64" on the first row, posts the keys and commands that must not
-// end the dialog, then posts the last message.
-void chooseThenPressIgnoredKeys(HWND dialog, UINT last, WPARAM lastWParam) {
+// Chooses "-64" on the first row and posts a key to the focused list, as the
+// keyboard queues it for the dialog's own loop; then, should the key have
+// left the dialog open, the message that ends it.
+void chooseThenPress(HWND dialog, WPARAM key, UINT fallback, WPARAM fallbackWParam) {
     choose(dialog, IDC_VELOCITY_LIST + 0, 0);
-    for (WPARAM key : {VK_ESCAPE, VK_RETURN}) PostMessageA(dialog, WM_KEYDOWN, key, 0);
-    for (WPARAM command : {IDOK, IDCANCEL}) PostMessageA(dialog, WM_COMMAND, command, 0);
-    PostMessageA(dialog, last, lastWParam, 0);
+    SetFocus(GetDlgItem(dialog, IDC_VELOCITY_LIST + 0));
+    PostMessageA(GetFocus(), WM_KEYDOWN, key, 1);
+    PostMessageA(GetFocus(), WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
+    PostMessageA(dialog, fallback, fallbackWParam, 0);
 }
 }  // namespace
 
-TEST(OptionDialog, KeysAndOkOrCancelDoNotCloseItAndTheCloseBoxStoresNothing) {
+TEST(OptionDialog, EnterDecidesAndEscClosesAsTheCloseBoxDoes) {
     KestoWindow kesto;
-    withOptionDialog(kesto, [](HWND dialog) { chooseThenPressIgnoredKeys(dialog, WM_CLOSE, 0); });
-    EXPECT_EQ(0, ConvertOptions.velocityOffset[0]) << "the close box stores nothing";
+    // Had Esc left the dialog open, DECIDE would store the choice.
+    withOptionDialog(kesto, [](HWND dialog) { chooseThenPress(dialog, VK_ESCAPE, WM_COMMAND, IDC_DECIDE); });
+    EXPECT_EQ(0, ConvertOptions.velocityOffset[0]) << "Esc stores nothing";
 
-    // DECIDE is reached only while the dialog is still open.
-    withOptionDialog(kesto, [](HWND dialog) { chooseThenPressIgnoredKeys(dialog, WM_COMMAND, IDC_DECIDE); });
-    EXPECT_EQ(0xC0, ConvertOptions.velocityOffset[0]);
+    // Had Enter left the dialog open, the close box would end it storing nothing.
+    withOptionDialog(kesto, [](HWND dialog) { chooseThenPress(dialog, VK_RETURN, WM_CLOSE, 0); });
+    EXPECT_EQ(0xC0, ConvertOptions.velocityOffset[0]) << "Enter is DECIDE";
+
+    ConvertOptions.velocityOffset[0] = 0;
+    withOptionDialog(kesto, [](HWND dialog) {
+        choose(dialog, IDC_VELOCITY_LIST + 0, 0);
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        PostMessageA(dialog, WM_CLOSE, 0, 0);
+    });
+    EXPECT_EQ(0xC0, ConvertOptions.velocityOffset[0]) << "the keyboard's OK is DECIDE";
+    withOptionDialog(kesto, [](HWND dialog) {
+        choose(dialog, IDC_VELOCITY_LIST + 0, 64);
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        PostMessageA(dialog, WM_COMMAND, IDC_DECIDE, 0);
+    });
+    EXPECT_EQ(0xC0, ConvertOptions.velocityOffset[0]) << "Cancel is the close box";
+}
+
+TEST(OptionDialog, DecideIsTheDefaultButtonUntilAnotherButtonHasTheFocus) {
+    KestoWindow kesto;
+    auto isDefault = [](HWND dialog, int id) {
+        return (SendDlgItemMessageA(dialog, id, WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON) != 0;
+    };
+    auto focus = [](HWND dialog, int id) {
+        SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, id)), TRUE);
+    };
+    std::vector<bool> seen;
+    withOptionDialog(kesto, [&](HWND dialog) {
+        seen.push_back(isDefault(dialog, IDC_DECIDE));
+        seen.push_back(isDefault(dialog, IDC_RESET));
+        focus(dialog, IDC_RESET);
+        seen.push_back(isDefault(dialog, IDC_DECIDE));
+        seen.push_back(isDefault(dialog, IDC_RESET));
+        focus(dialog, IDC_VELOCITY_LIST + 1);
+        seen.push_back(isDefault(dialog, IDC_DECIDE));
+        seen.push_back(isDefault(dialog, IDC_RESET));
+        PostMessageA(dialog, WM_CLOSE, 0, 0);
+    });
+    EXPECT_EQ((std::vector<bool>{true, false, false, true, true, false}), seen);
 }
 
 TEST(OptionDialog, ListsDropDownAtLeastTwelveRows) {
@@ -389,12 +430,21 @@ void tabIn(HWND dialog, bool backwards) {
 }  // namespace
 
 // Tab walks the lists that can be edited, velocity, instrument and octave
-// lists in turn, and comes round again; Shift+Tab walks back.
+// lists in turn, then DECIDE and RESET, and comes round again; Shift+Tab
+// walks back.
 TEST(OptionDialog, TabWalksTheEditableLists) {
     KestoWindow kesto;
-    const std::vector<int> order = {IDC_VELOCITY_LIST + 0,   IDC_VELOCITY_LIST + 1,   IDC_VELOCITY_LIST + 9,
-                                    IDC_INSTRUMENT_LIST + 0, IDC_INSTRUMENT_LIST + 1, IDC_INSTRUMENT_LIST + 9,
-                                    IDC_OCTAVE_LIST + 0,     IDC_OCTAVE_LIST + 1,     IDC_VELOCITY_LIST + 0};
+    const std::vector<int> order = {IDC_VELOCITY_LIST + 0,
+                                    IDC_VELOCITY_LIST + 1,
+                                    IDC_VELOCITY_LIST + 9,
+                                    IDC_INSTRUMENT_LIST + 0,
+                                    IDC_INSTRUMENT_LIST + 1,
+                                    IDC_INSTRUMENT_LIST + 9,
+                                    IDC_OCTAVE_LIST + 0,
+                                    IDC_OCTAVE_LIST + 1,
+                                    IDC_DECIDE,
+                                    IDC_RESET,
+                                    IDC_VELOCITY_LIST + 0};
     std::vector<int> forwards, backwards;
     withOptionDialog(kesto, [&](HWND dialog) {
         SetFocus(GetDlgItem(dialog, order[0]));

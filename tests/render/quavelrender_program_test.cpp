@@ -42,22 +42,44 @@ ProgramRun render(const std::string& arguments) {
     return runProgram(QUAVELRENDER_PROGRAM, arguments);
 }
 
-// The level as a meter shows it, from the samples alone.
-std::string peakText(const std::vector<int16_t>& samples) {
-    int largest = 0;
-    for (int16_t sample : samples) largest = std::max(largest, std::abs(static_cast<int>(sample)));
-    if (largest == 0) return "-inf";
+// A level as a meter shows it: one decimal, full scale 0.0, silence -inf.
+std::string decibelText(double level, bool silent) {
+    if (silent) return "-inf";
     char text[32];
-    std::snprintf(text, sizeof text, "%.1f",
-                  std::min(0.0, std::round(200.0 * std::log10(largest / 32768.0)) / 10));
+    std::snprintf(text, sizeof text, "%.1f", std::min(0.0, std::round(10.0 * level) / 10));
     return text;
 }
 
+// The peak, RMS and clipped samples of the line, from the samples alone.
+struct Levels {
+    std::string peak;
+    std::string rms;
+    int clipped = 0;
+};
+
+Levels levelsOf(const std::vector<int16_t>& samples) {
+    int largest = 0;
+    double squares = 0;
+    Levels levels;
+    for (int16_t sample : samples) {
+        largest = std::max(largest, std::abs(static_cast<int>(sample)));
+        squares += static_cast<double>(sample) * sample;
+        if (sample == INT16_MAX || sample == INT16_MIN) ++levels.clipped;
+    }
+    const double rms = samples.empty() ? 0 : std::sqrt(squares / static_cast<double>(samples.size()));
+    levels.peak = decibelText(20.0 * std::log10(largest / 32768.0), largest == 0);
+    levels.rms = decibelText(20.0 * std::log10(rms / 32768.0), largest == 0);
+    return levels;
+}
+
 std::string summaryLine(const std::string& name, const WavFile& wav, int notes) {
+    const Levels levels = levelsOf(wav.samples);
     char line[256];
-    std::snprintf(line, sizeof line, "%s: %.3f s, %u Hz, %u channels, peak %s dBFS, %d notes\n", name.c_str(),
-                  static_cast<double>(wav.samples.size() / wav.channels) / wav.sampleRate, wav.sampleRate,
-                  static_cast<unsigned>(wav.channels), peakText(wav.samples).c_str(), notes);
+    std::snprintf(line, sizeof line,
+                  "%s: %.3f s, %u Hz, %u channels, peak %s dBFS, RMS %s dBFS, %d clipped samples, %d notes\n",
+                  name.c_str(), static_cast<double>(wav.samples.size() / wav.channels) / wav.sampleRate,
+                  wav.sampleRate, static_cast<unsigned>(wav.channels), levels.peak.c_str(),
+                  levels.rms.c_str(), levels.clipped, notes);
     return line;
 }
 
@@ -138,17 +160,49 @@ TEST_F(QuavelRender, TheDataIsTheLibrarysRenderAtTheGivenPolyphony) {
     EXPECT_TRUE(parseWav(readFile(path("two.wav"))).samples == renderWholePcm(tune, 2));
 }
 
-TEST_F(QuavelRender, OneLineTellsTheLengthFormatPeakAndNotes) {
+TEST_F(QuavelRender, OneLineTellsTheLengthFormatLevelsAndNotes) {
     writeFile(path("chord.mid"), Chord);
     const ProgramRun run = render(path("chord.mid") + " " + path("chord.wav"));
     EXPECT_EQ(run.output, summaryLine(path("chord.mid"), parseWav(readFile(path("chord.wav"))), 3));
+    EXPECT_NE(run.output.find(", 0 clipped samples, 3 notes\n"), std::string::npos) << run.output;
+}
+
+// Sixteen channels of loud chords drive the synthesizer to full scale: each
+// sample at 32767 or -32768 counts, in each channel of the WAV.
+TEST_F(QuavelRender, EverySampleAtFullScaleCountsAsClipped) {
+    Bytes body;
+    for (uint8_t channel = 0; channel < 16; ++channel) {
+        if (channel == 9) continue;
+        body.insert(body.end(), {0x00, static_cast<uint8_t>(0xB0 | channel), 0x07, 0x7F, 0x00,
+                                 static_cast<uint8_t>(0xC0 | channel), 0x1E});
+        for (uint8_t key : {36, 40, 43, 48})
+            body.insert(body.end(), {0x00, static_cast<uint8_t>(0x90 | channel), key, 0x7F});
+    }
+    body.insert(body.end(), {0x87, 0x40, 0xFF, 0x2F, 0x00});
+    writeFile(path("loud.mid"), smfFile(0, 480, {body}));
+    const ProgramRun run = render(path("loud.mid") + " " + path("loud.wav"));
+    ASSERT_EQ(run.status, 0) << run.output;
+    const WavFile wav = parseWav(readFile(path("loud.wav")));
+    ASSERT_GT(levelsOf(wav.samples).clipped, 0) << "the tune must clip for this test";
+    EXPECT_EQ(run.output, summaryLine(path("loud.mid"), wav, 60));
 }
 
 TEST_F(QuavelRender, SilenceHasNoPeakLevel) {
     writeFile(path("rest.mid"), smfFile(0, 480, {{0x83, 0x60, 0xFF, 0x2F, 0x00}}));
     const ProgramRun run = render(path("rest.mid") + " " + path("rest.wav"));
     EXPECT_EQ(run.status, 0);
-    EXPECT_NE(run.output.find(" Hz, 2 channels, peak -inf dBFS, 0 notes\n"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find(" Hz, 2 channels, peak -inf dBFS, RMS -inf dBFS, 0 clipped samples, 0 notes\n"),
+              std::string::npos)
+        << run.output;
+}
+
+TEST_F(QuavelRender, OneNoteIsCountedInTheSingular) {
+    writeFile(
+        path("one.mid"),
+        smfFile(0, 480, {{0x00, 0x90, 0x3C, 0x64, 0x83, 0x60, 0x80, 0x3C, 0x40, 0x00, 0xFF, 0x2F, 0x00}}));
+    const ProgramRun run = render(path("one.mid") + " " + path("one.wav"));
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output.substr(run.output.size() - 9), ", 1 note\n") << run.output;
 }
 
 // quavel -S measures each channel's MIP; between two of them the handset
@@ -192,8 +246,9 @@ TEST_F(QuavelRender, ARefusedFileGetsTheSynthesizersCodeAndNoWav) {
                       "the file\n");
 }
 
-TEST_F(QuavelRender, ASourceThatCannotBeOpenedIsNamed) {
-    expectRefused(path("missing.mid") + " " + path("out.wav"), "Cannot open source file\n");
+TEST_F(QuavelRender, ASourceThatCannotBeOpenedIsNamedWithTheReason) {
+    expectRefused(path("missing.mid") + " " + path("out.wav"),
+                  "Cannot open source file: No such file or directory\n");
 }
 
 TEST_F(QuavelRender, BadArgumentsAreRefusedWithTheReasonAndTheUsage) {
@@ -208,6 +263,21 @@ TEST_F(QuavelRender, BadArgumentsAreRefusedWithTheReasonAndTheUsage) {
                   "OUT.wav is the source's own name: the tune is not overwritten\n" + Usage);
 }
 
+// The source is told by the file it is, not by the text of its name.
+TEST_F(QuavelRender, NoSpellingOfTheSourceNorALinkToItIsOverwritten) {
+    writeFile(path("chord.mid"), Chord);
+    std::filesystem::create_directory(path("sub"));
+    std::filesystem::create_symlink("chord.mid", path("link.wav"));
+    std::filesystem::create_hard_link(path("chord.mid"), path("hard.wav"));
+    for (const std::string& output :
+         {"./" + path("chord.mid"), path("sub/../chord.mid"), path("link.wav"), path("hard.wav")}) {
+        expectRefused(path("chord.mid") + " " + output,
+                      "OUT.wav is the source's own name: the tune is not overwritten\n" + Usage);
+        EXPECT_EQ(readFile(path("chord.mid")), Chord) << output;
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(path("link.wav")));
+}
+
 TEST_F(QuavelRender, HelpPrintsTheUsageAndTouchesNoFile) {
     const ProgramRun run = render(path("chord.mid") + " " + path("out.wav") + " --help");
     EXPECT_EQ(run.status, 0);
@@ -220,13 +290,25 @@ TEST_F(QuavelRender, AnOutputThatCannotBeWrittenLeavesEverythingAsItWas) {
     writeFile(path("chord.mid"), Chord);
     const std::set<std::string> before = filesIn(folder);
     const ProgramRun run = render(path("chord.mid") + " " + path("no/such/folder.wav"));
-    EXPECT_EQ(run.output, "Cannot open dest file\n");
+    EXPECT_EQ(run.output, "Cannot open dest file: No such file or directory\n");
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(filesIn(folder), before);
 
     std::filesystem::create_directory(path("taken.wav"));
-    EXPECT_EQ(render(path("chord.mid") + " " + path("taken.wav")).output, "Cannot open dest file\n");
+    EXPECT_EQ(render(path("chord.mid") + " " + path("taken.wav")).output,
+              "Cannot open dest file: Is a directory\n");
     EXPECT_TRUE(std::filesystem::is_directory(path("taken.wav")));
+}
+
+// A full disk is found only when the bytes go out: the reason is the write's.
+TEST_F(QuavelRender, AFullDiskIsNamedAsTheReason) {
+    writeFile(path("chord.mid"), Chord);
+    std::string whyNot;
+    const std::string full = memoryDevice(folder, MemoryDevice::Full, whyNot);
+    if (full.empty()) GTEST_SKIP() << whyNot;
+    const ProgramRun run = render(path("chord.mid") + " " + full);
+    EXPECT_EQ(run.output, "Cannot open dest file: No space left on device\n");
+    EXPECT_EQ(run.status, 1);
 }
 
 TEST_F(QuavelRender, EveryFailureOfTheStagedWavLeavesTheTarget) {

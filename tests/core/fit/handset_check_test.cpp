@@ -74,9 +74,9 @@ TEST(HandsetCheckVoices, Format2TracksAreTheirOwnTimeLines) {
     const Bytes fromLater = {0x81, 0x70, 0x90, 0x3C, 0x64, 0x00, 0x3E, 0x64, 0x00, 0xFF, 0x2F, 0x00};
     const Bytes fromStart = {0x00, 0x91, 0x3C, 0x64, 0x00, 0x3E, 0x64, 0x00, 0xFF, 0x2F, 0x00};
     EXPECT_EQ(findingsOf(smfFile(2, 480, {fromLater, fromStart}), "voices = 1"),
-              Lines{finding("2 notes at once at track 1 tick 0, over 1 voices")});
+              Lines{finding("2 notes at once at track 1 tick 0, over 1 voice")});
     EXPECT_EQ(findingsOf(smfFile(1, 480, {fromLater, fromStart}), "voices = 1"),
-              Lines{finding("4 notes at once at track 0 tick 240, over 1 voices")});
+              Lines{finding("4 notes at once at track 0 tick 240, over 1 voice")});
 }
 
 TEST(HandsetCheckSize, TheLimitItselfFits) {
@@ -108,6 +108,8 @@ TEST(HandsetCheckTempo, OnlyAValueOtherThanTheTempoInForceIsAChange) {
     EXPECT_EQ(findingsOf(file, "max-tempo-changes = 1"),
               Lines{finding("2 tempo changes, over 1, first at track 0 tick 960")});
     EXPECT_EQ(findingsOf(file, "max-tempo-changes = 2"), Lines{});
+    EXPECT_EQ(findingsOf(smfFile(0, 480, {tempoTrack}), "max-tempo-changes = 0"),
+              Lines{finding("1 tempo change, over 0, first at track 0 tick 960")});
     // The repeats alone change nothing.
     const Bytes repeats = {0x00, 0xFF, 0x51, 0x03, 0x09, 0x27, 0xC0, 0x83, 0x60, 0xFF,
                            0x51, 0x03, 0x09, 0x27, 0xC0, 0x00, 0xFF, 0x2F, 0x00};
@@ -173,7 +175,7 @@ TEST(HandsetCheckKeys, KeysOutsideTheRangeOfEachChannelButTheDrums) {
     const Bytes file = smfFile(0, 480, {body});
     EXPECT_EQ(findingsOf(file, "key-range = 12-108"),
               (Lines{finding("keys outside 12-108 on ch0: 2 notes, first key 11 at track 0 tick 0"),
-                     finding("keys outside 12-108 on ch3: 1 notes, first key 120 at track 0 tick 480")}));
+                     finding("keys outside 12-108 on ch3: 1 note, first key 120 at track 0 tick 480")}));
     EXPECT_EQ(findingsOf(file, "key-range = 11-120"), Lines{});
     // The first is the earliest note, not the lowest key: 110 at 0, 10 at 240.
     const Bytes highFirst = {0x00, 0x90, 0x6E, 0x64, 0x81, 0x70, 0x90, 0x0A, 0x64, 0x00, 0xFF, 0x2F, 0x00};
@@ -182,7 +184,7 @@ TEST(HandsetCheckKeys, KeysOutsideTheRangeOfEachChannelButTheDrums) {
     // Other drum channels: channel 9 is then held to the range, channel 3 not.
     EXPECT_EQ(findingsOf(file, "key-range = 12-108\ndrum-channels = 3"),
               (Lines{finding("keys outside 12-108 on ch0: 2 notes, first key 11 at track 0 tick 0"),
-                     finding("keys outside 12-108 on ch9: 1 notes, first key 5 at track 0 tick 0")}));
+                     finding("keys outside 12-108 on ch9: 1 note, first key 5 at track 0 tick 0")}));
 }
 
 TEST(HandsetCheckUnsupported, EachKindIsFoundAndCounted) {
@@ -201,11 +203,11 @@ TEST(HandsetCheckUnsupported, EachKindIsFoundAndCounted) {
     const Bytes file = smfFile(0, 480, {body});
     const Lines each = {
         finding("pitch bend on ch0, 2 messages, first at track 0 tick 0"),
-        finding("channel pressure on ch1, 1 messages, first at track 0 tick 16"),
-        finding("poly pressure on ch2, 1 messages, first at track 0 tick 16"),
-        finding("pan on ch3, 1 messages, first at track 0 tick 16"),
+        finding("channel pressure on ch1, 1 message, first at track 0 tick 16"),
+        finding("poly pressure on ch2, 1 message, first at track 0 tick 16"),
+        finding("pan on ch3, 1 message, first at track 0 tick 16"),
         finding("bank select on ch4, 2 messages, first at track 0 tick 16"),
-        finding("master volume, 1 messages, first at track 0 tick 96"),
+        finding("master volume, 1 message, first at track 0 tick 96"),
         finding("sysex, 3 messages, first at track 0 tick 96"),
         finding("text events, 3 messages, first at track 0 tick 160"),
     };
@@ -235,7 +237,7 @@ TEST(HandsetCheckUnsupported, ChannelKindsGiveALinePerChannel) {
                         0x00, 0x10, 0x40, 0x00, 0xFF, 0x2F, 0x00};
     EXPECT_EQ(findingsOf(smfFile(0, 480, {body}), "unsupported = pitch-bend"),
               (Lines{finding("pitch bend on ch1, 2 messages, first at track 0 tick 16"),
-                     finding("pitch bend on ch3, 1 messages, first at track 0 tick 0")}));
+                     finding("pitch bend on ch3, 1 message, first at track 0 tick 0")}));
 }
 
 TEST(HandsetCheckDrums, Bank120OutsideTheDrumChannels) {
@@ -274,7 +276,7 @@ TEST(HandsetCheckLines, FindingsInOrderThenTheirCount) {
                                            profileOf("mip = required\nformats = 0 1\nvoices = 1"));
     // Format 2: channel 0's track alone reaches 3 notes, at 480.
     EXPECT_EQ(fit.lines(),
-              (Lines{finding("3 notes at once at track 0 tick 480, over 1 voices"),
+              (Lines{finding("3 notes at once at track 0 tick 480, over 1 voice"),
                      finding("format 2, not allowed"), finding("no MIP message"), finding("3 findings")}));
     EXPECT_FALSE(fit.fits());
     const HandsetFit one = checkHandsetFit(FitFacts(file.data(), file.size()), profileOf("formats = 0"));
@@ -314,5 +316,5 @@ TEST(HandsetCheckBrokenFiles, GiveWhatTheyHold) {
     Bytes cut = smfFile(0, 480, {Chords});
     cut.resize(cut.size() - 20);
     EXPECT_EQ(findingsOf(cut, "voices = 1"),
-              Lines{finding("2 notes at once at track 0 tick 240, over 1 voices")});
+              Lines{finding("2 notes at once at track 0 tick 240, over 1 voice")});
 }

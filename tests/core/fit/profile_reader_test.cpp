@@ -11,6 +11,10 @@
 
 #include "test_support.h"
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace {
 ProfileReading parsed(const std::string& text, const std::string& name = "p") {
     std::istringstream stream(text);
@@ -27,7 +31,7 @@ protected:
         std::error_code ignored;
         std::filesystem::remove_all("installed", ignored);
         std::filesystem::create_directories("installed", ignored);
-        std::remove("small.profile");
+        for (const char* name : {"small.profile", "small.profile.profile", "fifo.profile"}) std::remove(name);
     }
 };
 }  // namespace
@@ -94,6 +98,30 @@ TEST(ProfileText, AnUnknownKeyIsRefusedWithItsLine) {
     EXPECT_EQ(refusalOf("= 16"), "Profile [p] line 1: unknown key []");
     EXPECT_EQ(parsed("colour = blue", "my/own.profile").refusal,
               "Profile [my/own.profile] line 1: unknown key [colour]");
+}
+
+TEST(ProfileText, AnUnknownKeyIsEchoedShortAndPrintable) {
+    // A terminal escape shows as its bytes, never acts.
+    EXPECT_EQ(refusalOf("\x1B[2Jred = 1"), "Profile [p] line 1: unknown key [\\x1B[2Jred]");
+    const std::string longKey(1000, 'k');
+    EXPECT_EQ(refusalOf(longKey + " = 1"),
+              "Profile [p] line 1: unknown key [" + std::string(37, 'k') + "...]");
+    // A line cut at its limit is still an unknown key, echoed as short.
+    EXPECT_EQ(refusalOf(std::string(5000, 'k')), refusalOf(longKey + " = 1"));
+}
+
+TEST(ProfileText, AByteOrderMarkFirstIsSkipped) {
+    const std::string mark = "\xEF\xBB\xBF";
+    const ProfileReading reading = parsed(mark + "voices = 16\r\nformats = 0 1\r\n");
+    ASSERT_TRUE(reading.ok()) << reading.refusal;
+    EXPECT_EQ(reading.profile.voices, 16);
+    EXPECT_TRUE(parsed(mark + "# saved by an editor\n").ok());
+    EXPECT_TRUE(parsed(mark).ok());
+    // Only the first bytes of the text are a mark: elsewhere it is part of a key.
+    EXPECT_EQ(refusalOf("voices = 16\n" + mark + "voices = 16"),
+              "Profile [p] line 2: unknown key [\\xEF\\xBB\\xBFvoices]");
+    EXPECT_EQ(refusalOf(mark + mark + "voices = 16"),
+              "Profile [p] line 1: unknown key [\\xEF\\xBB\\xBFvoices]");
 }
 
 TEST(ProfileText, AValueThatDoesNotFitIsRefused) {
@@ -199,4 +227,74 @@ TEST_F(ProfileFiles, ANameLongerThanAPathIsRefused) {
     const std::string shorter = name.substr(0, name.size() - 9) + ".profile";
     std::filesystem::rename(name, shorter, failed);
     EXPECT_TRUE(loadHandsetProfile(shorter, "").ok());
+}
+
+TEST_F(ProfileFiles, ANameEndingInProfileIsTheSameName) {
+    writeTextFile("installed/small.profile", "voices = 4\n");
+    const ProfileReading reading = loadHandsetProfile("small.profile", "installed");
+    ASSERT_TRUE(reading.ok()) << reading.refusal;
+    EXPECT_EQ(reading.profile.voices, 4);
+    EXPECT_EQ(reading.profile.name, "small");
+    writeTextFile("small.profile.profile", "voices = 9\n");
+    EXPECT_EQ(loadHandsetProfile("small.profile", "installed").profile.voices, 4);
+    EXPECT_EQ(loadHandsetProfile("nothing.profile", "installed").refusal,
+              "Cannot open profile [nothing.profile]");
+}
+
+TEST_F(ProfileFiles, AProfileHereIsNamedAsOneHere) {
+    writeTextFile("installed/small.profile", "voices = 4\n");
+    EXPECT_EQ(loadHandsetProfile("small", "installed").profile.name, "small");
+    writeTextFile("small.profile", "voices = 4\nshape = round\n");
+    EXPECT_EQ(loadHandsetProfile("small", "installed").refusal,
+              "Profile [./small] line 2: unknown key [shape]");
+    writeTextFile("small.profile", "voices = 8\n");
+    EXPECT_EQ(loadHandsetProfile("small.profile", "installed").profile.name, "./small");
+    EXPECT_EQ(loadHandsetProfile("./small.profile", "installed").profile.name, "./small.profile");
+}
+
+TEST_F(ProfileFiles, AProfileWithAByteOrderMarkIsRead) {
+    writeTextFile("installed/small.profile", "\xEF\xBB\xBFvoices = 4\r\n");
+    EXPECT_EQ(loadHandsetProfile("small", "installed").profile.voices, 4);
+}
+
+TEST_F(ProfileFiles, AProfileOfMoreThan64KiloBytesIsRefused) {
+    const std::string atLimit = "voices = 4\n#" + std::string(65536 - 13, '-') + "\n";
+    ASSERT_EQ(atLimit.size(), 65536u);
+    writeTextFile("installed/small.profile", atLimit);
+    EXPECT_TRUE(loadHandsetProfile("small", "installed").ok());
+    writeTextFile("installed/small.profile", atLimit + "\n");
+    EXPECT_EQ(loadHandsetProfile("small", "installed").refusal, "Profile [small]: larger than 65536 bytes");
+    // A huge file is refused as soon as it is past the limit, never read whole.
+    std::error_code failed;
+    std::filesystem::resize_file("installed/small.profile", uintmax_t{1} << 34, failed);
+    if (failed) GTEST_SKIP() << "no sparse file here: " << failed.message();
+    EXPECT_EQ(loadHandsetProfile("installed/small.profile", "").refusal,
+              "Profile [installed/small.profile]: larger than 65536 bytes");
+}
+
+TEST_F(ProfileFiles, OnlyARegularFileOrALinkToOneIsAProfile) {
+#ifdef _WIN32
+    // Every folder holds the null device under this name.
+    EXPECT_EQ(loadHandsetProfile("NUL", "installed").refusal, "Cannot open profile [./NUL]");
+    EXPECT_EQ(loadHandsetProfile("NUL", "").refusal, "Cannot open profile [./NUL]");
+    EXPECT_EQ(loadHandsetProfile(".\\NUL", "").refusal, "Cannot open profile [.\\NUL]");
+#else
+    for (const char* device : {"/dev/zero", "/dev/null", "/dev/random"})
+        EXPECT_EQ(loadHandsetProfile(device, "").refusal,
+                  std::string("Cannot open profile [") + device + "]");
+    // Nothing writes to the FIFO: opened to read, it would wait for ever.
+    ASSERT_EQ(mkfifo("installed/fifo.profile", 0600), 0);
+    EXPECT_EQ(loadHandsetProfile("installed/fifo.profile", "").refusal,
+              "Cannot open profile [installed/fifo.profile]");
+    ASSERT_EQ(mkfifo("fifo.profile", 0600), 0);
+    EXPECT_EQ(loadHandsetProfile("fifo", "installed").refusal, "Cannot open profile [./fifo]");
+    writeTextFile("installed/small.profile", "voices = 4\n");
+    std::filesystem::create_symlink("small.profile", "installed/link.profile");
+    EXPECT_EQ(loadHandsetProfile("link", "installed").profile.voices, 4);
+    std::filesystem::create_symlink("/dev/zero", "installed/zero.profile");
+    EXPECT_EQ(loadHandsetProfile("zero", "installed").refusal, "Cannot open profile [zero]");
+#endif
+    std::filesystem::create_directories("installed/folder.profile");
+    EXPECT_EQ(loadHandsetProfile("folder", "installed").refusal, "Cannot open profile [folder]");
+    EXPECT_EQ(loadHandsetProfile("installed", "").refusal, "Cannot open profile [installed]");
 }

@@ -441,3 +441,27 @@ TEST(SlimSysEx, AMakersMessageWithAStatusByteInsideStaysSinceTheSynthesizerPlays
     const Bytes file = smfFile(0, Division, {concat({{0x00}, message, oneNoteTrack()})});
     EXPECT_TRUE(holds(slimZ(file), message));
 }
+
+// --- What the outcome tells ---
+
+TEST(SlimOutcome, ItTellsWhetherTheBytesAreThoseItWasGiven) {
+    const Bytes lean = smfFile(0, Division, {concat({{0x00, 0x90, 0x3C, 0x64, 0x60, 0x3C, 0x00}, End})});
+    for (const auto& [leaveOut, formatZero] :
+         std::vector<std::pair<bool, bool>>{{true, false}, {true, true}, {false, true}}) {
+        const Slimmed slimmed = slim(lean, leaveOut, formatZero);
+        EXPECT_TRUE(slimmed.outcome.unchanged) << leaveOut << formatZero;
+        EXPECT_EQ(slimmed.file, lean) << leaveOut << formatZero;
+    }
+    // Nothing left out, but a note-off written otherwise.
+    const Bytes noteOff =
+        smfFile(0, Division, {concat({{0x00, 0x90, 0x3C, 0x64, 0x60, 0x80, 0x3C, 0x40}, End})});
+    EXPECT_FALSE(slim(noteOff, true, false).outcome.unchanged);
+    EXPECT_FALSE(slim(smfFile(1, Division, {oneNoteTrack(), oneNoteTrack()}), false, true).outcome.unchanged);
+    // A file left as it is, and what was asked.
+    const Slimmed kept = slim(smfFile(1, Division, {concat({{0x00, 0x90, 0x3C, 0x64}})}), true, false);
+    EXPECT_EQ(kept.outcome.note, SlimNote::TrackWithoutEnd);
+    EXPECT_TRUE(kept.outcome.unchanged);
+    EXPECT_TRUE(kept.outcome.leftAsGiven());
+    EXPECT_EQ(kept.outcome.asked.slim, 1);
+    EXPECT_EQ(kept.outcome.asked.formatZero, 0);
+}

@@ -83,3 +83,23 @@ TEST(SmfHeader, AShortFileReadsItsMissingBytesAsZero) {
     beginFilePass(pass);
     EXPECT_EQ(checkSmfHeader(header), 0);
 }
+
+// A file loaded aside is checked without touching the process's header or
+// the file in use, whose reading goes on where it was.
+TEST(SmfHeader, AFileLoadedAsideIsCheckedAndTheProcessesRecordsStay) {
+    ASSERT_TRUE(loadSource(smfHeaderChunk(1, 4, 480)));
+    ASSERT_EQ(check(smfHeaderChunk(1, 4, 480)), 1);
+    inputFile.position = 9;
+    VFILE aside;
+    writeFile("aside.mid", smfHeaderChunk(2, 7, 96));
+    ASSERT_EQ(aside.load("aside.mid"), 1);
+    EXPECT_TRUE(checkHeaderOf(aside).ok());
+    writeFile("aside.mid", {'R', 'I', 'F', 'F'});
+    ASSERT_EQ(aside.load("aside.mid"), 1);
+    const Result refused = checkHeaderOf(aside);
+    ASSERT_TRUE(refused.failed());
+    EXPECT_STREQ("this is not midi", refused.message());
+    EXPECT_EQ(SmfHeader.format, 1);
+    EXPECT_EQ(SmfHeader.trackCount, 4);
+    EXPECT_EQ(inputFile.position, 9);
+}

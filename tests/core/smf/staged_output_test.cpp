@@ -152,6 +152,31 @@ TEST(StagedOutput, EveryStageCanFailAndLeavesTheTarget) {
     EXPECT_FALSE(out.commit());
 }
 
+// A failure keeps the reason of the step that failed, for a message to show;
+// a test-made failure reads as an input/output error.
+TEST(StagedOutput, AFailureKeepsTheSystemsReason) {
+    const std::string folder = freshFolder("reasons");
+    std::filesystem::create_directories(folder + "/dir.bin");
+    const std::string target = folder + "/out.bin";
+    StagedOutput out;
+    EXPECT_FALSE(out.open((folder + "/no/such/folder/x.bin").c_str()));
+    EXPECT_TRUE(out.error()) << "a missing folder";
+#ifndef _WIN32
+    EXPECT_EQ(out.error(), std::errc::no_such_file_or_directory);
+#endif
+    EXPECT_FALSE(out.open((folder + "/dir.bin").c_str()));
+    EXPECT_EQ(out.error(), std::errc::is_a_directory);
+    ASSERT_TRUE(out.open(target.c_str()));
+    EXPECT_FALSE(out.error()) << "an open starts without a reason";
+    out.discard();
+    for (StagedStep step : {StagedStep::Open, StagedStep::Write, StagedStep::Close, StagedStep::Move}) {
+        failStagedOutputAt(step);
+        EXPECT_FALSE(out.open(target.c_str()) && writeWhole(out, "x") && out.commit());
+        EXPECT_EQ(out.error(), std::errc::io_error) << static_cast<int>(step);
+    }
+    EXPECT_EQ(filesIn(folder), std::set<std::string>{"dir.bin"});
+}
+
 TEST_F(StagedWriters, TheConversionFailsWholeAtEveryStage) {
     const std::string folder = freshFolder("convert");
     const std::string target = folder + "/out.mid";
@@ -369,6 +394,26 @@ TEST(StagedOutput, ADeviceIsWrittenIntoAndStaysADevice) {
     ASSERT_TRUE(writeWhole(out, "head:??;body") && out.rewrite(5, "42", 2) && out.commit());
     EXPECT_TRUE(S_ISCHR(modeOf(device)));
     EXPECT_EQ(filesIn(folder), before);
+}
+
+// A full disk answers the write that reaches it: at once for bytes written in
+// order, at the commit for bytes held until then.
+TEST(StagedOutput, AFullDiskIsTheReasonOfTheWriteThatMeetsIt) {
+    const std::string folder = freshFolder("full");
+    std::string whyNot;
+    const std::string device = memoryDevice(folder, MemoryDevice::Full, whyNot);
+    if (device.empty()) GTEST_SKIP() << whyNot;
+    StagedOutput out;
+    ASSERT_TRUE(out.open(device.c_str(), WriteOrder::Sequential));
+    EXPECT_FALSE(writeWhole(out, "lost"));
+    EXPECT_EQ(out.error(), std::errc::no_space_on_device);
+    ASSERT_TRUE(out.open(device.c_str()));
+    EXPECT_TRUE(writeWhole(out, "held"));
+    EXPECT_FALSE(out.commit());
+    EXPECT_EQ(out.error(), std::errc::no_space_on_device);
+    std::filesystem::create_symlink("gone.bin", folder + "/dangling.bin");
+    EXPECT_FALSE(out.open((folder + "/dangling.bin").c_str()));
+    EXPECT_EQ(out.error(), std::errc::no_such_file_or_directory);
 }
 
 // A FIFO cannot seek: bytes that may still be rewritten reach it at the end,

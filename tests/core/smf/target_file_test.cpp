@@ -46,14 +46,42 @@ TEST_F(FileNames, NamesNotYetOnDiskCompareByRealFolderAndName) {
 }
 
 #ifndef _WIN32
-TEST_F(FileNames, LinksReachTheFileTheyPointTo) {
-    std::filesystem::create_symlink("tune.mid", "names/link.mid");
-    std::filesystem::create_hard_link("names/tune.mid", "names/hard.mid");
-    std::filesystem::create_directory_symlink("sub", "names/folder-link");
-    EXPECT_TRUE(namesSameFile("names/link.mid", "names/tune.mid"));
-    EXPECT_TRUE(namesSameFile("names/hard.mid", "names/tune.mid"));
-    EXPECT_TRUE(namesSameFile("names/folder-link/new.mid", "names/sub/new.mid"));
-    EXPECT_FALSE(namesSameFile("names/link.mid", "names/other.mid"));
+// A link reaches the file it points to; a dangling one is the name it points
+// to, read from the link's own folder: writing to either makes one file. A
+// loop of links reaches no other name.
+TEST_F(FileNames, LinksAreTheNamesTheyLeadTo) {
+    namespace fs = std::filesystem;
+    fs::create_symlink("tune.mid", "names/link.mid");
+    fs::create_hard_link("names/tune.mid", "names/hard.mid");
+    fs::create_directory_symlink("sub", "names/folder-link");
+    fs::create_symlink("sub/new.mid", "names/dangling.mid");
+    fs::create_symlink("dangling.mid", "names/chain.mid");
+    fs::create_symlink(fs::absolute("names/sub/far.mid"), "names/absolute.mid");
+    fs::create_symlink("loop-b", "names/loop-a");
+    fs::create_symlink("loop-a", "names/loop-b");
+    const struct {
+        const char* a;
+        const char* b;
+        bool same;
+    } pairs[] = {
+        {"names/link.mid", "names/tune.mid", true},
+        {"names/hard.mid", "names/tune.mid", true},
+        {"names/folder-link/new.mid", "names/sub/new.mid", true},
+        {"names/link.mid", "names/other.mid", false},
+        {"names/dangling.mid", "names/sub/new.mid", true},
+        {"names/chain.mid", "./names/sub/../sub/new.mid", true},
+        {"names/absolute.mid", "names/sub/far.mid", true},
+        {"names/dangling.mid", "sub/new.mid", false},
+        {"names/dangling.mid", "names/new.mid", false},
+        {"names/dangling.mid", "names/sub/far.mid", false},
+        {"names/loop-a", "./names/loop-a", true},
+        {"names/loop-a", "names/tune.mid", false},
+        {"names/loop-a", "names/new.mid", false},
+    };
+    for (const auto& pair : pairs) {
+        EXPECT_EQ(namesSameFile(pair.a, pair.b), pair.same) << pair.a << " and " << pair.b;
+        EXPECT_EQ(namesSameFile(pair.b, pair.a), pair.same) << pair.b << " and " << pair.a;
+    }
 }
 
 TEST_F(FileNames, EachKindOfTargetIsToldApartWithoutOpeningIt) {

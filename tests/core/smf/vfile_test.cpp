@@ -90,3 +90,26 @@ TEST(VFILE, AViewReadsAnotherFilesBytesAndNeverChangesThem) {
     VFILE empty;
     EXPECT_EQ(view.view(empty), 0);
 }
+
+TEST(VFILE, SwapExchangesTheBytesNamesAndPositions) {
+    VFILE inUse;
+    VFILE aside;
+    writeFile("old.bin", {1, 2, 3});
+    writeFile("new.bin", {9, 8});
+    ASSERT_EQ(inUse.load("old.bin"), 1);
+    ASSERT_EQ(aside.load("new.bin"), 1);
+    inUse.position = 2;
+    inUse.swap(aside);
+    EXPECT_STREQ("new.bin", inUse.path);
+    EXPECT_EQ(2, inUse.size);
+    EXPECT_EQ(0, inUse.position);
+    uint8_t byte = 0;
+    ASSERT_EQ(1, inUse.read(&byte, 1));
+    EXPECT_EQ(9, byte);
+    EXPECT_STREQ("old.bin", aside.path);
+    EXPECT_EQ(3, aside.size);
+    EXPECT_EQ(2, aside.position);
+    aside.release();
+    EXPECT_EQ(1, inUse.isLoaded) << "freeing the other leaves this one whole";
+    EXPECT_EQ(8, inUse.data[1]);
+}
