@@ -26,7 +26,9 @@ void handsetCheckBenchmark(benchmark::State& state) {
     std::vector<HandsetProfile> profiles;
     for (int k = 0; k < state.range(0); ++k) {
         std::istringstream text(Profiles[k]);
-        profiles.push_back(parseHandsetProfile(text, "p").profile);
+        HandsetProfile profile;
+        parseHandsetProfile(text, "p", profile);
+        profiles.push_back(profile);
     }
     const Bytes& source = benchmarkSource();
     std::vector<HandsetFit> fits;

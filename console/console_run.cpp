@@ -15,6 +15,7 @@
 #include "early_conversion.h"
 #include "fit/handset_fit.h"
 #include "fit/profile_reader.h"
+#include "fit/profile_rules.h"
 #include "job/converted_file.h"
 #include "pass/file_pass.h"
 #include "playing/mip_message.h"
@@ -65,11 +66,15 @@ constexpr const char* UsageLines[] = {
     "  --profiles      list the profiles -P finds by name, in search order: name,\n",
     "                  path and settings, or the message that refuses the profile\n",
     "  -h, -?, --help  print this text and end\n",
-    "A handset profile is a text file of \"key = value\" lines (# starts a comment);\n",
-    "a key left out is not checked. Keys: voices, max-bytes, formats (0 1),\n",
-    "min-note-ms, key-range (12-108), max-tempo-changes, mip (required, allowed or\n",
-    "ignored), mip-first-max, unsupported (pitch-bend channel-pressure poly-pressure\n",
-    "pan bank-select master-volume sysex text-events), drum-channels (default 9).\n",
+};
+
+// The profile keys follow, from the rules themselves.
+constexpr const char* ProfileKeysLead =
+    "A handset profile is a text file of \"key = value\" lines (# starts a comment); a key left out is "
+    "not checked. Keys: ";
+constexpr size_t UsageWidth = 79;
+
+constexpr const char* InstalledProfileLines[] = {
     "Installed profiles, each file naming the sources of its numbers:\n",
     "  gm-lite         16 voices, formats 0 1, MIP ignored (General MIDI Lite)\n",
     "  sp-midi-3gpp    24 voices, formats 0 1, MIP required with a first value of\n",
@@ -81,8 +86,28 @@ constexpr const char* UsageLines[] = {
     "Example: quavel tune.mid handset.mid -S95 -Pvoices-16 (see quavel(1))\n",
 };
 
+// The words of text in lines of at most width characters; a longer word
+// stands on a line of its own.
+std::vector<std::string> wrappedLines(const std::string& text, size_t width) {
+    std::vector<std::string> lines(1);
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t blank = text.find(' ', start);
+        const std::string word =
+            text.substr(start, blank == std::string::npos ? std::string::npos : blank - start);
+        start = blank == std::string::npos ? text.size() : blank + 1;
+        std::string& line = lines.back();
+        if (!line.empty() && line.size() + 1 + word.size() > width) lines.emplace_back();
+        lines.back() += (lines.back().empty() ? "" : " ") + word;
+    }
+    return lines;
+}
+
 int printUsage() {
     for (const char* line : UsageLines) std::fputs(line, stdout);
+    for (const std::string& line : wrappedLines(ProfileKeysLead + profileKeysText() + ".", UsageWidth))
+        std::printf("%s\n", line.c_str());
+    for (const char* line : InstalledProfileLines) std::fputs(line, stdout);
     return 0;
 }
 
@@ -91,8 +116,9 @@ int printUsage() {
 // that hides it. Every field is shown printable: the names come from folders.
 int printProfiles() {
     for (const ListedProfile& listed : listHandsetProfiles(installedProfileFolder())) {
-        const ProfileReading reading = readHandsetProfile(listed.location);
-        const std::string settings = reading.ok() ? profileSettingsText(reading) : reading.refusal;
+        HandsetProfile profile;
+        const Result read = readHandsetProfile(listed.location, profile);
+        const std::string settings = read.ok() ? profileSettingsText(profile) : read.message();
         std::string line = printableText(listed.name) + "\t" + printableText(listed.location.path) + "\t" +
                            printableText(settings);
         if (!listed.hiddenBy.empty()) line += "\t(hidden by " + printableText(listed.hiddenBy) + ")";
@@ -201,9 +227,9 @@ std::vector<HandsetProfile> loadProfiles(const std::vector<std::string>& names) 
     if (names.empty()) return profiles;
     const std::string installed = installedProfileFolder();
     for (const std::string& name : names) {
-        ProfileReading reading = loadHandsetProfile(name, installed);
-        if (!reading.ok()) fatalError(reading.refusal.c_str());
-        profiles.push_back(std::move(reading.profile));
+        HandsetProfile profile;
+        passOnFailure(loadHandsetProfile(name, installed, profile));
+        profiles.push_back(std::move(profile));
     }
     return profiles;
 }

@@ -1,8 +1,10 @@
 #pragma once
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
+#include "base/message_text.h"
 #include "base/result.h"
 #include "fit/fit_facts.h"
 #include "fit/handset_profile.h"
@@ -16,6 +18,18 @@ struct HandsetFit {
     bool fits() const { return findings.empty(); }
     // The findings, then "fits" or the number of findings.
     std::vector<std::string> lines() const;
+};
+
+// Collects the finding lines of one profile.
+class FindingLines {
+public:
+    explicit FindingLines(HandsetFit& fitOfProfile) : fit(fitOfProfile) {}
+
+    // The profile's name is the pattern's first field.
+    void add(const char* pattern, std::initializer_list<MessageField> fields);
+
+private:
+    HandsetFit& fit;
 };
 
 HandsetFit checkHandsetFit(const FitFacts& facts, const HandsetProfile& profile);

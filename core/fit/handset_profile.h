@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "smf/midi_format.h"
 
@@ -42,6 +43,8 @@ struct KeyRange {
 struct HandsetProfile {
     // The -P argument as it was given: the check lines name the profile by it.
     std::string name;
+    // The keys the profile gives, in the order it first gives them.
+    std::vector<std::string> givenKeys;
     std::optional<int32_t> voices;
     std::optional<int32_t> maxBytes;
     std::optional<KeyRange> keyRange;

@@ -184,10 +184,11 @@ TEST_F(HandsetCheckOption, AGeneratedTuneGetsTheCheckOfTheFileWritten) {
     for (const char* name : ShippedProfiles) {
         const ProgramRun run = runProgram(QUAVEL_PROGRAM, std::string("in.mid out.mid -S -P") + name);
         // The shipped profile, read from the sources, against the bytes written.
-        const ProfileReading profile =
-            loadHandsetProfile(testDataPath("../../profiles/" + std::string(name) + ".profile"), "");
-        ASSERT_TRUE(profile.ok()) << profile.refusal;
-        std::vector<HandsetProfile> profiles = {profile.profile};
+        HandsetProfile profile;
+        const Result read =
+            loadHandsetProfile(testDataPath("../../profiles/" + std::string(name) + ".profile"), "", profile);
+        ASSERT_TRUE(read.ok()) << read.message();
+        std::vector<HandsetProfile> profiles = {profile};
         profiles[0].name = name;
         std::vector<HandsetFit> fits;
         ASSERT_TRUE(checkHandsetFits(readFile("out.mid"), profiles, fits).ok());

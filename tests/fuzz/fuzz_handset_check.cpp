@@ -38,8 +38,10 @@ HandsetProfile everythingChecked(uint8_t settings) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::istringstream text(std::string(reinterpret_cast<const char*>(data), size));
     // Whatever the bytes, the message that refuses them reaches no terminal as a control.
-    for (const char c : parseHandsetProfile(text, "fuzz").refusal)
-        if (c < 0x20 || c > 0x7E) std::abort();
+    HandsetProfile parsed;
+    const Result read = parseHandsetProfile(text, "fuzz", parsed);
+    for (const char* c = read.ok() ? "" : read.message(); *c != 0; ++c)
+        if (*c < 0x20 || *c > 0x7E) std::abort();
     if (size < 1) return 0;
     const HandsetProfile profile = everythingChecked(data[0]);
     const auto facts = std::make_unique<FitFacts>(data + 1, size - 1);

@@ -18,9 +18,10 @@ const Bytes End = {0x00, 0xFF, 0x2F, 0x00};
 
 HandsetProfile profileOf(const std::string& text) {
     std::istringstream stream(text);
-    const ProfileReading reading = parseHandsetProfile(stream, "p");
-    EXPECT_TRUE(reading.ok()) << reading.refusal;
-    return reading.profile;
+    HandsetProfile profile;
+    const Result read = parseHandsetProfile(stream, "p", profile);
+    EXPECT_TRUE(read.ok()) << read.message();
+    return profile;
 }
 
 Lines findingsOf(const Bytes& file, const std::string& profile) {

@@ -16,9 +16,29 @@
 #endif
 
 namespace {
-ProfileReading parsed(const std::string& text, const std::string& name = "p") {
+// A profile as read, or the message that refuses it.
+struct Reading {
+    HandsetProfile profile;
+    std::string refusal;
+
+    bool ok() const { return refusal.empty(); }
+};
+
+Reading readingOf(const Result& result, HandsetProfile profile) {
+    return {std::move(profile), result.ok() ? std::string() : std::string(result.message())};
+}
+
+Reading parsed(const std::string& text, const std::string& name = "p") {
     std::istringstream stream(text);
-    return parseHandsetProfile(stream, name);
+    HandsetProfile profile;
+    const Result result = parseHandsetProfile(stream, name, profile);
+    return readingOf(result, profile);
+}
+
+Reading loaded(const std::string& name, const std::string& installedFolder) {
+    HandsetProfile profile;
+    const Result result = loadHandsetProfile(name, installedFolder, profile);
+    return readingOf(result, profile);
 }
 
 std::string refusalOf(const std::string& text) {
@@ -37,7 +57,7 @@ protected:
 }  // namespace
 
 TEST(ProfileText, EveryKeyIsRead) {
-    const ProfileReading reading = parsed(
+    const Reading reading = parsed(
         "# a family of handsets\n"
         "voices = 24\n"
         "max-bytes=65536\n"
@@ -71,7 +91,7 @@ TEST(ProfileText, EveryKeyIsRead) {
 }
 
 TEST(ProfileText, AKeyLeftOutIsNotChecked) {
-    const ProfileReading reading = parsed("# nothing but a comment\n\n   \n");
+    const Reading reading = parsed("# nothing but a comment\n\n   \n");
     ASSERT_TRUE(reading.ok());
     const HandsetProfile& p = reading.profile;
     EXPECT_FALSE(p.voices || p.maxBytes || p.allowedFormats || p.minNoteMs || p.keyRange ||
@@ -82,8 +102,7 @@ TEST(ProfileText, AKeyLeftOutIsNotChecked) {
 }
 
 TEST(ProfileText, TheLastValueOfAKeyHolds) {
-    const ProfileReading reading =
-        parsed("voices = 16\nvoices = 32\nunsupported = pan\nunsupported = sysex\n");
+    const Reading reading = parsed("voices = 16\nvoices = 32\nunsupported = pan\nunsupported = sysex\n");
     ASSERT_TRUE(reading.ok());
     EXPECT_EQ(reading.profile.voices, 32);
     EXPECT_FALSE(reading.profile.isUnsupported(MessageKind::Pan));
@@ -112,7 +131,7 @@ TEST(ProfileText, AnUnknownKeyIsEchoedShortAndPrintable) {
 
 TEST(ProfileText, AByteOrderMarkFirstIsSkipped) {
     const std::string mark = "\xEF\xBB\xBF";
-    const ProfileReading reading = parsed(mark + "voices = 16\r\nformats = 0 1\r\n");
+    const Reading reading = parsed(mark + "voices = 16\r\nformats = 0 1\r\n");
     ASSERT_TRUE(reading.ok()) << reading.refusal;
     EXPECT_EQ(reading.profile.voices, 16);
     EXPECT_TRUE(parsed(mark + "# saved by an editor\n").ok());
@@ -180,36 +199,36 @@ TEST(ProfileText, AnOverlongLineIsRefusedWholeNotCut) {
 
 TEST_F(ProfileFiles, ANameIsLookedForHereThenAmongTheInstalled) {
     writeTextFile("installed/small.profile", "voices = 4\n");
-    ProfileReading reading = loadHandsetProfile("small", "installed");
+    Reading reading = loaded("small", "installed");
     ASSERT_TRUE(reading.ok()) << reading.refusal;
     EXPECT_EQ(reading.profile.voices, 4);
     EXPECT_EQ(reading.profile.name, "small");
     writeTextFile("small.profile", "voices = 8\n");
-    EXPECT_EQ(loadHandsetProfile("small", "installed").profile.voices, 8);
+    EXPECT_EQ(loaded("small", "installed").profile.voices, 8);
     // A refusal names the profile as it was asked for.
     writeTextFile("installed/odd.profile", "voices = 4\nshape = round\n");
-    EXPECT_EQ(loadHandsetProfile("odd", "installed").refusal, "Profile [odd] line 2: unknown key [shape]");
+    EXPECT_EQ(loaded("odd", "installed").refusal, "Profile [odd] line 2: unknown key [shape]");
 }
 
 TEST_F(ProfileFiles, ANameWithASeparatorIsAPathAsGiven) {
     writeTextFile("installed/small.profile", "voices = 4\n");
     writeTextFile("installed/plain", "voices = 6\n");
-    EXPECT_EQ(loadHandsetProfile("installed/plain", "").profile.voices, 6);
-    EXPECT_EQ(loadHandsetProfile("./installed/small.profile", "").profile.voices, 4);
-    EXPECT_EQ(loadHandsetProfile("installed/small", "").refusal, "Cannot open profile [installed/small]");
+    EXPECT_EQ(loaded("installed/plain", "").profile.voices, 6);
+    EXPECT_EQ(loaded("./installed/small.profile", "").profile.voices, 4);
+    EXPECT_EQ(loaded("installed/small", "").refusal, "Cannot open profile [installed/small]");
 #ifdef _WIN32
-    EXPECT_EQ(loadHandsetProfile("installed\\plain", "").profile.voices, 6);
+    EXPECT_EQ(loaded("installed\\plain", "").profile.voices, 6);
 #else
-    EXPECT_EQ(loadHandsetProfile("installed\\plain", "").refusal, "Cannot open profile [installed\\plain]");
+    EXPECT_EQ(loaded("installed\\plain", "").refusal, "Cannot open profile [installed\\plain]");
 #endif
 }
 
 TEST_F(ProfileFiles, AMissingProfileIsRefused) {
-    EXPECT_EQ(loadHandsetProfile("nowhere", "installed").refusal, "Cannot open profile [nowhere]");
-    EXPECT_EQ(loadHandsetProfile("nowhere", "").refusal, "Cannot open profile [nowhere]");
-    EXPECT_EQ(loadHandsetProfile("", "installed").refusal, "Cannot open profile []");
+    EXPECT_EQ(loaded("nowhere", "installed").refusal, "Cannot open profile [nowhere]");
+    EXPECT_EQ(loaded("nowhere", "").refusal, "Cannot open profile [nowhere]");
+    EXPECT_EQ(loaded("", "installed").refusal, "Cannot open profile []");
     // A folder is no profile, even where it opens.
-    EXPECT_EQ(loadHandsetProfile("installed/", "").refusal, "Cannot open profile [installed/]");
+    EXPECT_EQ(loaded("installed/", "").refusal, "Cannot open profile [installed/]");
 }
 
 TEST_F(ProfileFiles, ANameLongerThanAPathIsRefused) {
@@ -222,79 +241,75 @@ TEST_F(ProfileFiles, ANameLongerThanAPathIsRefused) {
     ASSERT_EQ(name.size(), 256u);
     writeTextFile(name, "voices = 4\n");
     if (!fileExists(name)) GTEST_SKIP() << "this system keeps no path of 256 characters";
-    EXPECT_EQ(loadHandsetProfile(name, "").refusal, "Cannot open profile [" + name + "]");
+    EXPECT_EQ(loaded(name, "").refusal, "Cannot open profile [" + name + "]");
     // One character less is a path.
     const std::string shorter = name.substr(0, name.size() - 9) + ".profile";
     std::filesystem::rename(name, shorter, failed);
-    EXPECT_TRUE(loadHandsetProfile(shorter, "").ok());
+    EXPECT_TRUE(loaded(shorter, "").ok());
 }
 
 TEST_F(ProfileFiles, ANameEndingInProfileIsTheSameName) {
     writeTextFile("installed/small.profile", "voices = 4\n");
-    const ProfileReading reading = loadHandsetProfile("small.profile", "installed");
+    const Reading reading = loaded("small.profile", "installed");
     ASSERT_TRUE(reading.ok()) << reading.refusal;
     EXPECT_EQ(reading.profile.voices, 4);
     EXPECT_EQ(reading.profile.name, "small");
     writeTextFile("small.profile.profile", "voices = 9\n");
-    EXPECT_EQ(loadHandsetProfile("small.profile", "installed").profile.voices, 4);
-    EXPECT_EQ(loadHandsetProfile("nothing.profile", "installed").refusal,
-              "Cannot open profile [nothing.profile]");
+    EXPECT_EQ(loaded("small.profile", "installed").profile.voices, 4);
+    EXPECT_EQ(loaded("nothing.profile", "installed").refusal, "Cannot open profile [nothing.profile]");
 }
 
 TEST_F(ProfileFiles, AProfileHereIsNamedAsOneHere) {
     writeTextFile("installed/small.profile", "voices = 4\n");
-    EXPECT_EQ(loadHandsetProfile("small", "installed").profile.name, "small");
+    EXPECT_EQ(loaded("small", "installed").profile.name, "small");
     writeTextFile("small.profile", "voices = 4\nshape = round\n");
-    EXPECT_EQ(loadHandsetProfile("small", "installed").refusal,
-              "Profile [./small] line 2: unknown key [shape]");
+    EXPECT_EQ(loaded("small", "installed").refusal, "Profile [./small] line 2: unknown key [shape]");
     writeTextFile("small.profile", "voices = 8\n");
-    EXPECT_EQ(loadHandsetProfile("small.profile", "installed").profile.name, "./small");
-    EXPECT_EQ(loadHandsetProfile("./small.profile", "installed").profile.name, "./small.profile");
+    EXPECT_EQ(loaded("small.profile", "installed").profile.name, "./small");
+    EXPECT_EQ(loaded("./small.profile", "installed").profile.name, "./small.profile");
 }
 
 TEST_F(ProfileFiles, AProfileWithAByteOrderMarkIsRead) {
     writeTextFile("installed/small.profile", "\xEF\xBB\xBFvoices = 4\r\n");
-    EXPECT_EQ(loadHandsetProfile("small", "installed").profile.voices, 4);
+    EXPECT_EQ(loaded("small", "installed").profile.voices, 4);
 }
 
 TEST_F(ProfileFiles, AProfileOfMoreThan64KiloBytesIsRefused) {
     const std::string atLimit = "voices = 4\n#" + std::string(65536 - 13, '-') + "\n";
     ASSERT_EQ(atLimit.size(), 65536u);
     writeTextFile("installed/small.profile", atLimit);
-    EXPECT_TRUE(loadHandsetProfile("small", "installed").ok());
+    EXPECT_TRUE(loaded("small", "installed").ok());
     writeTextFile("installed/small.profile", atLimit + "\n");
-    EXPECT_EQ(loadHandsetProfile("small", "installed").refusal, "Profile [small]: larger than 65536 bytes");
+    EXPECT_EQ(loaded("small", "installed").refusal, "Profile [small]: larger than 65536 bytes");
     // A huge file is refused as soon as it is past the limit, never read whole.
     std::error_code failed;
     std::filesystem::resize_file("installed/small.profile", uintmax_t{1} << 34, failed);
     if (failed) GTEST_SKIP() << "no sparse file here: " << failed.message();
-    EXPECT_EQ(loadHandsetProfile("installed/small.profile", "").refusal,
+    EXPECT_EQ(loaded("installed/small.profile", "").refusal,
               "Profile [installed/small.profile]: larger than 65536 bytes");
 }
 
 TEST_F(ProfileFiles, OnlyARegularFileOrALinkToOneIsAProfile) {
 #ifdef _WIN32
     // Every folder holds the null device under this name.
-    EXPECT_EQ(loadHandsetProfile("NUL", "installed").refusal, "Cannot open profile [./NUL]");
-    EXPECT_EQ(loadHandsetProfile("NUL", "").refusal, "Cannot open profile [./NUL]");
-    EXPECT_EQ(loadHandsetProfile(".\\NUL", "").refusal, "Cannot open profile [.\\NUL]");
+    EXPECT_EQ(loaded("NUL", "installed").refusal, "Cannot open profile [./NUL]");
+    EXPECT_EQ(loaded("NUL", "").refusal, "Cannot open profile [./NUL]");
+    EXPECT_EQ(loaded(".\\NUL", "").refusal, "Cannot open profile [.\\NUL]");
 #else
     for (const char* device : {"/dev/zero", "/dev/null", "/dev/random"})
-        EXPECT_EQ(loadHandsetProfile(device, "").refusal,
-                  std::string("Cannot open profile [") + device + "]");
+        EXPECT_EQ(loaded(device, "").refusal, std::string("Cannot open profile [") + device + "]");
     // Nothing writes to the FIFO: opened to read, it would wait for ever.
     ASSERT_EQ(mkfifo("installed/fifo.profile", 0600), 0);
-    EXPECT_EQ(loadHandsetProfile("installed/fifo.profile", "").refusal,
-              "Cannot open profile [installed/fifo.profile]");
+    EXPECT_EQ(loaded("installed/fifo.profile", "").refusal, "Cannot open profile [installed/fifo.profile]");
     ASSERT_EQ(mkfifo("fifo.profile", 0600), 0);
-    EXPECT_EQ(loadHandsetProfile("fifo", "installed").refusal, "Cannot open profile [./fifo]");
+    EXPECT_EQ(loaded("fifo", "installed").refusal, "Cannot open profile [./fifo]");
     writeTextFile("installed/small.profile", "voices = 4\n");
     std::filesystem::create_symlink("small.profile", "installed/link.profile");
-    EXPECT_EQ(loadHandsetProfile("link", "installed").profile.voices, 4);
+    EXPECT_EQ(loaded("link", "installed").profile.voices, 4);
     std::filesystem::create_symlink("/dev/zero", "installed/zero.profile");
-    EXPECT_EQ(loadHandsetProfile("zero", "installed").refusal, "Cannot open profile [zero]");
+    EXPECT_EQ(loaded("zero", "installed").refusal, "Cannot open profile [zero]");
 #endif
     std::filesystem::create_directories("installed/folder.profile");
-    EXPECT_EQ(loadHandsetProfile("folder", "installed").refusal, "Cannot open profile [folder]");
-    EXPECT_EQ(loadHandsetProfile("installed", "").refusal, "Cannot open profile [installed]");
+    EXPECT_EQ(loaded("folder", "installed").refusal, "Cannot open profile [folder]");
+    EXPECT_EQ(loaded("installed", "").refusal, "Cannot open profile [installed]");
 }
