@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/help_words.h"
 #include "convert/convert_options.h"
 #include "convert/hex_digits.h"
 #include "convert/sp_midi.h"
@@ -74,11 +75,6 @@ void takeOption(Job& job, const char* argument) {
     }
 }
 }  // namespace
-
-bool isHelpWord(const char* argument) {
-    return std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0 ||
-           std::strcmp(argument, "-?") == 0;
-}
 
 bool isProfilesWord(const char* argument) {
     return std::strcmp(argument, "--profiles") == 0;

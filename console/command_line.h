@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "base/help_words.h"
 #include "job/job.h"
 
 // The report's name when no -L names one.
@@ -30,9 +31,6 @@ struct CommandLine {
 // the report, -P naming handset profiles, the help words and --profiles. An
 // option that does not fit its form is ignored.
 CommandLine parseCommandLine(int argc, const char* const* argv);
-
-// --help, -h and -? ask for the usage text wherever they stand.
-bool isHelpWord(const char* argument);
 
 // --profiles asks for the list of profiles wherever it stands.
 bool isProfilesWord(const char* argument);
