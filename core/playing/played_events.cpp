@@ -69,8 +69,8 @@ bool PlayedEvents::read(const uint8_t* file, size_t size) {
 
 bool PlayedEvents::everyTrackEnds() const {
     for (int32_t track = 0; track < trackCount(); ++track) {
-        const auto first = events.begin() + static_cast<std::ptrdiff_t>(trackStart[track]);
-        const auto last = events.begin() + static_cast<std::ptrdiff_t>(trackStart[track + 1]);
+        const auto first = events.begin() + static_cast<std::ptrdiff_t>(firstOf(track));
+        const auto last = events.begin() + static_cast<std::ptrdiff_t>(endOf(track));
         if (std::none_of(first, last, [](const TimedEvent& e) { return e.endOfTrack; })) return false;
     }
     return true;
@@ -82,8 +82,7 @@ std::vector<size_t> PlayedEvents::playingOrder() const {
     std::vector<size_t> runs;  // where each track's played events begin in order
     for (int32_t track = 0; track < trackCount(); ++track) {
         runs.push_back(order.size());
-        for (size_t i = trackStart[track]; i < trackStart[track + 1] && events[i].played; ++i)
-            order.push_back(i);
+        for (size_t i = firstOf(track); i < endOf(track) && events[i].played; ++i) order.push_back(i);
     }
     runs.push_back(order.size());
     mergeRuns(order, std::move(runs), [this](size_t event) { return events[event].tick; });

@@ -40,6 +40,9 @@ public:
     int64_t lastEndTick = 0;
 
     int32_t trackCount() const { return static_cast<int32_t>(trackStart.size()) - 1; }
+    // A track's events: the index of its first, and of the one after its last.
+    size_t firstOf(int32_t track) const { return trackStart[static_cast<size_t>(track)]; }
+    size_t endOf(int32_t track) const { return trackStart[static_cast<size_t>(track) + 1]; }
     // Every track ends with an End of Track: otherwise a handset reads on
     // into whatever follows the track.
     bool everyTrackEnds() const;

@@ -112,7 +112,7 @@ bool SlimPlan::staysInLayout(const TimedEvent& event, bool& finalEndPlaced) cons
 void SlimPlan::countStayingEvents() {
     bool finalEndPlaced = false;
     for (size_t index : order)
-        if (staysInLayout(played.events[index], finalEndPlaced)) ++eventsAtTick[tickGroup[index]];
+        if (staysInLayout(played.events[index], finalEndPlaced)) ++stayingAtTickOf(index);
 }
 
 void SlimPlan::leaveOutUnheard() {
@@ -127,7 +127,7 @@ void SlimPlan::leaveOutUnheard() {
 }
 
 bool SlimPlan::leaveOutIfNotAlone(size_t event) {
-    int32_t& staying = eventsAtTick[static_cast<size_t>(tickGroup[event])];
+    int32_t& staying = stayingAtTickOf(event);
     if (staying <= 1) return false;
     --staying;
     kept[event] = false;
@@ -152,7 +152,7 @@ void SlimPlan::leaveOutEmptyTracks() {
     for (int32_t track = played.trackCount() - 1; track >= 1; --track) {
         size_t endOfTrack = SIZE_MAX;
         bool onlyItsEnd = true;
-        for (size_t i = played.trackStart[track]; i < played.trackStart[track + 1]; ++i) {
+        for (size_t i = played.firstOf(track); i < played.endOf(track); ++i) {
             if (played.events[i].endOfTrack)
                 endOfTrack = i;
             else if (kept[i])
@@ -167,8 +167,7 @@ void SlimPlan::findBareTicks() {
     for (size_t k = 0; k < order.size(); ++k) {
         const TimedEvent& event = played.events[order[k]];
         const bool firstOfTick = k == 0 || event.tick != played.events[order[k - 1]].tick;
-        if (firstOfTick && eventsAtTick[static_cast<size_t>(tickGroup[order[k]])] == 0)
-            bare.push_back(event.tick);
+        if (firstOfTick && stayingAtTickOf(order[k]) == 0) bare.push_back(event.tick);
     }
 }
 

@@ -41,6 +41,8 @@ private:
     std::vector<int64_t> bare;
     bool packetsBetweenTracks = false;
 
+    // The events that stay at the tick of event.
+    int32_t& stayingAtTickOf(size_t event) { return eventsAtTick[static_cast<size_t>(tickGroup[event])]; }
     void groupTicks();
     bool staysInLayout(const TimedEvent& event, bool& finalEndPlaced) const;
     void countStayingEvents();

@@ -21,9 +21,9 @@ std::vector<uint8_t> headerOf(const PlayedEvents& played, int32_t format) {
 }
 
 size_t eventBytes(const PlayedEvents& played, size_t first, size_t end) {
-    return end == first
-               ? 0
-               : played.events[end - 1].offset + played.events[end - 1].length - played.events[first].offset;
+    return end == first ? 0
+                        : played.events[end - 1].offset + static_cast<size_t>(played.events[end - 1].length) -
+                              played.events[first].offset;
 }
 
 // The tracks as they are, less what the plan leaves out.
@@ -33,8 +33,8 @@ bool writeTracks(const PlayedEvents& played, const SlimPlan& plan, bool noteOffA
     uint32_t written = 0;
     for (int32_t track = 0; track < played.trackCount(); ++track) {
         if (!plan.keepsTrack(track)) continue;
-        const size_t first = played.trackStart[track];
-        const size_t end = played.trackStart[track + 1];
+        const size_t first = played.firstOf(track);
+        const size_t end = played.endOf(track);
         TrackEncoder encoder(noteOffAsNoteOn, eventBytes(played, first, end), end - first);
         for (size_t i = first; i < end; ++i) {
             const TimedEvent& event = played.events[i];

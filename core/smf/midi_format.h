@@ -62,8 +62,8 @@ constexpr int32_t DefaultTempo = 500000;  // microseconds per quarter note befor
 // A status byte has its top bit set; a data byte has not. Also for a byte
 // held in a wider integer, such as a running status.
 template <class Byte>
-constexpr bool isStatusByte(Byte byte) {
-    return (byte & 0x80) != 0;
+constexpr bool isStatusByte(Byte value) {
+    return (value & 0x80) != 0;
 }
 // The message type of a channel status: its high nibble.
 constexpr uint8_t statusType(uint8_t status) {

@@ -72,7 +72,7 @@ void setUpPaths() {
 }
 
 void formatWindowTitle(char* title, int size) {
-    std::snprintf(title, size, "Quavel Version %s", QuavelVersion);
+    std::snprintf(title, static_cast<size_t>(size), "Quavel Version %s", QuavelVersion);
 }
 
 void showKestoError(const char* text) {

@@ -226,8 +226,8 @@ protected:
     }
 };
 
-std::string listed(const std::string& name, const std::string& path, const std::string& settings) {
-    return name + "\t" + path + "\t" + settings + "\n";
+std::string listed(const std::string& name, const std::string& path, const std::string& values) {
+    return name + "\t" + path + "\t" + values + "\n";
 }
 
 // The folder the installed profiles are listed in, from gm-lite's line.

@@ -29,7 +29,7 @@ HandsetProfile everythingChecked(uint8_t settings) {
     profile.maxTempoChanges = 0;
     profile.mipFirstMax = 6;
     profile.mip = static_cast<MipUse>(settings % 3);
-    profile.drumChannels = static_cast<uint16_t>(settings << 4 | 1u << 9);
+    profile.drumChannels = static_cast<uint16_t>(static_cast<unsigned>(settings) << 4 | 1u << 9);
     for (bool& kind : profile.unsupported) kind = true;
     return profile;
 }

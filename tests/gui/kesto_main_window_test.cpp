@@ -235,7 +235,8 @@ TEST(KestoMainWindow, ReportBoxIsDarkGreenOnWhite) {
     KestoWindow kesto;
     HWND box = kesto.control(ReportBoxId);
     HDC context = GetDC(box);
-    for (UINT message : {WM_CTLCOLOREDIT, WM_CTLCOLORSTATIC}) {
+    const UINT colourMessages[] = {WM_CTLCOLOREDIT, WM_CTLCOLORSTATIC};
+    for (UINT message : colourMessages) {
         SetTextColor(context, RGB(1, 2, 3));
         const LRESULT brush = SendMessageA(kesto.window, message, reinterpret_cast<WPARAM>(context),
                                            reinterpret_cast<LPARAM>(box));

@@ -17,7 +17,7 @@ bool universal(const Bytes& event) {
 TEST(MetaKinds, TextTypesAreOneToSevenAndTheMakersDataIsItsOwnKind) {
     for (uint8_t type = 0x01; type <= 0x07; ++type) EXPECT_EQ(metaKind(type), MetaKind::Text) << int(type);
     EXPECT_EQ(metaKind(0x7F), MetaKind::SequencerSpecific);
-    for (uint8_t type : {0x00, 0x08, 0x09, 0x20, 0x21, 0x2F, 0x51, 0x54, 0x58, 0x59, 0x7E})
+    for (uint8_t type : Bytes{0x00, 0x08, 0x09, 0x20, 0x21, 0x2F, 0x51, 0x54, 0x58, 0x59, 0x7E})
         EXPECT_EQ(metaKind(type), MetaKind::Other) << int(type);
 }
 

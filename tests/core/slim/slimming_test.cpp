@@ -89,7 +89,7 @@ Bytes oneNoteTrack() {
 
 TEST(SlimMeta, TextsNamesLyricsMarkersCuesAndSequencerEventsGoTheCopyrightStays) {
     Bytes body;
-    for (uint8_t type : {0x03, 0x02, 0x01, 0x04, 0x05, 0x06, 0x07, 0x7F})
+    for (uint8_t type : Bytes{0x03, 0x02, 0x01, 0x04, 0x05, 0x06, 0x07, 0x7F})
         body = concat({body, meta(0, type)});
     const Bytes file = smfFile(0, Division, {concat({body, oneNoteTrack()})});
     const Slimmed slimmed = slim(file, true, false);
@@ -315,7 +315,7 @@ namespace {
 // of Track.
 Bytes interleavedTune(int notesPerTrack) {
     std::vector<Bytes> bodies;
-    for (uint8_t channel : {0, 1}) {
+    for (uint8_t channel : Bytes{0, 1}) {
         Bytes body = {0x00, static_cast<uint8_t>(0x90 | channel), 0x3C, 0x64};
         for (int i = 1; i < notesPerTrack; ++i)
             body = concat({body, {24, 0x3C, static_cast<uint8_t>(i % 2 == 0 ? 0x64 : 0x00)}});
