@@ -179,6 +179,8 @@ std::string slimNoteLine(const SlimOutcome& slim) {
             return notDone + "a track has no End of Track, so a handset reads on past it\n";
         case SlimNote::NotRewritable:
             return notDone + "its tracks cannot be rewritten as a handset reads them\n";
+        case SlimNote::SystemMessage:
+            return notDone + "a track holds a system message, which a handset reads at another length\n";
         case SlimNote::PacketsKeepTracks:
             return "-> Tracks kept: its SysEx packets would play otherwise in one track\n";
         case SlimNote::None:

@@ -174,7 +174,7 @@ RenderOutcome renderTune(const uint8_t* bytes, size_t size, int polyphony, int64
     return outcome;
 }
 
-std::vector<int16_t> renderWholePcm(const std::vector<uint8_t>& tune, int polyphony) {
+std::vector<int16_t> renderWholePcm(const std::vector<uint8_t>& tune, int polyphony, SynthError* refusal) {
     const SynthFormat format = handsetSynthFormat();
     const int64_t maxFrames = static_cast<int64_t>(MaxRenderSeconds) * format.sampleRate;
     std::vector<int16_t> pcm;
@@ -185,5 +185,6 @@ std::vector<int16_t> renderWholePcm(const std::vector<uint8_t>& tune, int polyph
             return true;
         });
     if (outcome.error.step != SynthStep::None) pcm.clear();
+    if (refusal != nullptr) *refusal = outcome.error;
     return pcm;
 }

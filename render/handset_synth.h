@@ -82,5 +82,7 @@ RenderOutcome renderTune(const uint8_t* bytes, size_t size, int polyphony, int64
 constexpr int32_t MaxRenderSeconds = 600;
 
 // The whole PCM (interleaved) of the tune at the given polyphony, up to
-// MaxRenderSeconds; empty when the synthesizer refuses the tune.
-std::vector<int16_t> renderWholePcm(const std::vector<uint8_t>& tune, int polyphony);
+// MaxRenderSeconds; empty when the synthesizer refuses the tune, and then
+// refusal (when given) tells where and why.
+std::vector<int16_t> renderWholePcm(const std::vector<uint8_t>& tune, int polyphony,
+                                    SynthError* refusal = nullptr);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "base/message_text.h"
 #include "handset_synth.h"
@@ -11,17 +12,24 @@
 #include "render_command_line.h"
 #include "smf/staged_output.h"
 #include "smf/vfile.h"
+#include "voice_report.h"
+#include "voice_search.h"
 #include "wav_writer.h"
 
 namespace {
 constexpr const char* CannotOpenDest = "Cannot open dest file";
 
+// The first two lines are the usage a refused command line prints.
+constexpr int UsageFormCount = 2;
 constexpr const char* UsageLines[] = {
     "usage: quavelrender SOURCE.mid OUT.wav [-Nvoices]\n",
+    "       quavelrender --voices SOURCE.mid [-Nvoices]\n",
     "  SOURCE.mid      the Standard MIDI File to play through the handset synthesizer\n",
     "  OUT.wav         the WAV file to write: 16-bit PCM at the synthesizer's own rate\n",
     "  -Nvoices        the synthesizer's polyphony, 1 to 64 (default 64); an SP-MIDI\n",
     "                  MIP message in the file then mutes the channels above it\n",
+    "  --voices        write no WAV: print the fewest voices that play every note as\n",
+    "                  64 voices do, and with -N fewer, where notes are first lost\n",
     "  -h, -?, --help  print this text and end\n",
 };
 
@@ -32,7 +40,7 @@ int printHelp() {
 
 int refuseArguments(const std::string& problem) {
     std::printf("%s\n", problem.c_str());
-    std::fputs(UsageLines[0], stdout);
+    for (int i = 0; i < UsageFormCount; ++i) std::fputs(UsageLines[i], stdout);
     return 1;
 }
 
@@ -92,6 +100,14 @@ int renderToWav(const RenderCommandLine& line, const VFILE& source) {
     printSummary(line.sourceName, outcome, levels, format);
     return 0;
 }
+// The voices the tune needs, from the synthesizer's renders; no file is written.
+int countVoices(const RenderCommandLine& line, const VFILE& source) {
+    const std::vector<uint8_t> tune(source.data, source.data + source.size);
+    const VoiceSearch search(tune);
+    if (!search.playable()) return refuseTune(line.sourceName, search.refusal());
+    std::fputs(voicesReport(line.sourceName, tune, search, line.voices).c_str(), stdout);
+    return 0;
+}
 }  // namespace
 
 int runQuavelRender(int argc, const char* const* argv) {
@@ -101,5 +117,5 @@ int runQuavelRender(int argc, const char* const* argv) {
     VFILE source;
     if (!source.load(line.sourceName.c_str()))
         return failBecause("Cannot open source file", std::error_code(errno, std::generic_category()));
-    return renderToWav(line, source);
+    return line.voicesWanted ? countVoices(line, source) : renderToWav(line, source);
 }

@@ -12,6 +12,8 @@ struct RenderCommandLine {
     std::string sourceName;
     std::string outputName;
     int voices = DefaultRenderVoices;
+    // --voices: the voices the tune needs instead of a WAV (no OUT.wav then).
+    bool voicesWanted = false;
     bool helpWanted = false;
     // Why the arguments cannot be used; empty when they can.
     std::string problem;
@@ -20,7 +22,8 @@ struct RenderCommandLine {
 // The source and output names in that order and -Nvoices (also -n) anywhere;
 // the help words anywhere win over everything else. A later -N overrides an
 // earlier one. An output that is the source's file, under any spelling or
-// through a link, is a problem.
+// through a link, is a problem. With --voices anywhere, the source is the
+// only name.
 RenderCommandLine parseRenderCommandLine(int argc, const char* const* argv);
 
 // The voices of a -N option's text after the letter: decimal digits only, in

@@ -6,51 +6,57 @@
 
 #include "pass/file_pass.h"
 #include "pass/track_walk.h"
+#include "playing/handset_reading.h"
 #include "playing/time_line.h"
 #include "smf/big_endian.h"
 #include "smf/midi_format.h"
 #include "smf/mtrk.h"
 
 namespace {
-bool hasStatusInData(const MTrk& reader) {
-    return std::any_of(reader.event + 1, reader.event + reader.eventLength, isStatusByte<uint8_t>);
-}
-
 // Keeps every event of every loaded track, marking what a handset plays.
 class EventCollector : public TrackVisitor {
 public:
-    explicit EventCollector(PlayedEvents& into) : line(into) {}
+    explicit EventCollector(PlayedEvents& into) : played(into) {}
 
     // A chunk that could not be loaded is no track of the file.
     bool beginTrack(const WalkPosition&, bool loaded) {
         if (!loaded) return true;
-        track = static_cast<int32_t>(line.trackStart.size());
-        line.trackStart.push_back(line.events.size());
+        track = static_cast<int32_t>(played.trackStart.size());
+        played.trackStart.push_back(played.events.size());
         ended = false;
+        handset.beginTrack();
         return true;
     }
 
     bool onEvent(const MTrk& reader, const WalkPosition& at) {
-        const bool endOfTrack = reader.matches(PATTERN_END_OF_TRACK, 3) != 0;
+        const bool endOfTrack = endsTrackOnAHandset(reader.event, reader.eventLength);
         const TimedEvent event = {at.tick,
                                   track,
                                   reader.kind,
-                                  line.bytes.size(),
+                                  played.bytes.size(),
                                   reader.eventLength,
                                   /*played*/ !ended,
                                   endOfTrack && !ended};
-        line.bytes.insert(line.bytes.end(), reader.event, reader.event + reader.eventLength);
-        line.events.push_back(event);
-        if (!ended && reader.kind == EVENT_CHANNEL) line.statusInChannelData |= hasStatusInData(reader);
-        if (event.endOfTrack) line.lastEndTick = std::max(line.lastEndTick, at.tick);
+        played.bytes.insert(played.bytes.end(), reader.event, reader.event + reader.eventLength);
+        played.events.push_back(event);
+        if (!ended) readAsAHandset(reader);
+        if (event.endOfTrack) played.lastEndTick = std::max(played.lastEndTick, at.tick);
         ended = ended || endOfTrack;
         return true;
     }
 
 private:
-    PlayedEvents& line;
+    PlayedEvents& played;
     int32_t track = 0;
     bool ended = false;
+    HandsetReading handset;
+
+    void readAsAHandset(const MTrk& reader) {
+        handset.read(reader);
+        played.readOtherwise |= !handset.readsAlike();
+        played.systemMessageOfOtherLength |=
+            reader.kind == EVENT_CHANNEL && readsAtAnotherLength(reader.event[0]);
+    }
 };
 }  // namespace
 
@@ -60,6 +66,7 @@ bool PlayedEvents::read(const uint8_t* file, size_t size) {
     if (bigEndian32(file + 4) != SmfHeaderSize - ChunkHeaderSize) return false;
     std::memcpy(header, file, SmfHeaderSize);
     format = static_cast<int32_t>(bigEndian16(file + FormatOffset));
+    announcedTracks = static_cast<int32_t>(bigEndian16(file + TrackCountOffset));
     BytesPass pass(file, size);
     EventCollector collector(*this);
     walkFile(pass.pass(), collector);

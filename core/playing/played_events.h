@@ -12,8 +12,9 @@ struct TimedEvent {
     int32_t kind;   // EventKind
     size_t offset;  // of its bytes in PlayedEvents::bytes, status first
     int32_t length;
-    // Up to and including the track's End of Track: a handset stops reading
-    // a track there, so the events after it are never heard.
+    // Up to and including the track's End of Track, of whatever length: a
+    // handset stops reading a track there, so the events after it are never
+    // heard.
     bool played;
     bool endOfTrack;
 };
@@ -33,9 +34,14 @@ public:
     std::vector<size_t> trackStart;  // the first event of each track, then events.size()
     std::vector<uint8_t> bytes;
 
-    // A played channel message with a data byte of 80 or more: the reader
-    // takes it as data, a handset as the status of another message.
-    bool statusInChannelData = false;
+    // A played event that a handset reads otherwise than the reader (see
+    // HandsetReading), such as a channel message with a data byte of 80 or
+    // more, which a handset takes as the status of another message.
+    bool readOtherwise = false;
+    // A played system message that a handset reads at another length.
+    bool systemMessageOfOtherLength = false;
+    // Tracks the header announces; a handset finds each of them or refuses the file.
+    int32_t announcedTracks = 0;
     // The latest End of Track of the file.
     int64_t lastEndTick = 0;
 

@@ -24,7 +24,9 @@ struct Unheard {
 class UnheardFinder {
 public:
     explicit UnheardFinder(const PlayedEvents& playedEvents)
-        : played(playedEvents), openMessage(static_cast<size_t>(playedEvents.trackCount()), NoMessage) {}
+        : played(playedEvents),
+          openMessage(static_cast<size_t>(playedEvents.trackCount()), NoMessage),
+          openUniversal(static_cast<size_t>(playedEvents.trackCount()), false) {}
 
     void visit(size_t index) {
         const TimedEvent& event = played.events[index];
@@ -44,10 +46,13 @@ private:
     HeldControllers held;
     // Per track: the left-out message that F7 packets still continue.
     std::vector<size_t> openMessage;
+    // Per track: a universal message that F7 packets may still continue.
+    std::vector<bool> openUniversal;
 
     void visitChannelMessage(size_t index, const uint8_t* bytes, const TimedEvent& event) {
         // A channel message ends a message's packets: later F7 events are no part of it.
         openMessage[static_cast<size_t>(event.track)] = NoMessage;
+        openUniversal[static_cast<size_t>(event.track)] = false;
         if (event.length < (hasTwoDataBytes(bytes[0]) ? 3 : 2)) return;
         if (held.isRedundant(bytes)) found.singles.push_back(index);
         held.apply(bytes);
@@ -58,12 +63,17 @@ private:
         open = NoMessage;
         const SysExKind kind = sysExKind(bytes, event.length);
         if (kind == SysExKind::GmSystemOn) held.forgetAll();
-        if (isUniversal(kind)) return;
+        const bool universal = isUniversal(kind);
+        openUniversal[static_cast<size_t>(event.track)] = universal && !endsSysExMessage(bytes, event.length);
+        if (universal) return;
         found.messages.push_back({{index}, carriesDataOnly(bytes, event.length)});
         if (!endsSysExMessage(bytes, event.length)) open = found.messages.size() - 1;
     }
 
     void visitPacket(size_t index, const uint8_t* bytes, const TimedEvent& event) {
+        // Its packets may complete a GM system on, which resets every channel.
+        if (openUniversal[static_cast<size_t>(event.track)]) held.forgetAll();
+        if (endsSysExMessage(bytes, event.length)) openUniversal[static_cast<size_t>(event.track)] = false;
         size_t& open = openMessage[static_cast<size_t>(event.track)];
         if (open == NoMessage) return;
         MakersMessage& message = found.messages[open];

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "playing/played_events.h"
+#include "slim/setup_bar.h"
 #include "slim/slim_plan.h"
 #include "slim/track_encoder.h"
 #include "smf/big_endian.h"
@@ -10,6 +11,9 @@
 #include "smf/mtrk.h"
 
 namespace {
+// The synthesizer refuses a file that announces more tracks.
+constexpr int32_t HandsetTrackLimit = 100;
+
 // An empty SysEx packet: the synthesizer reads it and does nothing, but its
 // clock steps to its tick as it did to the End of Track it stands for.
 constexpr uint8_t EmptyPacket[] = {StatusSysExContinuation, 0x00};
@@ -114,11 +118,17 @@ SlimOutcome slimmed(const SlimSettings& settings, std::vector<uint8_t>& bytes) {
     outcome.bytesBefore = bytes.size();
     PlayedEvents played;
     std::vector<uint8_t> rewritten;
-    // A file without tracks is refused by the synthesizer: it stays so.
-    const bool readable = played.read(bytes.data(), bytes.size()) && played.trackCount() > 0;
-    if (readable && !played.everyTrackEnds())
+    // A file without tracks, with fewer than its header announces or with
+    // more than it plays, is refused by the synthesizer: it stays so.
+    const bool readable = played.read(bytes.data(), bytes.size()) && played.trackCount() > 0 &&
+                          played.trackCount() == played.announcedTracks &&
+                          played.announcedTracks <= HandsetTrackLimit;
+    // A system message comes first: past it, the reader's track ends are not a handset's.
+    if (readable && played.systemMessageOfOtherLength)
+        outcome.note = SlimNote::SystemMessage;
+    else if (readable && !played.everyTrackEnds())
         outcome.note = SlimNote::TrackWithoutEnd;
-    else if (!readable || played.statusInChannelData)
+    else if (!readable || played.readOtherwise || noteStartsBeforeTheSetupBar(played))
         outcome.note = SlimNote::NotRewritable;
     else
         outcome.note = rewrite(settings, played, rewritten);

@@ -14,10 +14,17 @@ enum class SlimNote {
     // A track lacks its End of Track, so a handset reads on past it: the file
     // is left as it is, since no rewrite could keep what it plays.
     TrackWithoutEnd,
-    // The header is not of its own length, there is no track, a channel
-    // message carries a status byte as data, or a delta time would need more
-    // than four bytes: the file is left as it is.
+    // The header is not of its own length, there is no track, fewer than it
+    // announces or more than a handset plays, a handset would read an event
+    // otherwise (a status byte as a channel message's data, running status it
+    // does not hold, a packet's data under a channel status, a quantity of
+    // more than four bytes), a note starts before the setup bar, or a delta
+    // time would need more than four bytes: the file is left as it is.
     NotRewritable,
+    // A track holds a system message (F2, F4 to F6, F8 to FE) that a handset
+    // reads at another length than the reader: past it the two read the
+    // track apart, so the file is left as it is.
+    SystemMessage,
     // -0 with SysEx packets (F7) in the tracks: merged, a packet would be read
     // after another track's message, so the tracks are kept.
     PacketsKeepTracks,

@@ -24,7 +24,10 @@ constexpr uint8_t StatusProgramChange = 0xC0;
 constexpr uint8_t StatusChannelPressure = 0xD0;
 constexpr uint8_t StatusPitchBend = 0xE0;
 constexpr uint8_t StatusSysEx = 0xF0;
+constexpr uint8_t StatusTimeCodeQuarterFrame = 0xF1;
+constexpr uint8_t StatusSongSelect = 0xF3;
 constexpr uint8_t StatusSysExContinuation = 0xF7;
+constexpr uint8_t FirstRealTimeStatus = 0xF8;
 constexpr uint8_t StatusMeta = 0xFF;
 
 // The first data byte of a universal system exclusive message.

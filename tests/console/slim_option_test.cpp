@@ -151,6 +151,26 @@ TEST_F(SlimOption, ATuneWithNothingToLeaveOutSaysSo) {
     }
 }
 
+TEST_F(SlimOption, ASystemMessageInATrackIsWrittenAsConvertedWithALineSayingWhy) {
+    // A song position pointer, F2 and two data bytes: the reader takes one.
+    writeFile(
+        "in.mid",
+        smfFile(1, 480,
+                {{0x00, 0xFF, 0x03, 0x01, 'a', 0x00, 0xFF, 0x2F, 0x00},
+                 concat({{0x00, 0x90, 0x3C, 0x64, 0x00, 0xF2, 0x10, 0x20, 0x60, 0x80, 0x3C, 0x40}, End})}));
+    const Bytes plain = plainOutput();
+    for (const char* options : {"-Z", "-Z -0"}) {
+        const ProgramRun run = quavel(options);
+        EXPECT_EQ(run.status, 0) << options;
+        EXPECT_NE(
+            run.output.find(
+                "-> Not slimmed: a track holds a system message, which a handset reads at another length\n"),
+            std::string::npos)
+            << run.output;
+        EXPECT_EQ(readFile("out.mid"), plain) << options;
+    }
+}
+
 TEST_F(SlimOption, MisformedOptionsAreIgnored) {
     const Bytes plain = plainOutput();
     for (const char* option : {"-Zx", "-z1", "-00", "-0x", "-ZZ"}) {

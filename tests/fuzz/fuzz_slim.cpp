@@ -1,6 +1,7 @@
 // Slimming over any bytes, as a converted file and as the conversion of the
 // bytes the analysis accepted. The first byte picks -Z, -0 and the level.
-// A file it rewrites must read back whole: every track with its end.
+// A file it rewrites must read back whole, every track with its end, and,
+// where the handset synthesizer is built, sound as the file it came from.
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -13,8 +14,38 @@
 #include "pass/file_pass.h"
 #include "playing/played_events.h"
 #include "slim/slimming.h"
+#ifdef QUAVEL_FUZZ_RENDERS
+#include "handset_synth.h"
+#include "render_print.h"
+#endif
 
 namespace {
+#ifdef QUAVEL_FUZZ_RENDERS
+// The first seconds of each render: enough for what a changed reading does
+// at once, and a bound on a tune of long silences.
+constexpr int RenderedSeconds = 20;
+constexpr int FullPolyphony = 64;
+
+RenderPrint firstSeconds(const std::vector<uint8_t>& tune) {
+    const int64_t frames = static_cast<int64_t>(RenderedSeconds) * handsetSynthFormat().sampleRate;
+    return renderPrint(tune.data(), tune.size(), FullPolyphony, frames);
+}
+
+bool soundsTheSame(const std::vector<uint8_t>& plain, const std::vector<uint8_t>& slimmed) {
+    const RenderPrint expected = firstSeconds(plain);
+    const RenderPrint made = firstSeconds(slimmed);
+    if (made == expected) return true;
+    std::fprintf(stderr, "slimmed: %s%lld frames; plain: %s%lld frames\n",
+                 made.refused ? "refused after " : "", static_cast<long long>(made.frames),
+                 expected.refused ? "refused after " : "", static_cast<long long>(expected.frames));
+    return false;
+}
+#else
+bool soundsTheSame(const std::vector<uint8_t>&, const std::vector<uint8_t>&) {
+    return true;
+}
+#endif
+
 void slimAndReread(const SlimSettings& settings, std::vector<uint8_t> bytes) {
     const std::vector<uint8_t> before = bytes;
     SlimOutcome outcome;
@@ -23,6 +54,7 @@ void slimAndReread(const SlimSettings& settings, std::vector<uint8_t> bytes) {
     if (bytes == before) return;
     PlayedEvents reread;
     if (!reread.read(bytes.data(), bytes.size()) || !reread.everyTrackEnds()) std::abort();
+    if (!soundsTheSame(before, bytes)) std::abort();
 }
 }  // namespace
 

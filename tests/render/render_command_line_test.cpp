@@ -51,3 +51,16 @@ TEST(RenderArguments, AHelpWordAnywhereWins) {
     }
     EXPECT_FALSE(parse({"in.mid", "out.wav"}).helpWanted);
 }
+
+TEST(RenderArguments, VoicesTakeTheSourceAloneWhereverTheWordStands) {
+    for (const RenderCommandLine& line : {parse({"--voices", "in.mid"}), parse({"in.mid", "--voices"}),
+                                          parse({"-N8", "in.mid", "--voices"})}) {
+        EXPECT_TRUE(line.problem.empty()) << line.problem;
+        EXPECT_TRUE(line.voicesWanted);
+        EXPECT_EQ(line.sourceName, "in.mid");
+        EXPECT_TRUE(line.outputName.empty());
+    }
+    EXPECT_EQ(parse({"--voices", "in.mid", "in.mid"}).problem, "Too many names: in.mid is a second");
+    EXPECT_EQ(parse({"--voices"}).problem, "SOURCE.mid is needed");
+    EXPECT_FALSE(parse({"in.mid", "out.wav"}).voicesWanted);
+}

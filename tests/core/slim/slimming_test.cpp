@@ -174,7 +174,8 @@ TEST(SlimSysEx, AMakersMessageGoesWithItsPacketsUniversalOnesAndOtherPacketsStay
 }
 
 TEST(SlimSysEx, AChannelMessageEndsAMessagesPackets) {
-    const Bytes packet = {0xF7, 0x02, 0x01, 0xF7};
+    // Real-time bytes only: a handset's reading of them needs no status.
+    const Bytes packet = {0xF7, 0x02, 0xF8, 0xF8};
     const Bytes file = smfFile(0, Division,
                                {concat({{0x00, 0xF0, 0x02, 0x43, 0x10, 0x00, 0x90, 0x3C, 0x64, 0x00},
                                         packet,
@@ -275,6 +276,21 @@ TEST(SlimTracks, TheFirstTrackStaysEvenWithItsEndOnly) {
     const Bytes slimmed = slimZ(file);
     EXPECT_EQ(trackCountOf(slimmed), 2);
     EXPECT_EQ(chunkBodies(slimmed).front(), End);
+}
+
+TEST(SlimTracks, AnEndOfTrackOfAnyLengthEndsTheTrack) {
+    const Bytes file =
+        smfFile(1, Division,
+                {oneNoteTrack(),
+                 concat({{0x00, 0x91, 0x40, 0x64, 0x10, 0x81, 0x40, 0x40, 0x00, 0xFF, 0x2F, 0x01, 0x00},
+                         {0x10, 0x91, 0x43, 0x64, 0x10, 0x81, 0x43, 0x40},
+                         End})});
+    // Merged, the tune's end is the first track's, and the notes after the early end are gone.
+    const Bytes merged = slim(file, false, true).file;
+    EXPECT_FALSE(holds(merged, {0x91, 0x43, 0x64}));
+    EXPECT_EQ(timedEvents(merged).back(), (Timed{0, 96, {0xFF, 0x2F, 0x00}}));
+    const std::vector<Timed> tracks = eventsOfTrack(slimZ(file), 1);
+    EXPECT_EQ(tracks.back(), (Timed{1, 16, {0xFF, 0x2F, 0x01, 0x00}}));
 }
 
 TEST(SlimTracks, WhatFollowsATracksEndGoesSinceNoHandsetReadsIt) {
@@ -434,6 +450,108 @@ TEST(SlimUnrewritable, AStatusByteReadAsChannelDataLeavesTheFileAsItIs) {
     const Slimmed slimmed = slim(file, true, true);
     EXPECT_EQ(slimmed.outcome.note, SlimNote::NotRewritable);
     EXPECT_EQ(slimmed.file, file);
+}
+
+TEST(SlimUnrewritable, ASystemMessageReadAtAnotherLengthLeavesTheFileAsItIs) {
+    // The reader takes F2 10 as the whole message and 20 as the next delta
+    // time; a handset reads F2 10 20 and the 00 after it as the delta.
+    for (const uint8_t status : {0xF2, 0xF6, 0xF8, 0xFE}) {
+        const Bytes file = smfFile(
+            1, Division,
+            {concat({{0x00, 0x90, 0x3C, 0x64, 0x00, status, 0x10, 0x20, 0x00, 0x80, 0x3C, 0x40}, End}),
+             concat({meta(0, 0x03), oneNoteTrack()})});
+        for (const auto& [leaveOut, formatZero] :
+             std::vector<std::pair<bool, bool>>{{true, false}, {false, true}, {true, true}}) {
+            const Slimmed slimmed = slim(file, leaveOut, formatZero);
+            EXPECT_EQ(slimmed.outcome.note, SlimNote::SystemMessage) << std::hex << int(status);
+            EXPECT_EQ(slimmed.file, file);
+        }
+    }
+}
+
+TEST(SlimUnrewritable, ASystemMessageAfterTheTracksEndOrOfOneDataByteOnBothIsSlimmed) {
+    const Bytes afterEnd = smfFile(0, Division, {concat({oneNoteTrack(), {0x00, 0xF2, 0x10, 0x20}})});
+    const Slimmed ended = slim(afterEnd, true, false);
+    EXPECT_EQ(ended.outcome.note, SlimNote::None);
+    EXPECT_LT(ended.file.size(), afterEnd.size());
+    // The song select: two bytes to the reader and to a handset.
+    const Bytes songSelect =
+        smfFile(0, Division, {concat({meta(0, 0x03), {0x00, 0xF3, 0x01}, oneNoteTrack()})});
+    const Slimmed selected = slim(songSelect, true, false);
+    EXPECT_EQ(selected.outcome.note, SlimNote::None);
+    EXPECT_TRUE(holds(selected.file, {0xF3, 0x01}));
+}
+
+TEST(SlimUnrewritable, MoreTracksThanAHandsetPlaysLeaveTheFileAsItIs) {
+    std::vector<Bytes> bodies(101, End);
+    bodies[0] = oneNoteTrack();
+    const Bytes file = smfFile(1, Division, bodies);
+    const Slimmed slimmed = slim(file, true, false);
+    EXPECT_EQ(slimmed.outcome.note, SlimNote::NotRewritable);
+    EXPECT_EQ(slimmed.file, file);
+    // One fewer is slimmed.
+    bodies.pop_back();
+    EXPECT_EQ(slim(smfFile(1, Division, bodies), true, false).outcome.note, SlimNote::None);
+}
+
+TEST(SlimUnrewritable, ANoteBeforeATempoATimeSignatureAndAGmSystemOnLeavesTheFileAsItIs) {
+    // Once it has read all three, a handset skips to the next event of a track
+    // that has started a note: the text, which -Z would leave out.
+    const Bytes timeSignature = {0x00, 0xFF, 0x58, 0x04, 0x04, 0x02, 0x18, 0x08};
+    const Bytes gmOn = {0x00, 0xF0, 0x05, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
+    const Bytes notes = concat({{0x00, 0x90, 0x3C, 0x64}, meta(10, 0x01), {0x0A, 0x80, 0x3C, 0x40}, End});
+    const Bytes keySignature = {0x0A, 0xFF, 0x59, 0x02, 0x00, 0x00};
+    const Bytes after =
+        smfFile(1, Division, {concat({Tempo, timeSignature, End}), notes, concat({gmOn, keySignature, End})});
+    EXPECT_EQ(slim(after, true, false).outcome.note, SlimNote::NotRewritable);
+    // The GM system on first: the skip ends at the first note, wherever it stands.
+    const Bytes before =
+        smfFile(1, Division, {concat({Tempo, timeSignature, gmOn, End}), notes, concat({keySignature, End})});
+    EXPECT_EQ(slim(before, true, false).outcome.note, SlimNote::None);
+}
+
+TEST(SlimUnrewritable, FewerTracksThanTheHeaderAnnouncesLeaveTheFileAsItIs) {
+    // A handset refuses the file: slimmed, it would play.
+    Bytes file = smfFile(1, Division, {oneNoteTrack(), concat({meta(0, 0x03), oneNoteTrack()})});
+    file[TrackCountOffset + 1] = 3;
+    const Slimmed slimmed = slim(file, true, true);
+    EXPECT_EQ(slimmed.outcome.note, SlimNote::NotRewritable);
+    EXPECT_EQ(slimmed.file, file);
+}
+
+TEST(SlimSysEx, APacketsDataUnderAChannelStatusLeavesTheFileAsItIs) {
+    // A handset reads 30 as a program change of channel 0: left out, the
+    // repeated C0 05 before it would make that a note's data instead.
+    const Bytes programs =
+        smfFile(0, Division,
+                {concat({{0x00, 0xC0, 0x05, 0x00, 0x90, 0x3C, 0x64, 0x30, 0x80, 0x3C, 0x40},
+                         {0x00, 0xC0, 0x05, 0x00, 0xF7, 0x01, 0x30},
+                         {0x00, 0x90, 0x3C, 0x64, 0x30, 0x80, 0x3C, 0x40},
+                         End})});
+    // The same with a note-off before it, which would become a note-on.
+    const Bytes noteOff = smfFile(
+        0, Division,
+        {concat({{0x00, 0x90, 0x3C, 0x64, 0x30, 0x80, 0x3C, 0x40, 0x00, 0xF7, 0x02, 0x01, 0xF7}, End})});
+    for (const Bytes& file : {programs, noteOff}) {
+        const Slimmed slimmed = slim(file, true, false);
+        EXPECT_EQ(slimmed.outcome.note, SlimNote::NotRewritable);
+        EXPECT_EQ(slimmed.file, file);
+    }
+}
+
+TEST(SlimSysEx, PacketsThatMayCompleteAGmSystemOnForgetWhatEveryChannelHolds) {
+    // F0 7E 7F 09 and a packet 01 F7: a handset resets every channel, so the
+    // second volume sets it again.
+    const Bytes volume = {0xB0, 0x07, 0x64};
+    const Bytes file =
+        smfFile(0, Division,
+                {concat({{0x00},
+                         volume,
+                         {0x00, 0xF0, 0x03, 0x7E, 0x7F, 0x09, 0x00, 0xF7, 0x02, 0x01, 0xF7, 0x00},
+                         volume,
+                         oneNoteTrack()})});
+    const std::vector<Timed> events = eventsOfTrack(slimZ(file), 0);
+    EXPECT_EQ(std::count(events.begin(), events.end(), Timed{0, 0, volume}), 2);
 }
 
 TEST(SlimSysEx, AMakersMessageWithAStatusByteInsideStaysSinceTheSynthesizerPlaysIt) {

@@ -1,0 +1,36 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// What a Standard MIDI File says about its own clock and bars: the division
+// and its Set Tempo and Time Signature events, all tracks merged in playing
+// order (by tick, track order within a tick). The handset synthesizer plays
+// every track on one clock, format 2's too, so one merge serves every format.
+// Only these events are kept, never the notes: a file's timing costs memory
+// in proportion to its tempo and time signature events.
+
+struct TempoChange {
+    int64_t tick;
+    int32_t microsecondsPerQuarter;
+};
+
+// A bar of beatsPerBar beats, a beat being a note of 1/2^beatPower.
+struct MeterChange {
+    int64_t tick;
+    int32_t beatsPerBar;
+    int32_t beatPower;
+};
+
+struct FileTiming {
+    uint16_t division = 0;  // the header's field as written: bit 15 set for SMPTE time
+    std::vector<TempoChange> tempos;
+    std::vector<MeterChange> meters;
+};
+
+// The denominators a time signature may give: up to 1/2^MaxBeatPower. A time
+// signature of 0 beats or a finer denominator means nothing and is left out.
+constexpr int32_t MaxBeatPower = 15;
+
+// One walk over the file. A file without "MThd" has division 0 and no events.
+FileTiming readFileTiming(const uint8_t* bytes, size_t size);

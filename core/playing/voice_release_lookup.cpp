@@ -1,0 +1,68 @@
+#include <algorithm>
+#include <cstdint>
+#include <utility>
+
+#include "playing/voice_release_table.h"
+
+namespace {
+constexpr int DrumChannelAtStart = 9;
+constexpr int DrumBankMsb = 0x78;
+constexpr int MelodicBankMsb = 0x79;
+
+int soundIndex(ChannelSound sound) {
+    return sound.drums ? DrumKitSound : sound.program;
+}
+
+const VoiceKeyRange& rangeOf(ChannelSound sound, int key) {
+    const int index = soundIndex(sound);
+    const VoiceKeyRange* end = VoiceKeyRanges + VoiceKeyRangeCount;
+    // The last range of the sound that starts at or below the key.
+    const VoiceKeyRange* after = std::upper_bound(
+        VoiceKeyRanges, end, std::make_pair(index, key),
+        [](const std::pair<int, int>& wanted, const VoiceKeyRange& range) {
+            return wanted < std::make_pair(static_cast<int>(range.sound), static_cast<int>(range.firstKey));
+        });
+    return *(after - 1);
+}
+}  // namespace
+
+int64_t voiceBufferAt(int64_t milliseconds) {
+    return ((milliseconds + 1) * 256 - 1) / VoiceBufferQ8Milliseconds;
+}
+
+int64_t voiceBufferStart(int64_t buffer) {
+    return buffer * VoiceBufferQ8Milliseconds / 256;
+}
+
+ChannelSound channelSoundAtStart(int channel) {
+    return channel == DrumChannelAtStart ? ChannelSound{true, 0} : ChannelSound{false, 0};
+}
+
+ChannelSound soundAfterProgramChange(ChannelSound current, int bankMsb, int program) {
+    bool drums = current.drums;
+    if (bankMsb == DrumBankMsb) drums = true;
+    if (bankMsb == MelodicBankMsb) drums = false;
+    return {drums, drums ? uint8_t{0} : static_cast<uint8_t>(program & 0x7F)};
+}
+
+int32_t heldBandOf(int32_t heldBuffers) {
+    const int32_t* end = HeldBandStarts + HeldBandCount;
+    return static_cast<int32_t>(std::upper_bound(HeldBandStarts, end, std::max(heldBuffers, 0)) -
+                                HeldBandStarts) -
+           1;
+}
+
+NoteVoiceCost noteVoiceCost(ChannelSound sound, int key, int32_t heldBuffers) {
+    const VoiceKeyRange& range = rangeOf(sound, std::clamp(key, 0, 127));
+    return {range.voices, range.naturalBuffers, VoiceReleaseRows[range.releaseRow][heldBandOf(heldBuffers)]};
+}
+
+int64_t voiceFreeBuffer(ChannelSound sound, int key, int64_t onBuffer, int64_t releaseBuffer) {
+    const int64_t held = std::max<int64_t>(releaseBuffer - onBuffer, 0);
+    const NoteVoiceCost cost =
+        noteVoiceCost(sound, key, static_cast<int32_t>(std::min<int64_t>(held, INT32_MAX)));
+    if (cost.voices == 0) return onBuffer;
+    if (cost.naturalBuffers != NoNaturalEnd && cost.naturalBuffers <= held)
+        return onBuffer + cost.naturalBuffers;
+    return onBuffer + held + cost.releaseBuffers;
+}
