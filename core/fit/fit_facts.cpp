@@ -14,7 +14,6 @@ namespace {
 constexpr uint8_t ControllerBankSelect = 0;
 constexpr uint8_t ControllerBankSelectLow = 32;
 constexpr uint8_t ControllerPan = 10;
-constexpr uint8_t DrumBank = 120;
 constexpr int32_t TempoEventLength = sizeof PATTERN_TEMPO + SetTempoLength;
 
 bool isWholeChannelMessage(const MTrk& reader) {
@@ -108,7 +107,7 @@ private:
         if (controller == ControllerPan) count(MessageKind::Pan, channel, place);
         if (controller == ControllerBankSelect || controller == ControllerBankSelectLow)
             count(MessageKind::BankSelect, channel, place);
-        if (controller == ControllerBankSelect && value == DrumBank) facts.drumBanks[channel].add(place);
+        if (controller == ControllerBankSelect && value == DrumBankMsb) facts.drumBanks[channel].add(place);
     }
 };
 

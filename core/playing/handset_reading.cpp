@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "playing/midi_kinds.h"
 #include "smf/delta_time.h"
 #include "smf/event_body.h"
 #include "smf/midi_format.h"
@@ -38,7 +39,7 @@ bool startsWithData(const uint8_t* data, int32_t length) {
 }  // namespace
 
 bool endsTrackOnAHandset(const uint8_t* event, int32_t length) {
-    return length >= 2 && event[0] == StatusMeta && event[1] == MetaEndOfTrack;
+    return metaTypeOf(event, length) == MetaEndOfTrack;
 }
 
 bool readsAtAnotherLength(uint8_t status) {

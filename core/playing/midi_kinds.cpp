@@ -26,10 +26,10 @@ struct UniversalRow {
 };
 
 constexpr UniversalRow UniversalKinds[] = {
-    {UniversalNonRealTime, 0x09, 0x01, SysExKind::GmSystemOn},
-    {UniversalNonRealTime, 0x09, 0x03, SysExKind::GmSystemOn},
-    {UniversalRealTime, 0x04, 0x01, SysExKind::MasterVolume},
-    {UniversalRealTime, 0x0B, 0x01, SysExKind::MipMessage},
+    {UniversalNonRealTime, GeneralMidiSubId, GmSystemOnSubId, SysExKind::GmSystemOn},
+    {UniversalNonRealTime, GeneralMidiSubId, Gm2SystemOnSubId, SysExKind::GmSystemOn},
+    {UniversalRealTime, DeviceControlSubId, MasterVolumeSubId, SysExKind::MasterVolume},
+    {UniversalRealTime, SpMidiSubId, MipSubId, SysExKind::MipMessage},
 };
 constexpr int UniversalHeaderBytes = 4;  // first byte, device ID, two sub-IDs
 

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+#include "smf/midi_format.h"
+
 // What kind of message a meta or system exclusive event is, said once for
 // every pass that asks (the conversion, the MIP measure, the fit check and
 // the slimming). The analysis report keeps a classification of its own, in
@@ -17,6 +19,13 @@ enum class MetaKind {
 };
 
 MetaKind metaKind(uint8_t type);
+
+// The type of a meta event of n bytes (FF, type, length, data); NotMeta for
+// any other event and for one cut off before its type.
+constexpr int32_t NotMeta = -1;
+inline int32_t metaTypeOf(const uint8_t* event, int32_t n) {
+    return n >= 2 && event[0] == StatusMeta ? event[1] : NotMeta;
+}
 
 enum class SysExKind {
     // An F7 packet: it continues a message, or sends bytes as they are.

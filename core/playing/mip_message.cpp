@@ -8,9 +8,6 @@
 #include "smf/midi_format.h"
 
 namespace {
-constexpr uint8_t AllDevices = 0x7F;
-constexpr uint8_t MipSubId1 = 0x0B;
-constexpr uint8_t MipSubId2 = 0x01;
 constexpr int MipHeaderBytes = 4;  // the universal header before the pairs
 }  // namespace
 
@@ -23,7 +20,7 @@ std::vector<uint8_t> spMidiMessage(const std::vector<SpMidiEntry>& entries) {
     message.reserve(2 + DeltaTime::MaxBytes + MipHeaderBytes + 2 * entries.size());
     message.push_back(StatusSysEx);
     for (int i = 0; i < lengthBytes; ++i) message.push_back(length[i]);
-    for (uint8_t b : {UniversalRealTime, AllDevices, MipSubId1, MipSubId2}) message.push_back(b);
+    for (uint8_t b : {UniversalRealTime, AllDevices, SpMidiSubId, MipSubId}) message.push_back(b);
     for (const SpMidiEntry& entry : entries) {
         message.push_back(static_cast<uint8_t>(entry.channel & 0x0F));
         message.push_back(static_cast<uint8_t>(std::min(entry.mip, SpMidiMaxMip)));

@@ -15,17 +15,14 @@ struct SetupBar {
     bool complete() const { return tempo && timeSignature && gmSystemOn; }
 };
 
-bool isMetaOf(const uint8_t* bytes, int32_t length, uint8_t type) {
-    return length >= 2 && bytes[0] == StatusMeta && bytes[1] == type;
-}
-
 // A SysEx event with a status byte inside may start a note too; any
 // universal message or packet may be or complete a GM system on.
 void take(const TimedEvent& event, const uint8_t* bytes, SetupBar& bar, bool& noteStarted) {
     if (event.kind == EVENT_CHANNEL && event.length == 3) noteStarted = noteStarted || startsNote(bytes);
     if (event.kind == EVENT_SYSEX) noteStarted = noteStarted || !carriesDataOnly(bytes, event.length);
-    bar.tempo = bar.tempo || isMetaOf(bytes, event.length, MetaSetTempo);
-    bar.timeSignature = bar.timeSignature || isMetaOf(bytes, event.length, MetaTimeSignature);
+    const int32_t metaType = metaTypeOf(bytes, event.length);
+    bar.tempo = bar.tempo || metaType == MetaSetTempo;
+    bar.timeSignature = bar.timeSignature || metaType == MetaTimeSignature;
     const bool packet = event.kind == EVENT_SYSEX && bytes[0] == StatusSysExContinuation;
     bar.gmSystemOn = bar.gmSystemOn || packet || isUniversal(sysExKind(bytes, event.length));
 }

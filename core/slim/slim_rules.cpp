@@ -17,9 +17,10 @@ EventBody sysExBody(const uint8_t* event, int32_t length) {
 }  // namespace
 
 bool isSilentMeta(const uint8_t* event, int32_t length) {
-    if (length < 2 || event[0] != StatusMeta) return false;
-    const MetaKind kind = metaKind(event[1]);
-    return (kind == MetaKind::Text && event[1] != MetaCopyright) || kind == MetaKind::SequencerSpecific;
+    const int32_t type = metaTypeOf(event, length);
+    if (type == NotMeta) return false;
+    const MetaKind kind = metaKind(static_cast<uint8_t>(type));
+    return (kind == MetaKind::Text && type != MetaCopyright) || kind == MetaKind::SequencerSpecific;
 }
 
 bool carriesDataOnly(const uint8_t* event, int32_t length) {

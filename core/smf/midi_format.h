@@ -9,6 +9,8 @@ constexpr int SmfHeaderSize = 14;   // "MThd", its length 6, then three 16-bit f
 constexpr int FormatOffset = 8;
 constexpr int TrackCountOffset = 10;
 constexpr int DivisionOffset = 12;
+// A division with its top bit set counts SMPTE frames and their ticks, not quarter notes.
+constexpr uint16_t SmpteDivisionBit = 0x8000;
 // The largest delta time: a variable-length quantity has at most four bytes.
 constexpr int64_t MaxDeltaTime = 0x0FFFFFFF;
 
@@ -33,6 +35,20 @@ constexpr uint8_t StatusMeta = 0xFF;
 // The first data byte of a universal system exclusive message.
 constexpr uint8_t UniversalNonRealTime = 0x7E;
 constexpr uint8_t UniversalRealTime = 0x7F;
+// A universal message's device ID that every device answers to.
+constexpr uint8_t AllDevices = 0x7F;
+// The two sub-IDs, after the device ID, of the universal messages passes tell apart.
+constexpr uint8_t GeneralMidiSubId = 0x09;
+constexpr uint8_t GmSystemOnSubId = 0x01;
+constexpr uint8_t Gm2SystemOnSubId = 0x03;
+constexpr uint8_t DeviceControlSubId = 0x04;
+constexpr uint8_t MasterVolumeSubId = 0x01;
+constexpr uint8_t SpMidiSubId = 0x0B;
+constexpr uint8_t MipSubId = 0x01;
+
+// Bank select MSB values that make a channel play drums or melodic sounds.
+constexpr uint8_t DrumBankMsb = 0x78;
+constexpr uint8_t MelodicBankMsb = 0x79;
 
 // Meta event types.
 constexpr uint8_t MetaSequenceNumber = 0x00;

@@ -43,7 +43,7 @@ Result checkHeader(const uint8_t* bytes, SmfHeaderRecord& header) {
     header.format = static_cast<int32_t>(format);
     header.trackCount = static_cast<int32_t>(bigEndian16(bytes + TrackCountOffset));
     const uint32_t division = bigEndian16(bytes + DivisionOffset);
-    if (division & 0x8000) return Result::failure(TimeCodeDivision.message);
+    if (division & SmpteDivisionBit) return Result::failure(TimeCodeDivision.message);
     header.division = static_cast<int32_t>(division);
     return Result::success();
 }

@@ -1,6 +1,8 @@
 // Where a handset reads a track's events otherwise than the track reader:
 // running status it does not hold, status bytes inside SysEx events, and
 // packet data read under a channel status.
+#include "playing/handset_reading.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -18,6 +20,10 @@ bool readOtherwise(const std::vector<Bytes>& bodies) {
     PlayedEvents line;
     EXPECT_TRUE(line.read(file.data(), file.size()));
     return line.readOtherwise;
+}
+
+bool endsTrack(const Bytes& event) {
+    return endsTrackOnAHandset(event.data(), static_cast<int32_t>(event.size()));
 }
 }  // namespace
 
@@ -81,4 +87,23 @@ TEST(HandsetReading, AQuantityWhoseFourthByteHasItsTopBitGoesOnOnAHandset) {
 
 TEST(HandsetReading, WhatFollowsATracksEndIsNeverRead) {
     EXPECT_FALSE(readOtherwise({concat({{0x00, 0x90, 0x3C, 0x64}, End, {0x00, 0xF7, 0x01, 0x11}})}));
+}
+
+TEST(SystemMessageLength, IsAnotherOnAHandsetForSongPositionTheUndefinedAndTheRealTimeOnes) {
+    // A handset reads F2 with two data bytes, F4 to F6 and F8 to FE with none.
+    for (int status : {0xF2, 0xF4, 0xF5, 0xF6, 0xF8, 0xF9, 0xFA, 0xFB, 0xFC, 0xFD, 0xFE})
+        EXPECT_TRUE(readsAtAnotherLength(static_cast<uint8_t>(status))) << std::hex << status;
+    // The time code quarter frame and the song select have one on both; SysEx,
+    // meta events and channel messages are read alike.
+    for (int status : {0xF1, 0xF3, 0xF0, 0xF7, 0xFF, 0x80, 0x90, 0xC0, 0xEF})
+        EXPECT_FALSE(readsAtAnotherLength(static_cast<uint8_t>(status))) << std::hex << status;
+}
+
+TEST(HandsetTrackEnd, IsAnEndOfTrackOfAnyLength) {
+    EXPECT_TRUE(endsTrack({0xFF, 0x2F, 0x00}));
+    EXPECT_TRUE(endsTrack({0xFF, 0x2F, 0x01, 0x00}));
+    EXPECT_TRUE(endsTrack({0xFF, 0x2F, 0x80, 0x00}));
+    EXPECT_FALSE(endsTrack({0xFF, 0x2E, 0x00}));
+    EXPECT_FALSE(endsTrack({0xF0, 0x2F, 0x00}));
+    EXPECT_FALSE(endsTrack({0xFF}));
 }

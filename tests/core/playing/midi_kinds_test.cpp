@@ -9,6 +9,9 @@ namespace {
 SysExKind kindOf(const Bytes& event) {
     return sysExKind(event.data(), static_cast<int32_t>(event.size()));
 }
+int32_t metaType(const Bytes& event) {
+    return metaTypeOf(event.data(), static_cast<int32_t>(event.size()));
+}
 bool universal(const Bytes& event) {
     return isUniversal(kindOf(event));
 }
@@ -19,6 +22,17 @@ TEST(MetaKinds, TextTypesAreOneToSevenAndTheMakersDataIsItsOwnKind) {
     EXPECT_EQ(metaKind(0x7F), MetaKind::SequencerSpecific);
     for (uint8_t type : Bytes{0x00, 0x08, 0x09, 0x20, 0x21, 0x2F, 0x51, 0x54, 0x58, 0x59, 0x7E})
         EXPECT_EQ(metaKind(type), MetaKind::Other) << int(type);
+}
+
+TEST(MetaType, IsTheSecondByteOfAMetaEventOnly) {
+    EXPECT_EQ(metaType({0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20}), 0x51);
+    // The type alone is enough, whatever the length says.
+    EXPECT_EQ(metaType({0xFF, 0x2F}), 0x2F);
+    EXPECT_EQ(metaType({0xFF, 0x00, 0x00}), 0x00);
+    EXPECT_EQ(metaType({0xFF}), NotMeta);
+    EXPECT_EQ(metaType({}), NotMeta);
+    EXPECT_EQ(metaType({0xF0, 0x2F, 0x00}), NotMeta);
+    EXPECT_EQ(metaType({0x90, 0x3C, 0x64}), NotMeta);
 }
 
 TEST(UniversalSysEx, IsTheFirstDataByte7EOr7F) {

@@ -455,7 +455,7 @@ TEST(SlimUnrewritable, AStatusByteReadAsChannelDataLeavesTheFileAsItIs) {
 TEST(SlimUnrewritable, ASystemMessageReadAtAnotherLengthLeavesTheFileAsItIs) {
     // The reader takes F2 10 as the whole message and 20 as the next delta
     // time; a handset reads F2 10 20 and the 00 after it as the delta.
-    for (const uint8_t status : {0xF2, 0xF6, 0xF8, 0xFE}) {
+    for (const uint8_t status : Bytes{0xF2, 0xF6, 0xF8, 0xFE}) {
         const Bytes file = smfFile(
             1, Division,
             {concat({{0x00, 0x90, 0x3C, 0x64, 0x00, status, 0x10, 0x20, 0x00, 0x80, 0x3C, 0x40}, End}),
