@@ -3,7 +3,8 @@
 
 A file in one folder may include files of its own folder and of folders
 listed before it. An include of a later folder, a folder the list leaves out,
-or a cycle between folders fails the check, naming each include.
+or a cycle between folders fails the check, naming each include. So does a
+process-wide settings record named anywhere but in the thin forms over it.
 
 Usage: check_core_layers.py SOURCE_DIR      check the tree
        check_core_layers.py --figures DIR   print files, folders and arrows
@@ -17,6 +18,9 @@ import tempfile
 ORDER_LINE = re.compile(r"^\d+\. `core/([a-z_]+)/`")
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([a-z_]+)/[^"]+"')
 SOURCE_ENDINGS = (".h", ".cpp")
+# The process-wide settings records, and the files of the thin forms that alone may name them.
+SETTINGS_RECORD = re.compile(r"\b(ConvertOptions|SpMidi|Slim)\b")
+THIN_FORMS = ("job/process_records.h", "job/process_records.cpp")
 
 
 def documented_order(root):
@@ -42,6 +46,18 @@ def includes(root):
                 m = INCLUDE.match(line)
                 if m and m.group(1) != here:
                     yield relative, number, here, m.group(1)
+
+
+def settings_record_uses(root):
+    """(file, line number, record) for every settings record named outside the thin forms."""
+    for relative, path in core_files(root):
+        if relative.replace(os.sep, "/") in THIN_FORMS:
+            continue
+        with open(path, encoding="utf-8", errors="replace") as source:
+            for number, line in enumerate(source, 1):
+                m = SETTINGS_RECORD.search(line)
+                if m:
+                    yield relative, number, m.group(1)
 
 
 def folders(root):
@@ -94,6 +110,8 @@ def problems(root):
     cycle = cycle_in(arrows)
     if cycle:
         found.append("the folders form a cycle: " + " -> ".join(cycle))
+    for relative, number, record in settings_record_uses(root):
+        found.append("core/%s:%d names the process-wide %s; hand the job down instead" % (relative, number, record))
     return found
 
 
@@ -123,6 +141,9 @@ def self_test():
         ("a folder the order leaves out", ["low"], {"low/b.h": "", "other/c.h": ""}, 1),
         ("an include of a folder left out", ["low"], {"low/b.h": '#include "other/c.h"\n'}, 1),
         ("a cycle", ["low", "high"], {"low/b.h": '#include "high/a.h"\n', "high/a.h": '#include "low/b.h"\n'}, 2),
+        ("a settings record in a pass", ["low"], {"low/b.cpp": "int x = ConvertOptions.tuneLength;\n"}, 1),
+        ("a settings record in the thin forms", ["job"], {"job/process_records.cpp": "ConvertOptionsRecord ConvertOptions;\n"}, 0),
+        ("a record's type is no record", ["low"], {"low/b.h": "struct ConvertOptionsRecord; struct SpMidiSettings;\n"}, 0),
     ]
     failed = 0
     for name, order, sources, expected in cases:
