@@ -11,9 +11,6 @@
 #include "smf/big_endian.h"
 
 namespace {
-constexpr uint8_t ControllerBankSelect = 0;
-constexpr uint8_t ControllerBankSelectLow = 32;
-constexpr uint8_t ControllerPan = 10;
 constexpr int32_t TempoEventLength = sizeof PATTERN_TEMPO + SetTempoLength;
 
 bool isWholeChannelMessage(const MTrk& reader) {

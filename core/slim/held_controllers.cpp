@@ -2,26 +2,18 @@
 
 #include <algorithm>
 
-namespace {
-constexpr uint8_t BankSelect = 0;
-constexpr uint8_t DataEntry = 6;
-constexpr uint8_t DataEntryFine = 38;
-constexpr uint8_t DataIncrement = 96;
-constexpr uint8_t RegisteredParameterMsb = 101;
-constexpr uint8_t ResetAllControllers = 121;
-constexpr uint8_t FirstChannelMode = 120;
-constexpr uint8_t LastMostSignificant = 31;
-// A most significant controller's least significant twin is 32 above it.
-constexpr uint8_t TwinDistance = 32;
+#include "smf/midi_format.h"
 
+namespace {
 // Messages that act each time they come, whatever value they carry.
 bool alwaysActs(uint8_t number) {
-    return number == DataEntry || number == DataEntryFine ||
-           (number >= DataIncrement && number <= RegisteredParameterMsb) || number >= FirstChannelMode;
+    return number == ControllerDataEntry || number == ControllerDataEntryFine ||
+           (number >= ControllerDataIncrement && number <= ControllerRegisteredParameterMsb) ||
+           number >= FirstChannelModeController;
 }
 
 bool isBankSelect(uint8_t number) {
-    return number == BankSelect || number == BankSelect + TwinDistance;
+    return number == ControllerBankSelect || number == ControllerBankSelectLow;
 }
 }  // namespace
 
@@ -38,7 +30,8 @@ bool HeldControllers::isRedundant(const uint8_t* message) const {
 // left out only while the twin holds nothing that it would reset.
 bool HeldControllers::isRedundantControl(int channel, uint8_t number, uint8_t value) const {
     if (alwaysActs(number) || controller[channel][number] != value) return false;
-    return number > LastMostSignificant || controller[channel][number + TwinDistance] == Unknown;
+    return number > ControllerLastMostSignificant ||
+           controller[channel][number + ControllerTwinDistance] == Unknown;
 }
 
 void HeldControllers::apply(const uint8_t* message) {
@@ -52,12 +45,13 @@ void HeldControllers::apply(const uint8_t* message) {
 }
 
 void HeldControllers::applyControl(int channel, uint8_t number, uint8_t value) {
-    if (number == ResetAllControllers) {
+    if (number == ControllerResetAll) {
         forgetChannel(channel);
         return;
     }
     controller[channel][number] = value;
-    if (number <= LastMostSignificant) controller[channel][number + TwinDistance] = Unknown;
+    if (number <= ControllerLastMostSignificant)
+        controller[channel][number + ControllerTwinDistance] = Unknown;
     if (isBankSelect(number)) bankSelected[channel] = true;
 }
 

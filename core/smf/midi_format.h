@@ -46,6 +46,20 @@ constexpr uint8_t MasterVolumeSubId = 0x01;
 constexpr uint8_t SpMidiSubId = 0x0B;
 constexpr uint8_t MipSubId = 0x01;
 
+// Controller numbers.
+constexpr uint8_t ControllerBankSelect = 0;
+constexpr uint8_t ControllerDataEntry = 6;
+constexpr uint8_t ControllerPan = 10;
+constexpr uint8_t ControllerLastMostSignificant = 31;
+// A most significant controller's least significant twin is 32 above it.
+constexpr uint8_t ControllerTwinDistance = 32;
+constexpr uint8_t ControllerBankSelectLow = ControllerBankSelect + ControllerTwinDistance;
+constexpr uint8_t ControllerDataEntryFine = ControllerDataEntry + ControllerTwinDistance;
+constexpr uint8_t ControllerDataIncrement = 96;
+constexpr uint8_t ControllerRegisteredParameterMsb = 101;
+constexpr uint8_t FirstChannelModeController = 120;
+constexpr uint8_t ControllerResetAll = 121;
+
 // Bank select MSB values that make a channel play drums or melodic sounds.
 constexpr uint8_t DrumBankMsb = 0x78;
 constexpr uint8_t MelodicBankMsb = 0x79;
