@@ -165,7 +165,7 @@ PeakNotes FitFacts::peakNotes(uint16_t counted) const {
         int32_t lowestTrack = INT32_MAX;  // of the counted note-ons at this tick
         for (size_t i = 0; i < line.size(); ++i) {
             const NoteEvent& note = line[i];
-            if ((counted >> note.channel & 1u) != 0) {
+            if ((counted >> note.channel & 1) != 0) {
                 now += sounding.apply(note);
                 if (note.on) lowestTrack = std::min(lowestTrack, note.track);
             }

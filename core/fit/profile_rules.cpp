@@ -133,8 +133,8 @@ std::string showFormats(const HandsetProfile& profile) {
 
 void checkFormat(const FitFacts& facts, const HandsetProfile& profile, FindingLines& lines) {
     if (!profile.allowedFormats) return;
-    const bool allowed = facts.format >= 0 && facts.format < FormatCount &&
-                         (*profile.allowedFormats >> facts.format & 1u) != 0;
+    const bool allowed =
+        facts.format >= 0 && facts.format < FormatCount && (*profile.allowedFormats >> facts.format & 1) != 0;
     if (!allowed) lines.add(FormatNotAllowed, {facts.format});
 }
 
