@@ -5,7 +5,11 @@
 # Usage: compare-builds.sh OLD_QUAVEL OLD_QUAVELTEXT NEW_QUAVEL NEW_QUAVELTEXT [TUNE...]
 # Without tunes: the bundled example, the test data, the regression files and
 # the Debian corpus where it is installed. RUNNER (for example a Wine loader)
-# goes in front of every program.
+# goes in front of every program; for the x86_64 .exe files, start one
+# wineserver for the prefix first, so that each run takes milliseconds:
+#   WINEPREFIX=/tmp/prefix WINELOADER=/usr/lib/wine/wine64 \
+#   WINESERVER=/usr/lib/wine/wineserver64 sh tools/wine-setup.sh
+#   RUNNER=/usr/lib/wine/wine64 WINEPREFIX=/tmp/prefix compare-builds.sh OLD.exe ... NEW.exe ...
 set -uo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 old_quavel=$(realpath "$1") old_text=$(realpath "$2") new_quavel=$(realpath "$3") new_text=$(realpath "$4")
