@@ -5,6 +5,7 @@
 #include "benchmark_source.h"
 #include "convert/convert_midi_file.h"
 #include "convert/convert_options.h"
+#include "job/process_records.h"
 #include "smf/smf_header.h"
 
 namespace {

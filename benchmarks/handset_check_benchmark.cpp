@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "benchmark_source.h"
-#include "handset/handset_fit.h"
-#include "handset/profile_reader.h"
+#include "fit/handset_fit.h"
+#include "fit/profile_reader.h"
 
 namespace {
 // The shipped profiles' settings, without their comments.
@@ -26,10 +26,13 @@ void handsetCheckBenchmark(benchmark::State& state) {
     std::vector<HandsetProfile> profiles;
     for (int k = 0; k < state.range(0); ++k) {
         std::istringstream text(Profiles[k]);
-        profiles.push_back(parseHandsetProfile(text, "p").profile);
+        HandsetProfile profile;
+        parseHandsetProfile(text, "p", profile);
+        profiles.push_back(profile);
     }
     const Bytes& source = benchmarkSource();
-    for (auto _ : state) benchmark::DoNotOptimize(checkHandsetFits(source, profiles));
+    std::vector<HandsetFit> fits;
+    for (auto _ : state) benchmark::DoNotOptimize(checkHandsetFits(source, profiles, fits).ok());
     countSourceBytes(state);
 }
 }  // namespace

@@ -4,11 +4,12 @@
 #include <benchmark/benchmark.h>
 
 #include "benchmark_source.h"
-#include "file_pass.h"
+#include "job/process_records.h"
+#include "pass/file_pass.h"
+#include "pass/track_walk.h"
 #include "smf/mtrk.h"
 #include "smf/smf_header.h"
 #include "smf/vfile.h"
-#include "track_walk.h"
 
 namespace {
 struct Checksum : TrackVisitor {

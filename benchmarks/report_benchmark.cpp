@@ -5,6 +5,7 @@
 
 #include "benchmark_source.h"
 #include "fatal_error_recorder.h"
+#include "job/process_records.h"
 #include "report/analysis_report.h"
 #include "smf/vfile.h"
 

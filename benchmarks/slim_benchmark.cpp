@@ -6,10 +6,11 @@
 
 #include "benchmark_source.h"
 #include "convert/convert_options.h"
-#include "convert/converted_file.h"
-#include "file_pass.h"
-#include "handset/slimming.h"
+#include "job/converted_file.h"
+#include "job/process_records.h"
+#include "pass/file_pass.h"
 #include "report/analysis_report.h"
+#include "slim/slimming.h"
 
 namespace {
 const std::vector<uint8_t>& convertedSource() {
@@ -18,9 +19,8 @@ const std::vector<uint8_t>& convertedSource() {
         if (!loadBenchmarkSource("slim_benchmark_source.mid")) return made.bytes;
         resetConvertOptions();
         FilePass pass = defaultFilePass();
-        pass.slim = SlimSettings();
         const int32_t tuneLength = roundedTuneLength(0, measureAnalysedLength(pass), pass.header.division);
-        if (makeConvertedFile(pass, tuneLength, made).failed()) made.bytes.clear();
+        if (makeConvertedFile(pass, jobFromConvertOptions(), tuneLength, made).failed()) made.bytes.clear();
         return made.bytes;
     }();
     return converted;
@@ -36,9 +36,11 @@ void slimFileBenchmark(benchmark::State& state) {
     settings.slim = static_cast<int32_t>(state.range(0));
     settings.formatZero = static_cast<int32_t>(state.range(1));
     size_t slimmedSize = 0;
+    SlimOutcome outcome;
     for (auto _ : state) {
         std::vector<uint8_t> bytes = converted;
-        slimmedSize = slimFile(settings, bytes).bytesAfter;
+        slimFile(settings, bytes, outcome);
+        slimmedSize = outcome.bytesAfter;
         benchmark::DoNotOptimize(bytes.data());
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *

@@ -4,10 +4,10 @@
 #include <cstring>
 #include <vector>
 
+#include "base/help_words.h"
 #include "convert/convert_options.h"
 #include "convert/hex_digits.h"
 #include "convert/sp_midi.h"
-#include "handset/slim_settings.h"
 #include "report/decimal_text.h"
 #include "smf/target_file.h"
 
@@ -33,52 +33,48 @@ bool channelValueForm(const char* argument, int& channel, int& value) {
 }
 
 // -S alone keeps the default priority order; channel digits after it go first.
-void takeSpMidi(const char* digits) {
+void takeSpMidi(SpMidiSettings& spMidi, const char* digits) {
     std::vector<int> given;
     if (!parseSpMidiPriority(digits, given)) return;
-    SpMidi.enabled = 1;
-    SpMidi.priority = given;
+    spMidi.enabled = 1;
+    spMidi.priority = given;
 }
 
-void takeOption(const char* argument) {
+void takeOption(Job& job, const char* argument) {
+    ConvertOptionsRecord& options = job.options;
     const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(argument[1])));
     int channel = 0;
     int value = 0;
     switch (letter) {
         case 'D':
-            ConvertOptions.detectLevel = argument[2] == 0 ? 1 : hexDigitValue(argument[2]);
+            options.detectLevel = argument[2] == 0 ? 1 : hexDigitValue(argument[2]);
             break;
         case 'T':
-            ConvertOptions.tuneLength = parseTicks(argument + 2);
-            if (ConvertOptions.tuneLength == 0) ConvertOptions.tuneLength = DefaultTuneLength;
+            options.tuneLength = parseTicks(argument + 2);
+            if (options.tuneLength == 0) options.tuneLength = DefaultTuneLength;
             break;
         case 'I':
             // A value above 80 would write a program byte that is not a data byte.
             if (channelValueForm(argument, channel, value) && value <= MaxProgramValue)
-                ConvertOptions.instrumentOverride[channel] = value;
+                options.instrumentOverride[channel] = value;
             break;
         case 'V':
-            if (channelValueForm(argument, channel, value)) ConvertOptions.velocityOffset[channel] = value;
+            if (channelValueForm(argument, channel, value)) options.velocityOffset[channel] = value;
             break;
         case 'S':
-            takeSpMidi(argument + 2);
+            takeSpMidi(job.spMidi, argument + 2);
             break;
         case 'Z':
-            if (argument[2] == 0) Slim.slim = 1;
+            if (argument[2] == 0) job.slim.slim = 1;
             break;
         case '0':
-            if (argument[2] == 0) Slim.formatZero = 1;
+            if (argument[2] == 0) job.slim.formatZero = 1;
             break;
         default:
             break;
     }
 }
 }  // namespace
-
-bool isHelpWord(const char* argument) {
-    return std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0 ||
-           std::strcmp(argument, "-?") == 0;
-}
 
 bool isProfilesWord(const char* argument) {
     return std::strcmp(argument, "--profiles") == 0;
@@ -140,7 +136,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
         else if (const char* profileName = profileOptionName(argument))
             line.profileNames.emplace_back(profileName);
         else
-            takeOption(argument);
+            takeOption(line.job, argument);
     }
     line.reportName = chooseReportName(reportNames, line.sourceName, line.outputName);
     return line;

@@ -3,6 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "base/help_words.h"
+#include "job/job.h"
+
 // The report's name when no -L names one.
 constexpr const char* DefaultReportName = "quavel.log";
 
@@ -12,6 +15,9 @@ struct CommandLine {
     std::string sourceName;
     std::string outputName;
     std::string reportName = DefaultReportName;
+    // The conversion, SP-MIDI and slimming settings the options ask for; the
+    // profiles are read from profileNames once the run has begun.
+    Job job;
     // The -P arguments as given, in order: each names a handset profile.
     std::vector<std::string> profileNames;
     int positionalCount = 0;
@@ -20,15 +26,11 @@ struct CommandLine {
 };
 
 // Examines the arguments from first to last: positional names and "-"
-// placeholders, the options -D, -T, -I and -V, which go straight into
-// ConvertOptions, -S, which goes into SpMidi, -Z and -0, which go into Slim,
-// -L naming the report, -P naming handset profiles, the help words and
-// --profiles. An
+// placeholders, the options -D, -T, -I and -V of the conversion, -S of
+// SP-MIDI, -Z and -0 of the slimming, which all go into the job, -L naming
+// the report, -P naming handset profiles, the help words and --profiles. An
 // option that does not fit its form is ignored.
 CommandLine parseCommandLine(int argc, const char* const* argv);
-
-// --help, -h and -? ask for the usage text wherever they stand.
-bool isHelpWord(const char* argument);
 
 // --profiles asks for the list of profiles wherever it stands.
 bool isProfilesWord(const char* argument);

@@ -1,7 +1,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "fatal_error.h"
+#include "base/fatal_error.h"
 
 // The console programs' answer to a failure of the core: one line, then status 1.
 // exit closes and flushes every open stream, so a partly written file keeps

@@ -6,22 +6,24 @@
 #include <utility>
 #include <vector>
 
+#include "base/fatal_error.h"
+#include "base/message_text.h"
+#include "base/result.h"
 #include "command_line.h"
 #include "convert/convert_options.h"
-#include "convert/converted_file.h"
 #include "convert/sp_midi.h"
 #include "early_conversion.h"
-#include "fatal_error.h"
-#include "file_pass.h"
-#include "handset/handset_fit.h"
-#include "handset/message_text.h"
-#include "handset/profile_reader.h"
-#include "handset/slim_settings.h"
-#include "handset/slimming.h"
+#include "fit/handset_fit.h"
+#include "fit/profile_reader.h"
+#include "fit/profile_rules.h"
+#include "job/converted_file.h"
+#include "pass/file_pass.h"
+#include "playing/mip_message.h"
 #include "program_folder.h"
 #include "quavel_version.h"
 #include "report/analysis_report.h"
-#include "result.h"
+#include "slim/slim_settings.h"
+#include "slim/slimming.h"
 #include "smf/mtrk.h"
 #include "smf/smf_header.h"
 #include "smf/target_file.h"
@@ -64,11 +66,15 @@ constexpr const char* UsageLines[] = {
     "  --profiles      list the profiles -P finds by name, in search order: name,\n",
     "                  path and settings, or the message that refuses the profile\n",
     "  -h, -?, --help  print this text and end\n",
-    "A handset profile is a text file of \"key = value\" lines (# starts a comment);\n",
-    "a key left out is not checked. Keys: voices, max-bytes, formats (0 1),\n",
-    "min-note-ms, key-range (12-108), max-tempo-changes, mip (required, allowed or\n",
-    "ignored), mip-first-max, unsupported (pitch-bend channel-pressure poly-pressure\n",
-    "pan bank-select master-volume sysex text-events), drum-channels (default 9).\n",
+};
+
+// The profile keys follow, from the rules themselves.
+constexpr const char* ProfileKeysLead =
+    "A handset profile is a text file of \"key = value\" lines (# starts a comment); a key left out is "
+    "not checked. Keys: ";
+constexpr size_t UsageWidth = 79;
+
+constexpr const char* InstalledProfileLines[] = {
     "Installed profiles, each file naming the sources of its numbers:\n",
     "  gm-lite         16 voices, formats 0 1, MIP ignored (General MIDI Lite)\n",
     "  sp-midi-3gpp    24 voices, formats 0 1, MIP required with a first value of\n",
@@ -80,8 +86,28 @@ constexpr const char* UsageLines[] = {
     "Example: quavel tune.mid handset.mid -S95 -Pvoices-16 (see quavel(1))\n",
 };
 
+// The words of text in lines of at most width characters; a longer word
+// stands on a line of its own.
+std::vector<std::string> wrappedLines(const std::string& text, size_t width) {
+    std::vector<std::string> lines(1);
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t blank = text.find(' ', start);
+        const std::string word =
+            text.substr(start, blank == std::string::npos ? std::string::npos : blank - start);
+        start = blank == std::string::npos ? text.size() : blank + 1;
+        std::string& line = lines.back();
+        if (!line.empty() && line.size() + 1 + word.size() > width) lines.emplace_back();
+        lines.back() += (lines.back().empty() ? "" : " ") + word;
+    }
+    return lines;
+}
+
 int printUsage() {
     for (const char* line : UsageLines) std::fputs(line, stdout);
+    for (const std::string& line : wrappedLines(ProfileKeysLead + profileKeysText() + ".", UsageWidth))
+        std::printf("%s\n", line.c_str());
+    for (const char* line : InstalledProfileLines) std::fputs(line, stdout);
     return 0;
 }
 
@@ -90,8 +116,9 @@ int printUsage() {
 // that hides it. Every field is shown printable: the names come from folders.
 int printProfiles() {
     for (const ListedProfile& listed : listHandsetProfiles(installedProfileFolder())) {
-        const ProfileReading reading = readHandsetProfile(listed.location);
-        const std::string settings = reading.ok() ? profileSettingsText(reading) : reading.refusal;
+        HandsetProfile profile;
+        const Result read = readHandsetProfile(listed.location, profile);
+        const std::string settings = read.ok() ? profileSettingsText(profile) : read.message();
         std::string line = printableText(listed.name) + "\t" + printableText(listed.location.path) + "\t" +
                            printableText(settings);
         if (!listed.hiddenBy.empty()) line += "\t(hidden by " + printableText(listed.hiddenBy) + ")";
@@ -111,14 +138,6 @@ void storePath(char* buffer, const std::string& name) {
     if (fitsPathBuffer(name)) std::memcpy(buffer, name.c_str(), name.size() + 1);
 }
 
-void clearUserSettings() {
-    outputPath[0] = 0;
-    ConvertOptions.tuneLength = 0;
-    ConvertOptions.clearChannelChoices();
-    SpMidi = SpMidiSettings();
-    Slim = SlimSettings();
-}
-
 // The line names the report's file, and says so when that file could not
 // take it.
 void printAnalysisDone() {
@@ -128,20 +147,19 @@ void printAnalysisDone() {
         std::printf("MIDI file [%s] analisation done. Cannot write report [%s].\n", sourcePath, reportPath);
 }
 
-void printSettings(const std::string& outputName) {
+void printSettings(const std::string& outputName, const ConvertOptionsRecord& options) {
     std::printf("Out file making as [%s] with TuneLength=[%d]\n", outputName.c_str(),
-                static_cast<int>(ConvertOptions.tuneLength));
-    if (ConvertOptions.detectLevel != 0)
-        std::printf("Dinamic Detection on Level=%d\n", static_cast<int>(ConvertOptions.detectLevel));
+                static_cast<int>(options.tuneLength));
+    if (options.detectLevel != 0)
+        std::printf("Dinamic Detection on Level=%d\n", static_cast<int>(options.detectLevel));
     for (int ch = 0; ch < ChannelCount; ++ch) {
-        if (ConvertOptions.instrumentOverride[ch] != 0)
+        if (options.instrumentOverride[ch] != 0)
             std::printf("-> Change instrument of ch%d to %d\n", ch,
-                        static_cast<int>(ConvertOptions.instrumentOverride[ch]));
+                        static_cast<int>(options.instrumentOverride[ch]));
     }
     for (int ch = 0; ch < ChannelCount; ++ch) {
-        if (ConvertOptions.velocityOffset[ch] != 0)
-            std::printf("-> Add the Velocity of ch%d to %d\n", ch,
-                        signedByte(ConvertOptions.velocityOffset[ch]));
+        if (options.velocityOffset[ch] != 0)
+            std::printf("-> Add the Velocity of ch%d to %d\n", ch, signedByte(options.velocityOffset[ch]));
     }
 }
 
@@ -190,14 +208,18 @@ void printSlimLines(const SlimOutcome& slim) {
 }
 
 // The file the run writes: the one made early, or else made now.
-const ConvertedFile& handsetFile(EarlyConversion& early, ConvertedFile& madeNow,
-                                 const std::vector<HandsetProfile>& profiles) {
-    if (ConvertedFile* made = early.madeFor(ConvertOptions.analysedLength, ConvertOptions.tuneLength))
-        return *made;
-    FilePass pass = defaultFilePass();
-    pass.profiles = profiles;
-    passOnFailure(makeConvertedFile(pass, ConvertOptions.tuneLength, madeNow));
+const ConvertedFile& handsetFile(EarlyConversion& early, FilePass& pass, const Job& job,
+                                 ConvertedFile& madeNow) {
+    if (ConvertedFile* made = early.madeFor(job.options.analysedLength, job.options.tuneLength)) return *made;
+    passOnFailure(makeConvertedFile(pass, job, job.options.tuneLength, madeNow));
     return madeNow;
+}
+
+// The report of the loaded source; a refused header ends the run.
+int32_t analyseSource(FilePass& pass, Job& job, const std::string& reportFile) {
+    int32_t longest = 0;
+    passOnFailure(analyseFile(pass, job.options, sourcePath, reportFile.c_str(), longest));
+    return longest;
 }
 
 // Every profile -P named, read before any file is touched: one that cannot
@@ -207,9 +229,9 @@ std::vector<HandsetProfile> loadProfiles(const std::vector<std::string>& names) 
     if (names.empty()) return profiles;
     const std::string installed = installedProfileFolder();
     for (const std::string& name : names) {
-        ProfileReading reading = loadHandsetProfile(name, installed);
-        if (!reading.ok()) fatalError(reading.refusal.c_str());
-        profiles.push_back(std::move(reading.profile));
+        HandsetProfile profile;
+        passOnFailure(loadHandsetProfile(name, installed, profile));
+        profiles.push_back(std::move(profile));
     }
     return profiles;
 }
@@ -227,7 +249,6 @@ int fitStatus(const ConvertedFile& made) {
 }  // namespace
 
 int runConsole(int argc, const char* const* argv) {
-    clearUserSettings();
     const CommandLine line = parseCommandLine(argc, argv);
     if (line.helpWanted) return printUsage();
     if (line.profilesWanted) return printProfiles();
@@ -236,25 +257,26 @@ int runConsole(int argc, const char* const* argv) {
     storePath(reportPath, line.reportName);
 
     std::printf("Quavel for Java Apps. Version %s\n", QuavelVersion);
-    const std::vector<HandsetProfile> profiles = loadProfiles(line.profileNames);
+    Job job = line.job;
+    job.profiles = loadProfiles(line.profileNames);
     if (!inputFile.load(sourcePath)) fatalError("Cannot open source file");
     // The output may name the source under another spelling or through a link.
     const bool outputIsSource = namesSameFile(line.outputName, line.sourceName);
     const bool converts = !outputIsSource && !line.outputName.empty() && fitsPathBuffer(line.outputName);
     EarlyConversion early;
-    if (converts) early.start(profiles);
-    const std::string reportFile = reportFileName(reportPath, sourcePath);
-    ConvertOptions.analysedLength = writeAnalysisReport(sourcePath, reportFile.c_str());
+    if (converts) early.start(job);
+    FilePass pass(inputFile, trackReader);
+    job.options.analysedLength = analyseSource(pass, job, reportFileName(reportPath, sourcePath));
     early.wait();
-    roundTuneLength();
+    job.options.roundTuneLength(pass.header.division);
     printAnalysisDone();
 
     if (outputIsSource) fatalError("Cannot out to this_file. so no converted.");
     if (line.outputName.empty()) fatalError("Not configure the output file. so no converted.");
-    printSettings(line.outputName);
+    printSettings(line.outputName, job.options);
     if (!fitsPathBuffer(line.outputName)) fatalError("Cannot open dest file");
     ConvertedFile madeNow;
-    const ConvertedFile& made = handsetFile(early, madeNow, profiles);
+    const ConvertedFile& made = handsetFile(early, pass, job, madeNow);
     // The lines tell of the file written: a failed write is the last line.
     passOnFailure(writeWholeFile(outputPath, made.bytes));
     printSpMidiLines(made);

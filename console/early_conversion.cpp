@@ -1,24 +1,15 @@
 #include "early_conversion.h"
 
-#include "convert/convert_options.h"
-#include "convert/sp_midi.h"
-#include "handset/slim_settings.h"
 #include "report/analysis_report.h"
-#include "smf/smf_header.h"
 
-void EarlyConversion::start(const std::vector<HandsetProfile>& profiles) {
-    pass.profiles = profiles;
-    pass.header = SmfHeader;
-    pass.options = ConvertOptions;
-    pass.options.clearAnalysisResults();  // as the report leaves them
-    pass.spMidi = SpMidi;
-    pass.slim = Slim;
+void EarlyConversion::start(const Job& runJob) {
+    job = runJob;
+    job.options.clearAnalysisResults();  // as the report leaves them
     if (!sourceView.view(inputFile)) return;
     // The header is read from the view, which must be in place first.
     beginFilePass(pass);
     if (checkPassHeader(pass).failed()) return;
-    const int32_t chosen = ConvertOptions.tuneLength;
-    worker = std::thread([this, chosen] { run(chosen); });
+    worker = std::thread([this] { run(); });
 }
 
 void EarlyConversion::wait() {
@@ -30,9 +21,9 @@ ConvertedFile* EarlyConversion::madeFor(int32_t analysedLength, int32_t tuneLeng
     return fits && result.ok() ? &made : nullptr;
 }
 
-void EarlyConversion::run(int32_t chosen) {
+void EarlyConversion::run() {
     measured = measureAnalysedLength(pass);
-    usedLength = roundedTuneLength(chosen, measured, pass.header.division);
-    result = makeConvertedFile(pass, usedLength, made);
+    usedLength = roundedTuneLength(job.options.tuneLength, measured, pass.header.division);
+    result = makeConvertedFile(pass, job, usedLength, made);
     sourceView.release();
 }

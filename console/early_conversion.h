@@ -1,18 +1,17 @@
 #pragma once
 #include <cstdint>
 #include <thread>
-#include <vector>
 
-#include "convert/converted_file.h"
-#include "file_pass.h"
-#include "handset/handset_profile.h"
-#include "result.h"
+#include "base/result.h"
+#include "job/converted_file.h"
+#include "job/job.h"
+#include "pass/file_pass.h"
 #include "smf/mtrk.h"
 #include "smf/vfile.h"
 
 // The handset file, made on a second core while the report is written, from
-// a view of the source with a reader of its own and the settings as the
-// conversion sees them. Only its bytes are made early: the output file is
+// a view of the source with a reader of its own and the run's job as the
+// conversion sees it. Only its bytes are made early: the output file is
 // written after the report, as in a run on one core, so every message, file
 // and status stays the same.
 class EarlyConversion {
@@ -22,10 +21,10 @@ public:
     EarlyConversion& operator=(const EarlyConversion&) = delete;
     ~EarlyConversion() { wait(); }
 
-    // Starts from the source in inputFile, the settings in ConvertOptions
-    // and SpMidi and the given handset profiles, only for a source whose
-    // header the report will accept: a refused one ends the run during the report.
-    void start(const std::vector<HandsetProfile>& profiles);
+    // Starts from the source in inputFile and the run's job as it stands
+    // before the report, only for a source whose header the report will
+    // accept: a refused one ends the run during the report.
+    void start(const Job& runJob);
 
     void wait();
 
@@ -37,11 +36,12 @@ private:
     VFILE sourceView;
     MTrk reader;
     FilePass pass;
+    Job job;
     ConvertedFile made;
     Result result = Result::failure("not made");
     std::thread worker;
     int32_t measured = -1;
     int32_t usedLength = -1;
 
-    void run(int32_t chosen);
+    void run();
 };

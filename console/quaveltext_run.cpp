@@ -5,11 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "base/fatal_error.h"
 #include "command_line.h"
 #include "event_text_export.h"
 #include "event_text_import.h"
-#include "fatal_error.h"
+#include "job/job.h"
+#include "pass/file_pass.h"
 #include "report/analysis_report.h"
+#include "smf/mtrk.h"
 #include "smf/target_file.h"
 #include "smf/vfile.h"
 
@@ -54,11 +57,18 @@ int exportCommand(const char* sourceName, const char* textName, const std::strin
         fatalError("Cannot open source file");
         return 1;
     }
+    // The export converts nothing: its job is the default one, which the
+    // analysis fills with the source's channel facts.
+    Job job;
+    FilePass pass(inputFile, trackReader);
+    int32_t longest = 0;
     // The analysis checks the header (a refused one ends the run) and leaves
     // the track count the export walks by.
-    writeAnalysisReport(sourceName, reportFileName(reportName, sourceName).c_str());
+    const Result analysed =
+        analyseFile(pass, job.options, sourceName, reportFileName(reportName, sourceName).c_str(), longest);
+    if (!passOnFailure(analysed)) return 1;
     if (!reportCopy.saved) std::printf("Cannot write report [%s].\n", reportName.c_str());
-    if (!exportEventText(textName)) {
+    if (writeEventText(pass, textName).failed()) {
         std::printf("TEXT EventFile Cannot out\n");
         return 1;
     }
@@ -66,10 +76,12 @@ int exportCommand(const char* sourceName, const char* textName, const std::strin
     return 0;
 }
 
+// kesto's failure text, then what stopped the import.
 int importCommand(const char* textName, const char* midiName) {
     if (refusesOwnInput(textName, midiName)) return 1;
-    if (!importEventText(textName, midiName)) {
-        std::printf("cannot convert TEXT to MIDI.\n");
+    const Result imported = importEventFile(textName, midiName);
+    if (imported.failed()) {
+        std::printf("cannot convert TEXT to MIDI.\n%s\n", imported.message());
         return 1;
     }
     std::printf("TEXT[%s] to MIDI[%s] complete.\n", textName, midiName);

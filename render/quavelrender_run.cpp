@@ -6,7 +6,7 @@
 #include <system_error>
 #include <vector>
 
-#include "handset/message_text.h"
+#include "base/message_text.h"
 #include "handset_synth.h"
 #include "pcm_peak.h"
 #include "render_command_line.h"

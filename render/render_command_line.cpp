@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "command_line.h"
+#include "base/help_words.h"
 #include "smf/target_file.h"
 
 namespace {

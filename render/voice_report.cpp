@@ -1,7 +1,7 @@
 #include "voice_report.h"
 
-#include "handset/fit_facts.h"
-#include "handset/message_text.h"
+#include "base/message_text.h"
+#include "fit/fit_facts.h"
 #include "handset_synth.h"
 #include "playing/finding_place.h"
 #include "playing/voice_release_table.h"

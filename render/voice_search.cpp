@@ -4,8 +4,8 @@
 
 #include "handset_synth.h"
 
-VoiceSearch::VoiceSearch(const std::vector<uint8_t>& tune)
-    : tune(tune), reference(renderWholePcm(tune, handsetSynthFormat().maxVoices, &refused)) {}
+VoiceSearch::VoiceSearch(const std::vector<uint8_t>& bytes)
+    : tune(bytes), reference(renderWholePcm(bytes, handsetSynthFormat().maxVoices, &refused)) {}
 
 int64_t VoiceSearch::firstDifferentFrame(int polyphony) const {
     const SynthFormat format = handsetSynthFormat();

@@ -23,8 +23,8 @@ bool rewriteLittle32(OutputSink& output, size_t offset, uint32_t value) {
 }
 }  // namespace
 
-WavWriter::WavWriter(OutputSink& output, int32_t sampleRate, int32_t channels)
-    : output(output), sampleRate(sampleRate), channels(channels) {}
+WavWriter::WavWriter(OutputSink& sink, int32_t framesPerSecond, int32_t channelCount)
+    : output(sink), sampleRate(framesPerSecond), channels(channelCount) {}
 
 bool WavWriter::begin() {
     const uint32_t blockAlign = static_cast<uint32_t>(channels) * BytesPerSample;

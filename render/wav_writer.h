@@ -14,7 +14,7 @@ public:
     // The RIFF size field counts the data and the 36 header bytes after it.
     static constexpr uint64_t MaxDataBytes = 0xFFFFFFFFu - (HeaderSize - 8);
 
-    WavWriter(OutputSink& output, int32_t sampleRate, int32_t channels);
+    WavWriter(OutputSink& sink, int32_t framesPerSecond, int32_t channelCount);
 
     // Writes the header; false when the output takes no bytes.
     bool begin();

@@ -3,7 +3,9 @@
 #include <cstdint>
 
 #include "event_text_format.h"
-#include "file_pass.h"
+#include "job/process_records.h"
+#include "pass/file_pass.h"
+#include "pass/track_walk.h"
 #include "report/streamed_text.h"
 #include "report/text_appender.h"
 #include "report/vocabulary.h"
@@ -13,7 +15,6 @@
 #include "smf/smf_header.h"
 #include "smf/staged_output.h"
 #include "smf/vfile.h"
-#include "track_walk.h"
 
 namespace {
 // Notes 120..127 have no name of their own in the text (octave 10).

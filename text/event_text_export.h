@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "result.h"
+#include "base/result.h"
 
 class OutputSink;
 struct FilePass;

@@ -5,10 +5,13 @@
 #include <cstring>
 #include <string>
 
+#include "base/message_text.h"
+#include "base/result.h"
 #include "convert/hex_digits.h"
 #include "event_text_format.h"
 #include "report/decimal_text.h"
 #include "report/vocabulary.h"
+#include "smf/midi_format.h"
 #include "smf/midi_track.h"
 #include "smf/mtrk.h"
 #include "smf/output_sink.h"
@@ -23,6 +26,12 @@ constexpr int DrumAbbreviationLength = 3;
 constexpr int32_t LeastTrackLength = 1024;
 constexpr int32_t LargestTrackBuffer = INT32_MAX - 16;
 constexpr uint8_t MTHD_START[8] = {'M', 'T', 'h', 'd', 0, 0, 0, 6};
+
+const char* const CannotRead = "Cannot read [%s]";
+const char* const CannotWrite = "Cannot write [%s]";
+const char* const NoSignature = "Line 1 is not %s";
+const char* const NoTrackMemory = "Line %d: no memory for a track of %d bytes";
+const char* const TrackFull = "Line %d: the track is larger than its buffer of %d bytes";
 
 // The event text's numbers saturate symmetrically.
 int32_t leadingDecimal(const char* text) {
@@ -50,7 +59,7 @@ enum class NoteNaming { None, Name, Drum };
 // Note-off and note-on events may name their note; channel index 9 by
 // percussion abbreviation.
 NoteNaming namingAfterStatus(uint8_t status) {
-    if (status < 0x80 || status > 0x9F) return NoteNaming::None;
+    if (!isNoteStatus(status)) return NoteNaming::None;
     return statusChannel(status) == PercussionChannel ? NoteNaming::Drum : NoteNaming::Name;
 }
 
@@ -132,10 +141,6 @@ bool isSignatureLine(const char* line) {
     return std::strcmp(line + length, "\n") == 0 || std::strcmp(line + length, "\r\n") == 0;
 }
 
-bool writeBytes(OutputSink& sink, const uint8_t* bytes, size_t count) {
-    return sink.write(bytes, count);
-}
-
 bool hasDigit(const char* text, int count) {
     return std::any_of(text, text + count, [](char c) { return c >= '0' && c <= '9'; });
 }
@@ -165,15 +170,17 @@ int32_t trackBufferSize(int32_t announced, size_t textSize) {
 
 // The line-by-line reading after the signature: the three header lines, then
 // track blocks, each "-T:" ... "-TE", whose events go through a running-status
-// track builder.
+// track builder. Writes to the MIDI file fail as writeFailure says.
 class EventTextImport {
 public:
-    EventTextImport(OutputSink& output, size_t size) : midi(output), textSize(size) {
+    EventTextImport(OutputSink& output, size_t size, const Result& writeFailure)
+        : midi(output), textSize(size), cannotWrite(writeFailure) {
         track.runningStatusMode = 1;
     }
 
-    // False once the import has failed.
-    bool handle(char* line) {
+    // Line number is the 1-based place of line in the text.
+    Result handle(char* line, int number) {
+        lineNumber = number;
         switch (state) {
             case State::WaitFormat:
                 return handleHeader(line, FORMAT_PREFIX);
@@ -186,72 +193,86 @@ public:
             case State::InTrack:
                 return handleTrackLine(line);
         }
-        return false;
+        return Result::success();
     }
 
     // A track still open at the end of the text is written too, rather than
     // losing its events.
-    bool finish() { return state != State::InTrack || track.writeTo(&midi) == 1; }
+    Result finish() { return state != State::InTrack ? Result::success() : writeTrack(); }
 
 private:
     enum class State { WaitFormat, WaitTrackCount, WaitDivision, BetweenTracks, InTrack };
 
-    bool handleHeader(const char* line, const char* prefix) {
-        if (!startsWith(line, prefix) || parseEventBytes(line + PrefixLength, bytes, 2) != 2) return true;
+    Result handleHeader(const char* line, const char* prefix) {
+        if (!startsWith(line, prefix) || parseEventBytes(line + PrefixLength, bytes, 2) != 2)
+            return Result::success();
         state = static_cast<State>(static_cast<int>(state) + 1);
-        return writeBytes(midi, bytes, 2);
+        return midi.write(bytes, 2) ? Result::success() : cannotWrite;
     }
 
-    bool handleTrackStart(const char* line) {
-        if (!startsWith(line, TRACK_START_PREFIX)) return true;
-        const int32_t announced = leadingDecimal(line + PrefixLength);
-        if (!track.init(trackBufferSize(announced, textSize))) return false;
+    Result handleTrackStart(const char* line) {
+        if (!startsWith(line, TRACK_START_PREFIX)) return Result::success();
+        const int32_t size = trackBufferSize(leadingDecimal(line + PrefixLength), textSize);
+        if (!track.init(size)) return Result::failure(messageText(NoTrackMemory, {lineNumber, size}));
         state = State::InTrack;
-        return true;
+        return Result::success();
     }
 
-    bool handleTrackLine(char* line) {
+    Result handleTrackLine(char* line) {
         if (startsWith(line, TRACK_END_PREFIX)) {
             state = State::BetweenTracks;
-            return track.writeTo(&midi) == 1;
+            return writeTrack();
         }
         const char* text = eventTextOf(line);
-        if (text == nullptr) return true;
+        if (text == nullptr) return Result::success();
         const int32_t count = parseEventBytes(text, bytes, EventByteLimit);
         // A line without an event is skipped: no delta time is written alone.
-        if (count == 0) return true;
-        return track.append(leadingDecimal(line), bytes, count) == 1;
+        if (count == 0 || track.append(leadingDecimal(line), bytes, count) == 1) return Result::success();
+        return Result::failure(messageText(TrackFull, {lineNumber, track.requested}));
     }
+
+    Result writeTrack() { return track.writeTo(&midi) == 1 ? Result::success() : cannotWrite; }
 
     OutputSink& midi;
     size_t textSize;
+    Result cannotWrite;
     State state = State::WaitFormat;
+    int lineNumber = 0;
     MIDITrack track;
     uint8_t bytes[EventByteLimit] = {};
 };
 
-bool importLines(const std::string& text, OutputSink& midi) {
+Result importLines(const std::string& text, OutputSink& midi, const Result& cannotWrite) {
     TextLines lines(text);
     char line[LineBufferSize];
-    if (!lines.next(line) || !isSignatureLine(line)) return false;
-    if (!writeBytes(midi, MTHD_START, sizeof MTHD_START)) return false;
-    EventTextImport import(midi, text.size());
-    while (lines.next(line)) {
+    if (!lines.next(line) || !isSignatureLine(line))
+        return Result::failure(messageText(NoSignature, {EVENT_TEXT_SIGNATURE}));
+    if (!midi.write(MTHD_START, sizeof MTHD_START)) return cannotWrite;
+    EventTextImport import(midi, text.size(), cannotWrite);
+    for (int number = 2; lines.next(line); ++number) {
         cutLineEnd(line);
-        if (!import.handle(line)) return false;
+        const Result handled = import.handle(line, number);
+        if (handled.failed()) return handled;
     }
     return import.finish();
 }
 }  // namespace
 
-int importEventText(const char* textPath, const char* midiPath) {
-    if (textPath == nullptr || midiPath == nullptr) return 0;
+Result importEventFile(const char* textPath, const char* midiPath) {
+    if (textPath == nullptr || midiPath == nullptr) return Result::failure("no file named");
     std::string text;
-    if (!readWholeText(textPath, text)) return 0;
+    if (!readWholeText(textPath, text)) return Result::failure(messageText(CannotRead, {textPath}));
+    const Result cannotWrite = Result::failure(messageText(CannotWrite, {midiPath}));
     // A failed import leaves the previous MIDI file as it was.
     StagedOutput midi;
-    if (!midi.open(midiPath, WriteOrder::Sequential)) return 0;
-    return importLines(text, midi) && midi.commit() ? 1 : 0;
+    if (!midi.open(midiPath, WriteOrder::Sequential)) return cannotWrite;
+    const Result imported = importLines(text, midi, cannotWrite);
+    if (imported.failed()) return imported;
+    return midi.commit() ? Result::success() : cannotWrite;
+}
+
+int importEventText(const char* textPath, const char* midiPath) {
+    return importEventFile(textPath, midiPath).ok() ? 1 : 0;
 }
 
 int32_t parseEventBytes(const char* text, uint8_t* out, int32_t maximum) {

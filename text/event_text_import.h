@@ -1,10 +1,15 @@
 #pragma once
 #include <cstdint>
 
+#include "base/result.h"
+
 // Reads the event text file at textPath and writes the Standard MIDI File it
-// describes to midiPath (created or overwritten). Returns 1 on success, 0 when
-// the text cannot be read, the MIDI file cannot be written, the text lacks its
-// signature line or a track does not fit its buffer.
+// describes to midiPath, which is replaced only by a whole file. The failure
+// says what stopped it: the text cannot be read, the MIDI file cannot be
+// written, the text lacks its signature line, or a track (named by the line
+// where it failed) cannot be made or does not fit its buffer.
+Result importEventFile(const char* textPath, const char* midiPath);
+// The same as 1 on success and 0 on failure.
 int importEventText(const char* textPath, const char* midiPath);
 
 // The bytes of one event text: "!" and a tempo in quarter notes per minute, or

@@ -5,7 +5,11 @@
 # Usage: compare-builds.sh OLD_QUAVEL OLD_QUAVELTEXT NEW_QUAVEL NEW_QUAVELTEXT [TUNE...]
 # Without tunes: the bundled example, the test data, the regression files and
 # the Debian corpus where it is installed. RUNNER (for example a Wine loader)
-# goes in front of every program.
+# goes in front of every program; for the x86_64 .exe files, start one
+# wineserver for the prefix first, so that each run takes milliseconds:
+#   WINEPREFIX=/tmp/prefix WINELOADER=/usr/lib/wine/wine64 \
+#   WINESERVER=/usr/lib/wine/wineserver64 sh tools/wine-setup.sh
+#   RUNNER=/usr/lib/wine/wine64 WINEPREFIX=/tmp/prefix compare-builds.sh OLD.exe ... NEW.exe ...
 set -uo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 old_quavel=$(realpath "$1") old_text=$(realpath "$2") new_quavel=$(realpath "$3") new_text=$(realpath "$4")
@@ -16,7 +20,10 @@ if [ ${#tunes[@]} -eq 0 ]; then
   tunes+=(/usr/share/games/openttd/baseset/openmsx/*.mid)
 fi
 runner=${RUNNER:-}
-option_sets=("" "-D0" "-D2" "-D2 -T1920" "-I0:01 -V1:F0 -I9:20" "-S" "-S9012 -D2" "-T0 -V0:10")
+# Every shipped handset profile at once.
+every_profile=$(for profile in "$here"/profiles/*.profile; do printf -- '-P%s ' "$(basename "$profile" .profile)"; done)
+option_sets=("" "-D0" "-D2" "-D2 -T1920" "-I0:01 -V1:F0 -I9:20" "-S" "-S9012 -D2" "-T0 -V0:10"
+  "$every_profile" "-Z" "-0" "-0 -Z")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 differences=0 runs=0

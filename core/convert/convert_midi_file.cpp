@@ -3,20 +3,19 @@
 #include <cstring>
 #include <vector>
 
-#include "convert/converted_file.h"
+#include "convert/convert_options.h"
 #include "convert/midi_sametime_note.h"
 #include "convert/sp_midi.h"
-#include "file_pass.h"
+#include "pass/file_pass.h"
+#include "pass/track_walk.h"
+#include "smf/big_endian.h"
 #include "smf/midi_format.h"
 #include "smf/midi_track.h"
 #include "smf/mtrk.h"
 #include "smf/output_sink.h"
-#include "track_walk.h"
 
 namespace {
 const char* const CannotOpenDest = "Cannot open dest file";
-const char* const AllocationFailed = "memory allocation error";
-const char* const TrackFull = "Alloc error";
 
 // Asked for a track whose source body is empty, since a builder of size 0 is
 // refused: the empty body converts to an empty chunk.
@@ -46,15 +45,21 @@ enum class TimeSignatureRule { Keep, Drop };
 // The conversion of one pass's file, fed by the walk, track by track.
 class Conversion : public TrackVisitor {
 public:
-    Conversion(FilePass& from, OutputSink& sink, int32_t length)
-        : pass(from), reader(from.reader), options(from.options), output(sink), tuneLength(length) {}
+    Conversion(FilePass& from, const ConvertOptionsRecord& settings, const SpMidiSettings& mipSettings,
+               OutputSink& sink, int32_t length)
+        : pass(from),
+          reader(from.reader),
+          options(settings),
+          spMidi(mipSettings),
+          output(sink),
+          tuneLength(length) {}
 
     // Success when the whole file was written.
     Result run() {
         walkFile(pass, *this);
-        if (failure == nullptr) finishHeader();
+        if (failure.ok()) finishHeader();
         builder.release();
-        return failure == nullptr ? Result::success() : Result::failure(failure);
+        return failure;
     }
 
     // The header as read, its track count set once the tracks are written.
@@ -69,7 +74,7 @@ public:
         programSeen = 0;
         noteSeen = 0;
         if (!loaded) return true;
-        if (!builder.init(outputTrackSize(reader.length))) return fail(AllocationFailed);
+        if (!builder.init(outputTrackSize(reader.length))) return fail(OutOfMemoryMessage);
         leftOutDelta = 0;
         return true;
     }
@@ -89,6 +94,7 @@ private:
     FilePass& pass;
     MTrk& reader;
     const ConvertOptionsRecord& options;
+    const SpMidiSettings& spMidi;
     MIDISametimeNote group;
     MIDITrack builder;
     OutputSink& output;
@@ -100,7 +106,7 @@ private:
     int64_t leftOutDelta = 0;
     int32_t noteSeen = 0;
     int32_t programSeen = 0;
-    const char* failure = nullptr;
+    Result failure = Result::success();
 
     void finishHeader() {
         uint8_t header[SmfHeaderSize];
@@ -112,14 +118,16 @@ private:
     bool isDynamicDetection() const { return options.detectLevel != 0; }
     bool isTimeDetection() const { return options.noTimeDetect == 0; }
 
-    bool fail(const char* message) {
-        failure = message;
+    bool fail(const Result& result) {
+        failure = result;
         return false;
     }
+    bool fail(const char* message) { return fail(Result::failure(message)); }
 
     bool flushGroup() {
-        const int32_t written = group.flush(builder);
-        if (written == SametimeFlushFailed) return fail(TrackFull);
+        int32_t written = 0;
+        const Result flushed = group.flushTo(builder, written);
+        if (flushed.failed()) return fail(flushed);
         elapsedTicks += written;
         return true;
     }
@@ -128,7 +136,7 @@ private:
         // A left-out event passes its delta time on, as if the source never held it.
         // Only a SysEx event can be one: the call is spared for every other event.
         if (reader.kind == EVENT_SYSEX &&
-            spMidiLeavesOut(pass.spMidi, reader.kind, reader.event, reader.eventLength)) {
+            spMidiLeavesOut(spMidi, reader.kind, reader.event, reader.eventLength)) {
             leftOutDelta += reader.delta;
             return true;
         }
@@ -156,7 +164,7 @@ private:
 
     bool convertNote(int32_t delta) {
         uint8_t* message = reader.event;
-        const int channel = message[0] & 0x0F;
+        const int channel = statusChannel(message[0]);
         noteSeen = 1;
         // The setting first: it is the same for every note of a channel, the message's own bytes are not.
         if (options.velocityOffset[channel] != 0 && startsNote(message))
@@ -165,18 +173,18 @@ private:
         if (!isDynamicDetection()) return write(delta);
         // An instant of more notes than a group holds goes on in a new group.
         if (group.isFull() && !flushGroup()) return false;
-        group.add(delta, message, reader.eventLength);
+        group.take(delta, message, reader.eventLength);
         return true;
     }
 
     bool convertOtherChannelMessage(int32_t& delta) {
         uint8_t* message = reader.event;
-        const int type = message[0] & 0xF0;
-        if (type < 0xA0 || type > 0xE0) return true;
-        const bool controlAfterNote = type == 0xB0 && noteSeen;
+        const uint8_t type = statusType(message[0]);
+        if (type < StatusPolyPressure || type > StatusPitchBend) return true;
+        const bool controlAfterNote = type == StatusControlChange && noteSeen;
         if (isTimeDetection() && !controlAfterNote) delta = 0;
-        if (type != 0xC0) return true;
-        const int channel = message[0] & 0x0F;
+        if (type != StatusProgramChange) return true;
+        const int channel = statusChannel(message[0]);
         if (!programSeen && options.instrumentOverride[channel] != 0)
             message[1] = static_cast<uint8_t>((options.instrumentOverride[channel] - 1) & 0x7F);
         if (programSeen && isDynamicDetection() && !retimeLaterProgram(delta)) return false;
@@ -202,25 +210,15 @@ private:
     // the group's delta time so that it is written at that instant, not before.
     bool write(int32_t delta) {
         const int32_t written = storableDelta(static_cast<int64_t>(delta) + group.takeDelta());
-        if (!builder.append(written, reader.event, reader.eventLength)) return fail(TrackFull);
+        if (!builder.append(written, reader.event, reader.eventLength)) return fail(TrackFullMessage);
         elapsedTicks += written;
         return true;
     }
 };
 }  // namespace
 
-Result convertFile(FilePass& pass, OutputSink& output, int32_t tuneLength) {
-    Conversion conversion(pass, output, tuneLength);
+Result convertFile(FilePass& pass, const ConvertOptionsRecord& options, const SpMidiSettings& spMidi,
+                   OutputSink& output, int32_t tuneLength) {
+    Conversion conversion(pass, options, spMidi, output, tuneLength);
     return conversion.run();
-}
-
-Result convertLoadedFile(const char* outputPath, int32_t tuneLength) {
-    FilePass pass = defaultFilePass();
-    ConvertedFile made;
-    const Result result = makeConvertedFile(pass, tuneLength, made);
-    return result.ok() ? writeWholeFile(outputPath, made.bytes) : result;
-}
-
-void convertMidiFile(const char* outputPath, int32_t tuneLength) {
-    passOnFailure(convertLoadedFile(outputPath, tuneLength));
 }

@@ -3,10 +3,6 @@
 #include <algorithm>
 #include <iterator>
 
-#include "smf/smf_header.h"
-
-ConvertOptionsRecord ConvertOptions;
-
 namespace {
 void clearChannels(int32_t (&values)[ChannelCount]) {
     std::fill(std::begin(values), std::end(values), 0);
@@ -46,10 +42,6 @@ void ConvertOptionsRecord::reset() {
     analysedLength = 0;
 }
 
-void resetConvertOptions() {
-    ConvertOptions.reset();
-}
-
 int32_t roundedTuneLength(int32_t chosen, int32_t analysed, int32_t division) {
     if (chosen != 0) return chosen;
     if (division <= 0) return analysed;  // no quarter-note grid to round to
@@ -60,9 +52,8 @@ int32_t roundedTuneLength(int32_t chosen, int32_t analysed, int32_t division) {
     return roundedUp > INT32_MAX ? INT32_MAX : static_cast<int32_t>(roundedUp);
 }
 
-void roundTuneLength() {
-    ConvertOptions.tuneLength =
-        roundedTuneLength(ConvertOptions.tuneLength, ConvertOptions.analysedLength, SmfHeader.division);
+void ConvertOptionsRecord::roundTuneLength(int32_t division) {
+    tuneLength = roundedTuneLength(tuneLength, analysedLength, division);
 }
 
 int signedByte(int32_t v) {

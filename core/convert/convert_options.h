@@ -28,16 +28,12 @@ struct ConvertOptionsRecord {
     void takeAnalysisResults(const ConvertOptionsRecord& analysed);
     // Every per-channel value and both lengths; the detection settings stay.
     void reset();
+    // tuneLength = roundedTuneLength(tuneLength, analysedLength, division).
+    void roundTuneLength(int32_t division);
 };
 
-extern ConvertOptionsRecord ConvertOptions;
-
-// ConvertOptions.reset().
-void resetConvertOptions();
 // The tune length a conversion uses: the chosen one, or when none was chosen
 // (0) the analysed length rounded up to whole quarter notes.
 int32_t roundedTuneLength(int32_t chosen, int32_t analysed, int32_t division);
-// ConvertOptions.tuneLength = roundedTuneLength(tuneLength, analysedLength, the header's division).
-void roundTuneLength();
 int signedByte(int32_t v);
 void applyVelocityOffset(uint8_t* message, int32_t offset);

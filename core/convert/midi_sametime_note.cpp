@@ -6,8 +6,6 @@
 #include "smf/midi_track.h"
 
 namespace {
-constexpr int32_t NoteMessageSize = 3;
-
 // Only note messages enter a group: one that starts no note ends one.
 bool isRelease(const uint8_t* message) {
     return !startsNote(message);
@@ -22,12 +20,11 @@ void MIDISametimeNote::reset() {
     noteCount = 0;
 }
 
-int MIDISametimeNote::add(int32_t delta, const uint8_t* message, int32_t n) {
-    if (isFull() || n != NoteMessageSize || !isNoteStatus(message[0])) return 0;
+void MIDISametimeNote::store(int32_t delta, const uint8_t* message) {
     std::memcpy(notes[noteCount], message, NoteMessageSize);
     pending[noteCount] = 1;
     if (delta >= groupDelta) groupDelta = delta;
-    return ++noteCount;
+    ++noteCount;
 }
 
 bool MIDISametimeNote::appendSlot(MIDITrack& builder, int slot, int32_t& delta) {
@@ -37,9 +34,7 @@ bool MIDISametimeNote::appendSlot(MIDITrack& builder, int slot, int32_t& delta) 
     return appended;
 }
 
-int32_t MIDISametimeNote::flush(MIDITrack& builder) {
-    if (isEmpty()) return 0;
-    const int32_t written = groupDelta;
+bool MIDISametimeNote::writeAll(MIDITrack& builder) {
     int32_t delta = groupDelta;
     bool appended = true;
     for (int slot = 0; slot < noteCount && appended; ++slot)
@@ -47,7 +42,7 @@ int32_t MIDISametimeNote::flush(MIDITrack& builder) {
     for (int slot = 0; slot < noteCount && appended; ++slot)
         if (pending[slot]) appended = appendSlot(builder, slot, delta);
     reset();
-    return appended ? written : SametimeFlushFailed;
+    return appended;
 }
 
 int32_t MIDISametimeNote::takeDelta() {

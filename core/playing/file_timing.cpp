@@ -1,56 +1,68 @@
 #include "playing/file_timing.h"
 
-#include <algorithm>
+#include <utility>
 
-#include "file_pass.h"
+#include "pass/file_pass.h"
+#include "pass/track_walk.h"
+#include "playing/midi_kinds.h"
+#include "playing/time_line.h"
+#include "smf/big_endian.h"
+#include "smf/event_body.h"
 #include "smf/midi_format.h"
-#include "track_walk.h"
 
 namespace {
-constexpr uint8_t MetaTimeSignature = 0x58;
-constexpr int32_t TempoDataBytes = 3;
 constexpr int32_t MeterDataBytes = 2;  // beats and the denominator's power; the clocks are not needed
 
 // The data of a meta event of the type with at least `needed` bytes, or null.
-// The length is a variable-length quantity, as the reader decodes it.
 const uint8_t* metaData(const MTrk& reader, uint8_t type, int32_t needed) {
-    if (reader.kind != EVENT_META || reader.eventLength < 3 || reader.event[1] != type) return nullptr;
-    DeltaTime length;
-    const int used = length.decode(reader.event + 2, reader.eventLength - 2);
-    if (used == 0 || length.value < static_cast<uint32_t>(needed)) return nullptr;
-    const int32_t start = 2 + used;
-    return reader.eventLength - start >= needed ? reader.event + start : nullptr;
+    EventBody body;
+    if (metaTypeOf(reader.event, reader.eventLength) != type) return nullptr;
+    return readEventBody(reader.event, reader.eventLength, body) && body.size >= needed ? body.data : nullptr;
 }
 
-class TimingWalk : public TrackVisitor {
-public:
-    FileTiming timing;
+// Each track's changes are in tick order: runs that the one merge puts into playing order.
+template <class Change>
+struct ChangeRuns {
+    std::vector<Change> changes;
+    std::vector<size_t> starts;
 
-    bool onEvent(const MTrk& reader, const WalkPosition& at) {
-        if (const uint8_t* tempo = metaData(reader, MetaSetTempo, TempoDataBytes))
-            timing.tempos.push_back(
-                {at.tick, static_cast<int32_t>(tempo[0] << 16 | tempo[1] << 8 | tempo[2])});
-        const uint8_t* meter = metaData(reader, MetaTimeSignature, MeterDataBytes);
-        if (meter != nullptr && meter[0] > 0 && meter[1] <= MaxBeatPower)
-            timing.meters.push_back({at.tick, meter[0], meter[1]});
-        return true;
+    void beginRun() { starts.push_back(changes.size()); }
+    std::vector<Change> inPlayingOrder() {
+        starts.push_back(changes.size());
+        mergeRuns(changes, std::move(starts), [](const Change& change) { return change.tick; });
+        return std::move(changes);
     }
 };
 
-// Each track is walked in turn, so a stable sort by tick is the playing order.
-template <class Change>
-void intoPlayingOrder(std::vector<Change>& changes) {
-    std::stable_sort(changes.begin(), changes.end(),
-                     [](const Change& a, const Change& b) { return a.tick < b.tick; });
-}
+class TimingWalk : public TrackVisitor {
+public:
+    ChangeRuns<TempoChange> tempos;
+    ChangeRuns<MeterChange> meters;
+
+    bool beginTrack(const WalkPosition&, bool) {
+        tempos.beginRun();
+        meters.beginRun();
+        return true;
+    }
+
+    bool onEvent(const MTrk& reader, const WalkPosition& at) {
+        if (const uint8_t* tempo = metaData(reader, MetaSetTempo, SetTempoLength))
+            tempos.changes.push_back({at.tick, static_cast<int32_t>(bigEndianValue(tempo, SetTempoLength))});
+        const uint8_t* meter = metaData(reader, MetaTimeSignature, MeterDataBytes);
+        if (meter != nullptr && meter[0] > 0 && meter[1] <= MaxBeatPower)
+            meters.changes.push_back({at.tick, meter[0], meter[1]});
+        return true;
+    }
+};
 }  // namespace
 
 FileTiming readFileTiming(const uint8_t* bytes, size_t size) {
     BytesPass pass(bytes, size);
     TimingWalk walk;
     walkFile(pass.pass(), walk);
-    walk.timing.division = static_cast<uint16_t>(pass.pass().header.division);
-    intoPlayingOrder(walk.timing.tempos);
-    intoPlayingOrder(walk.timing.meters);
-    return walk.timing;
+    FileTiming timing;
+    timing.division = static_cast<uint16_t>(pass.pass().header.division);
+    timing.tempos = walk.tempos.inPlayingOrder();
+    timing.meters = walk.meters.inPlayingOrder();
+    return timing;
 }

@@ -6,7 +6,6 @@
 #include "smf/midi_format.h"
 
 namespace {
-constexpr uint16_t SmpteBit = 0x8000;
 constexpr int64_t MicrosecondsPerSecond = 1000000;
 constexpr int64_t MicrosecondsPerMillisecond = 1000;
 // 29 frames a second means 29.97: a frame is 1001/30000 s, so a tick is
@@ -17,7 +16,7 @@ constexpr int64_t DropFrameTickDenominator = 3;
 }  // namespace
 
 PlayingClock::PlayingClock(const FileTiming& timing) {
-    if ((timing.division & SmpteBit) != 0) {
+    if ((timing.division & SmpteDivisionBit) != 0) {
         // The high byte is minus the frames a second, the low byte ticks a frame.
         countFrames(256 - (timing.division >> 8), timing.division & 0xFF);
         return;

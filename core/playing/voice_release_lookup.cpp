@@ -3,11 +3,9 @@
 #include <utility>
 
 #include "playing/voice_release_table.h"
+#include "smf/midi_format.h"
 
 namespace {
-constexpr int DrumChannelAtStart = 9;
-constexpr int DrumBankMsb = 0x78;
-constexpr int MelodicBankMsb = 0x79;
 
 int soundIndex(ChannelSound sound) {
     return sound.drums ? DrumKitSound : sound.program;
@@ -35,7 +33,7 @@ int64_t voiceBufferStart(int64_t buffer) {
 }
 
 ChannelSound channelSoundAtStart(int channel) {
-    return channel == DrumChannelAtStart ? ChannelSound{true, 0} : ChannelSound{false, 0};
+    return channel == PercussionChannel ? ChannelSound{true, 0} : ChannelSound{false, 0};
 }
 
 ChannelSound soundAfterProgramChange(ChannelSound current, int bankMsb, int program) {

@@ -5,22 +5,22 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/result.h"
 #include "convert/convert_options.h"
-#include "file_pass.h"
+#include "pass/file_pass.h"
+#include "pass/track_walk.h"
 #include "report/midi_channel_event.h"
 #include "report/midi_meta_event.h"
 #include "report/report_lines.h"
 #include "report/streamed_text.h"
 #include "report/text_appender.h"
 #include "report/vocabulary.h"
-#include "result.h"
 #include "smf/midi_format.h"
 #include "smf/mtrk.h"
 #include "smf/output_sink.h"
 #include "smf/smf_header.h"
 #include "smf/staged_output.h"
 #include "smf/vfile.h"
-#include "track_walk.h"
 
 ReportCopy reportCopy;
 
@@ -271,8 +271,9 @@ int32_t measureAnalysedLength(FilePass& pass) {
     return walk.longest;
 }
 
-Result analyseFile(FilePass& pass, const char* displayName, const char* reportPath, int32_t& longest) {
-    pass.options.clearAnalysisResults();
+Result analyseFile(FilePass& pass, ConvertOptionsRecord& facts, const char* displayName,
+                   const char* reportPath, int32_t& longest) {
+    facts.clearAnalysisResults();
     clearReportCopy();
     longest = 0;
     // Nothing of a refused file is shown as its report, and no report file is touched.
@@ -285,26 +286,10 @@ Result analyseFile(FilePass& pass, const char* displayName, const char* reportPa
     ReportTargets targets(file);
     StreamedText text(&targets);
     ReportLines report(text);
-    ReportWalk walk(report, displayName, pass.options);
+    ReportWalk walk(report, displayName, facts);
     walkFile(pass, walk);
     text.flush();
     reportCopy.saved = file.isOpen() && file.commit();
     longest = walk.longest;
     return Result::success();
-}
-
-Result reportLoadedFile(const char* displayName, const char* reportPath, int32_t& longest) {
-    FilePass pass = defaultFilePass();
-    const Result result = analyseFile(pass, displayName, reportPath, longest);
-    // The check's record and bytes are the process's, whether it accepted the file or not.
-    SmfHeader = pass.header;
-    std::memcpy(headerBytes, pass.headerBytes, SmfHeaderSize);
-    ConvertOptions.takeAnalysisResults(pass.options);
-    return result;
-}
-
-int32_t writeAnalysisReport(const char* displayName, const char* reportPath) {
-    int32_t longest = 0;
-    passOnFailure(reportLoadedFile(displayName, reportPath, longest));
-    return longest;
 }

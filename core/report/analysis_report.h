@@ -3,9 +3,10 @@
 #include <cstdint>
 #include <string>
 
-#include "result.h"
+#include "base/result.h"
 
 class MTrk;
+struct ConvertOptionsRecord;
 struct FilePass;
 
 // What the last report leaves in memory: its whole size and its first
@@ -21,27 +22,20 @@ struct ReportCopy {
 };
 extern ReportCopy reportCopy;
 
-// As writeAnalysisReport, but the failure is given back to the caller
-// instead of going to fatalError; longest is 0 after one.
-Result reportLoadedFile(const char* displayName, const char* reportPath, int32_t& longest);
-
-// Walks every event of the file loaded in inputFile and streams one report line
-// per event (CR LF line ends) to reportPath, which is replaced only once the
-// whole report is written (an empty path: not saved); fills channelUsed and
-// firstProgram of ConvertOptions (octaveShift is cleared) and reportCopy,
-// whose saved tells whether the file took the report.
-// Returns the largest per-track noteTime, or 0 after a failure.
-int32_t writeAnalysisReport(const char* displayName, const char* reportPath);
-
 // A track's noteTime after the reader's current event: the event's delta is
 // added for note-off and note-on messages only. Stops at the largest 32-bit
 // value rather than wrapping to a negative time.
 int32_t advanceNoteTime(int32_t noteTime, const MTrk& reader);
 
-// The report of the pass's file, as writeAnalysisReport makes it, with the
-// channel facts in pass.options and the header checked into pass.header;
-// longest is the largest per-track noteTime. A refused header is the failure.
-Result analyseFile(FilePass& pass, const char* displayName, const char* reportPath, int32_t& longest);
+// Walks every event of the pass's file and streams one report line per
+// event (CR LF line ends) to reportPath, which is replaced only once the
+// whole report is written (an empty path: not saved). Checks the header into
+// pass.header, fills channelUsed and firstProgram of facts (octaveShift is
+// cleared) and reportCopy, whose saved tells whether the file took the
+// report; longest is the largest per-track noteTime. A refused header is the
+// failure.
+Result analyseFile(FilePass& pass, ConvertOptionsRecord& facts, const char* displayName,
+                   const char* reportPath, int32_t& longest);
 
 // What writeAnalysisReport returns for a source whose header it accepts,
 // measured without describing anything: a pass of its own, which may run

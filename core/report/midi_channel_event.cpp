@@ -6,28 +6,26 @@
 #include "report/describer_dump.h"
 #include "report/text_appender.h"
 #include "report/vocabulary.h"
+#include "smf/midi_format.h"
 
 namespace {
 // Bytes a channel message needs, status included; 0 for a status it does not name.
-int32_t requiredLength(int nibble) {
-    switch (nibble) {
-        case 0x8:
-        case 0x9:
-        case 0xB:
+int32_t requiredLength(uint8_t type) {
+    switch (type) {
+        case StatusNoteOff:
+        case StatusNoteOn:
+        case StatusControlChange:
             return 3;
-        case 0xC:
+        case StatusProgramChange:
             return 2;
         default:
             return 0;
     }
 }
 
-bool isUnsupported(int nibble) {
-    return nibble == 0xA || nibble == 0xD || nibble == 0xE;
+bool isUnsupported(uint8_t type) {
+    return type == StatusPolyPressure || type == StatusChannelPressure || type == StatusPitchBend;
 }
-
-constexpr int ChannelCount = 16;
-constexpr int KeyCount = 128;
 
 // What a note's detail holds before its velocity: "Ch:c Note:NAME(HH) Vel:".
 void appendNotePrefix(TextAppender& detail, int channel, int key) {
@@ -91,7 +89,7 @@ void MIDIChannelEvent::describe(const uint8_t* bytes, int32_t count) {
     if (copied > 0) std::memcpy(raw, bytes, static_cast<size_t>(copied));
     length = copied;
 
-    if (isUnsupported(raw[0] >> 4)) return setUnsupported();
+    if (isUnsupported(statusType(raw[0]))) return setUnsupported();
     // A message cut short is not named: its missing data bytes would be invented.
     if (!isNamed(raw, count)) return setUnknown();
     TextAppender kind(kindText, KindTextSize);
@@ -102,19 +100,19 @@ void MIDIChannelEvent::describe(const uint8_t* bytes, int32_t count) {
 }
 
 bool MIDIChannelEvent::isNamed(const uint8_t* bytes, int32_t count) {
-    const int32_t needed = count > 0 ? requiredLength(bytes[0] >> 4) : 0;
+    const int32_t needed = count > 0 ? requiredLength(statusType(bytes[0])) : 0;
     return needed != 0 && count >= needed;
 }
 
 void MIDIChannelEvent::appendKind(TextAppender& text, const uint8_t* bytes) {
-    switch (bytes[0] >> 4) {
-        case 0x8:
+    switch (statusType(bytes[0])) {
+        case StatusNoteOff:
             text.text("OFF", 3);
             return;
-        case 0x9:
+        case StatusNoteOn:
             text.text(bytes[2] != 0 ? "ON " : "OFF", 3);
             return;
-        case 0xB:
+        case StatusControlChange:
             text.text("ContChg.", 8);
             return;
         default:
@@ -123,12 +121,12 @@ void MIDIChannelEvent::appendKind(TextAppender& text, const uint8_t* bytes) {
 }
 
 void MIDIChannelEvent::appendDetail(TextAppender& text, const uint8_t* bytes) {
-    const int channel = bytes[0] & 0x0F;
-    switch (bytes[0] >> 4) {
-        case 0x8:
-        case 0x9:
+    const int channel = statusChannel(bytes[0]);
+    switch (statusType(bytes[0])) {
+        case StatusNoteOff:
+        case StatusNoteOn:
             return appendNoteDetail(text, channel, bytes);
-        case 0xB:
+        case StatusControlChange:
             return appendControllerDetail(text.text("Ch:", 3).decimal(channel), bytes);
         default:
             return appendProgramDetail(text.text("Ch:", 3).decimal(channel), bytes);

@@ -7,15 +7,17 @@
 #include "report/describer_dump.h"
 #include "report/text_appender.h"
 #include "report/vocabulary.h"
-#include "smf/delta_time.h"
+#include "smf/event_body.h"
+#include "smf/midi_format.h"
 
 namespace {
 constexpr int32_t MicrosecondsPerMinute = 60000000;
 
+// The report's own names of the text types: the texts of its lines.
 const char* const TEXT_KINDS[] = {"TEXT",   "Copyright", "Title",   "Instruments", "Words",
                                   "Marker", "Que Point", "Program", "Device"};
-constexpr int FirstTextType = 0x01;
-constexpr int LastTextType = 0x09;
+constexpr int FirstTextType = MetaText;
+constexpr int LastTextType = MetaDeviceName;
 }  // namespace
 
 void MIDIMetaEvent::clear() {
@@ -28,21 +30,18 @@ void MIDIMetaEvent::clear() {
 void MIDIMetaEvent::describe(const uint8_t* bytes, int32_t count) {
     hasNumber = hasDetail = 0;
     length = 0;
-    if (count <= 0 || bytes[0] != 0xFF) return;
+    if (count <= 0 || bytes[0] != StatusMeta) return;
     length = std::min(count, static_cast<int32_t>(RawSize));
     std::memcpy(raw, bytes, static_cast<size_t>(length));
     if (!decodeLength()) return setUnknown();
     describeType(raw[1]);
 }
 
-// The length is a variable-length quantity after FF and the type byte.
 bool MIDIMetaEvent::decodeLength() {
-    if (length < 3) return false;
-    DeltaTime decoder;
-    const int used = decoder.decode(raw + 2, length - 2);
-    if (used == 0) return false;
-    dataLength = decoder.value;
-    dataOffset = 2 + used;
+    EventBody body;
+    if (!readEventBody(raw, length, body)) return false;
+    dataLength = body.announced;
+    dataOffset = static_cast<int32_t>(body.data - raw);
     return true;
 }
 
@@ -54,22 +53,22 @@ bool MIDIMetaEvent::hasData(uint32_t expected) const {
 void MIDIMetaEvent::describeType(int type) {
     if (type >= FirstTextType && type <= LastTextType) return describeText(type);
     switch (type) {
-        case 0x00:
+        case MetaSequenceNumber:
             return describeSequenceNumber();
-        case 0x20:
+        case MetaChannelPrefix:
             return describeByteNumber("Channel Prefix");
-        case 0x21:
+        case MetaPort:
             return describeByteNumber("Port");
-        case 0x2F:
+        case MetaEndOfTrack:
             return describeEndOfTrack();
-        case 0x51:
+        case MetaSetTempo:
             return describeTempo();
-        case 0x58:
+        case MetaTimeSignature:
             return describeTimeSignature();
-        case 0x59:
+        case MetaKeySignature:
             return describeKeySignature();
-        case 0x54:
-        case 0x7F:
+        case MetaSmpteOffset:
+        case MetaSequencerSpecific:
             return setUnsupported();
         default:
             return setUnknown();

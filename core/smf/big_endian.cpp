@@ -10,11 +10,10 @@ void BigEndian::set(const uint8_t* bytes, int32_t n) {
     plain[n] = 0;
 }
 
+// The low bits of the value are its last bytes.
 uint32_t BigEndian::lowBytesValue(int width) const {
     if (count < width) return 0;
-    uint32_t value = 0;
-    for (int k = width - 1; k >= 0; --k) value = (value << 8) | swapped[k];
-    return value;
+    return bigEndianValue(reinterpret_cast<const uint8_t*>(plain) + count - width, width);
 }
 
 uint32_t BigEndian::toWord() const {

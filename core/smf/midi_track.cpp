@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "smf/big_endian.h"
 #include "smf/delta_time.h"
 #include "smf/midi_format.h"
 #include "smf/output_sink.h"
@@ -59,8 +60,11 @@ int MIDITrack::statusSkip(uint8_t* event) {
         return 0;
     }
     const bool repeated = s == lastStatus;
-    const bool noteOffAfterNoteOnOfSameChannel =
-        ((lastStatus & 0xF0) == 0x90) & ((s & 0xF0) == 0x80) & ((s & 0x0F) == (lastStatus & 0x0F));
+    const auto last = static_cast<uint8_t>(lastStatus);
+    const bool afterNoteOn = statusType(last) == StatusNoteOn;
+    const bool noteOff = statusType(event[0]) == StatusNoteOff;
+    const bool sameChannel = statusChannel(event[0]) == statusChannel(last);
+    const bool noteOffAfterNoteOnOfSameChannel = afterNoteOn & noteOff & sameChannel;
     // Level 2 writes such a note-off as a note-on of velocity 0 under the running status.
     const bool offAsOn = (runningStatusMode > 1) & noteOffAfterNoteOnOfSameChannel;
     if (offAsOn) event[2] = 0;  // a note-off has its three bytes

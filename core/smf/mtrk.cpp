@@ -3,16 +3,22 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "smf/big_endian.h"
 #include "smf/byte_cursor.h"
 #include "smf/midi_format.h"
 #include "smf/vfile.h"
 
 MTrk trackReader;
 
-const uint8_t PATTERN_TIMESIG_1_4[5] = {0xFF, 0x58, 0x04, 0x01, 0x02};
-const uint8_t PATTERN_TIMESIG_4_4[5] = {0xFF, 0x58, 0x04, 0x04, 0x02};
-const uint8_t PATTERN_END_OF_TRACK[3] = {0xFF, 0x2F, 0x00};
-const uint8_t PATTERN_TEMPO[3] = {0xFF, 0x51, 0x03};
+namespace {
+// A time signature's numerator comes first, then its denominator as a power of two.
+constexpr uint8_t QuarterNotes = 2;
+}  // namespace
+
+const uint8_t PATTERN_TIMESIG_1_4[5] = {StatusMeta, MetaTimeSignature, TimeSignatureLength, 1, QuarterNotes};
+const uint8_t PATTERN_TIMESIG_4_4[5] = {StatusMeta, MetaTimeSignature, TimeSignatureLength, 4, QuarterNotes};
+const uint8_t PATTERN_END_OF_TRACK[3] = {StatusMeta, MetaEndOfTrack, EndOfTrackLength};
+const uint8_t PATTERN_TEMPO[3] = {StatusMeta, MetaSetTempo, SetTempoLength};
 
 MTrk::~MTrk() {
     freeBody();
@@ -94,18 +100,18 @@ int MTrk::nextEvent() {
     bool complete = true;
     uint8_t byte = 0;
 
-    if (status == 0xFF || status == 0xF0 || status == 0xF7) {
-        newKind = status == 0xFF ? EVENT_META : EVENT_SYSEX;
+    if (status == StatusMeta || status == StatusSysEx || status == StatusSysExContinuation) {
+        newKind = status == StatusMeta ? EVENT_META : EVENT_SYSEX;
         DeltaTime dataLength;
-        complete = (status != 0xFF || cursor.tryReadByte(byte)) && cursor.tryReadVarLen(dataLength) &&
+        complete = (status != StatusMeta || cursor.tryReadByte(byte)) && cursor.tryReadVarLen(dataLength) &&
                    cursor.trySkip(dataLength.value);
-    } else if (status & 0x80) {
+    } else if (isStatusByte(status)) {
         newRunningStatus = status;
         complete = cursor.tryReadByte(byte) && (!hasTwoDataBytes(status) || cursor.tryReadByte(byte));
     } else {
-        if (!(newRunningStatus & 0x80)) {
+        if (!isStatusByte(newRunningStatus)) {
             newKind = EVENT_NO_STATUS;
-            newRunningStatus = 0x80;
+            newRunningStatus = StatusNoteOff;  // the data bytes are read as a note-off's
         }
         newEvent = builtEvent;
         builtEvent[0] = static_cast<uint8_t>(newRunningStatus);

@@ -4,16 +4,17 @@
 #include <cstring>
 #include <string>
 
+#include "base/result.h"
 #include "convert/convert_midi_file.h"
 #include "convert/convert_options.h"
 #include "dialog_keys.h"
 #include "ez_midi_player.h"
-#include "file_pass.h"
+#include "job/process_records.h"
 #include "main_controls.h"
 #include "message_boxes.h"
 #include "option_dialog.h"
+#include "pass/file_pass.h"
 #include "report/analysis_report.h"
-#include "result.h"
 #include "smf/target_file.h"
 #include "smf/vfile.h"
 #include "startup.h"

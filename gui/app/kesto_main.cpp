@@ -4,6 +4,7 @@
 
 #include "convert/convert_options.h"
 #include "frame_window.h"
+#include "job/process_records.h"
 #include "kesto_app.h"
 #include "startup.h"
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "convert/convert_options.h"
+#include "job/process_records.h"
 #include "report/vocabulary.h"
 #include "resource.h"
 

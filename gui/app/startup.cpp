@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "fatal_error.h"
+#include "base/fatal_error.h"
 #include "message_boxes.h"
 #include "quavel_version.h"
 #include "smf/target_file.h"
@@ -93,7 +93,7 @@ void setUpPaths() {
 }
 
 void formatWindowTitle(char* title, int size) {
-    std::snprintf(title, size, "Quavel Version %s", QuavelVersion);
+    std::snprintf(title, static_cast<size_t>(size), "Quavel Version %s", QuavelVersion);
 }
 
 void showKestoError(const char* text) {

@@ -4,9 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "convert/convert_midi_file.h"
-#include "convert/convert_options.h"
-#include "convert/sp_midi.h"
 #include "fatal_error_recorder.h"
 #include "midi_generator.h"
 #include "report/analysis_report.h"
@@ -16,48 +13,50 @@ namespace {
 class EarlyConversionTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        resetConvertOptions();
-        ConvertOptions.detectLevel = 2;
-        SpMidi = SpMidiSettings();
+        job.options.detectLevel = 2;
         fatalErrors.clear();
     }
-    void TearDown() override { SpMidi = SpMidiSettings(); }
 
     // Starts early, then analyses and rounds the length as the run does.
     ConvertedFile* runBeside(EarlyConversion& early) {
-        early.start({});
-        ConvertOptions.analysedLength = writeAnalysisReport("in.mid", "");
+        early.start(job);
+        int32_t longest = 0;
+        EXPECT_TRUE(analyseFile(pass, job.options, "in.mid", "", longest).ok());
+        job.options.analysedLength = longest;
         early.wait();
-        roundTuneLength();
-        return early.madeFor(ConvertOptions.analysedLength, ConvertOptions.tuneLength);
+        job.options.roundTuneLength(pass.header.division);
+        return early.madeFor(job.options.analysedLength, job.options.tuneLength);
     }
+
+    Job job;
+    FilePass pass{inputFile, trackReader};
 };
 }  // namespace
 
 TEST_F(EarlyConversionTest, MakesTheFileTheRunWouldMake) {
     ASSERT_TRUE(loadSource(generateMidiFile(7)));
-    SpMidi.enabled = 1;
+    job.spMidi.enabled = 1;
     EarlyConversion early;
     const ConvertedFile* made = runBeside(early);
     ASSERT_NE(made, nullptr) << "nothing was made on the second core";
-    ASSERT_EQ(convertLoadedFile("out.mid", ConvertOptions.tuneLength).message(), nullptr);
-    EXPECT_EQ(made->bytes, readFile("out.mid"));
+    ConvertedFile madeLater;
+    ASSERT_EQ(makeConvertedFile(pass, job, job.options.tuneLength, madeLater).message(), nullptr);
+    EXPECT_EQ(made->bytes, madeLater.bytes);
     EXPECT_FALSE(made->mips.empty());
 }
 
 TEST_F(EarlyConversionTest, AChosenLengthIsTheOneUsed) {
     ASSERT_TRUE(loadSource(generateMidiFile(8)));
-    ConvertOptions.tuneLength = 1920;
+    job.options.tuneLength = 1920;
     EarlyConversion early;
     ASSERT_NE(runBeside(early), nullptr);
-    EXPECT_EQ(early.madeFor(ConvertOptions.analysedLength, 3840), nullptr)
-        << "another length is another file";
+    EXPECT_EQ(early.madeFor(job.options.analysedLength, 3840), nullptr) << "another length is another file";
 }
 
 TEST_F(EarlyConversionTest, ARefusedHeaderMakesNothing) {
     ASSERT_TRUE(loadSource({'M', 'T', 'h', 'd', 0, 0, 0, 7, 0, 1, 0, 1, 0, 96}));
     EarlyConversion early;
-    early.start({});
+    early.start(job);
     early.wait();
     EXPECT_EQ(early.madeFor(0, 0), nullptr);
 }

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "handset/handset_fit.h"
-#include "handset/profile_reader.h"
+#include "fit/handset_fit.h"
+#include "fit/profile_reader.h"
 #include "midi_generator.h"
 #include "quavel_version.h"
 #include "run_program.h"
@@ -184,12 +184,15 @@ TEST_F(HandsetCheckOption, AGeneratedTuneGetsTheCheckOfTheFileWritten) {
     for (const char* name : ShippedProfiles) {
         const ProgramRun run = runProgram(QUAVEL_PROGRAM, std::string("in.mid out.mid -S -P") + name);
         // The shipped profile, read from the sources, against the bytes written.
-        const ProfileReading profile =
-            loadHandsetProfile(testDataPath("../../profiles/" + std::string(name) + ".profile"), "");
-        ASSERT_TRUE(profile.ok()) << profile.refusal;
-        std::vector<HandsetProfile> profiles = {profile.profile};
+        HandsetProfile profile;
+        const Result read =
+            loadHandsetProfile(testDataPath("../../profiles/" + std::string(name) + ".profile"), "", profile);
+        ASSERT_TRUE(read.ok()) << read.message();
+        std::vector<HandsetProfile> profiles = {profile};
         profiles[0].name = name;
-        const HandsetFit fit = checkHandsetFits(readFile("out.mid"), profiles).front();
+        std::vector<HandsetFit> fits;
+        ASSERT_TRUE(checkHandsetFits(readFile("out.mid"), profiles, fits).ok());
+        const HandsetFit& fit = fits.front();
         std::string expected;
         for (const std::string& line : fit.lines()) expected += line + "\n";
         ASSERT_GE(run.output.size(), expected.size());
@@ -223,8 +226,8 @@ protected:
     }
 };
 
-std::string listed(const std::string& name, const std::string& path, const std::string& settings) {
-    return name + "\t" + path + "\t" + settings + "\n";
+std::string listed(const std::string& name, const std::string& path, const std::string& values) {
+    return name + "\t" + path + "\t" + values + "\n";
 }
 
 // The folder the installed profiles are listed in, from gm-lite's line.

@@ -10,8 +10,10 @@
 #include "convert/convert_midi_file.h"
 #include "convert/convert_options.h"
 #include "fatal_error_recorder.h"
+#include "job/process_records.h"
 #include "midi_generator.h"
 #include "report/analysis_report.h"
+#include "smf/big_endian.h"
 #include "smf/mtrk.h"
 #include "smf/smf_header.h"
 #include "smf/vfile.h"
@@ -30,8 +32,7 @@ bool isWellFormed(const Bytes& file) {
         if (at + 8 > file.size() || std::string(file.begin() + static_cast<long>(at),
                                                 file.begin() + static_cast<long>(at) + 4) != "MTrk")
             return false;
-        const size_t length =
-            static_cast<size_t>(file[at + 4]) << 24 | file[at + 5] << 16 | file[at + 6] << 8 | file[at + 7];
+        const size_t length = bigEndian32(file.data() + at + 4);
         at += 8 + length;
     }
     return at == file.size();

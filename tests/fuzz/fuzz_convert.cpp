@@ -6,6 +6,7 @@
 #include "convert/convert_options.h"
 #include "fatal_error_recorder.h"
 #include "fuzz_input.h"
+#include "job/process_records.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;

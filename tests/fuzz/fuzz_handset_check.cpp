@@ -8,13 +8,14 @@
 #include <string>
 
 #include "convert/convert_options.h"
-#include "convert/converted_file.h"
 #include "fatal_error_recorder.h"
-#include "file_pass.h"
+#include "fit/fit_facts.h"
+#include "fit/handset_fit.h"
+#include "fit/profile_reader.h"
 #include "fuzz_input.h"
-#include "handset/fit_facts.h"
-#include "handset/handset_fit.h"
-#include "handset/profile_reader.h"
+#include "job/converted_file.h"
+#include "job/process_records.h"
+#include "pass/file_pass.h"
 
 namespace {
 HandsetProfile everythingChecked(uint8_t settings) {
@@ -28,7 +29,7 @@ HandsetProfile everythingChecked(uint8_t settings) {
     profile.maxTempoChanges = 0;
     profile.mipFirstMax = 6;
     profile.mip = static_cast<MipUse>(settings % 3);
-    profile.drumChannels = static_cast<uint16_t>(settings << 4 | 1u << 9);
+    profile.drumChannels = static_cast<uint16_t>(static_cast<unsigned>(settings) << 4 | 1u << 9);
     for (bool& kind : profile.unsupported) kind = true;
     return profile;
 }
@@ -37,8 +38,10 @@ HandsetProfile everythingChecked(uint8_t settings) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::istringstream text(std::string(reinterpret_cast<const char*>(data), size));
     // Whatever the bytes, the message that refuses them reaches no terminal as a control.
-    for (const char c : parseHandsetProfile(text, "fuzz").refusal)
-        if (c < 0x20 || c > 0x7E) std::abort();
+    HandsetProfile parsed;
+    const Result read = parseHandsetProfile(text, "fuzz", parsed);
+    for (const char* c = read.ok() ? "" : read.message(); *c != 0; ++c)
+        if (*c < 0x20 || *c > 0x7E) std::abort();
     if (size < 1) return 0;
     const HandsetProfile profile = everythingChecked(data[0]);
     const auto facts = std::make_unique<FitFacts>(data + 1, size - 1);
@@ -48,9 +51,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ConvertOptions.tuneLength = 0;
     roundTuneLength();
     FilePass pass = defaultFilePass();
-    pass.spMidi.enabled = data[0] & 0x80;
-    pass.profiles = {profile};
+    Job job = jobFromConvertOptions();
+    job.spMidi.enabled = data[0] & 0x80;
+    job.profiles = {profile};
     ConvertedFile made;
-    makeConvertedFile(pass, ConvertOptions.tuneLength, made);
+    makeConvertedFile(pass, job, job.options.tuneLength, made);
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "fuzz_input.h"
 
 #include "convert/convert_options.h"
+#include "job/process_records.h"
 #include "report/analysis_report.h"
 #include "smf/vfile.h"
 

@@ -1,9 +1,10 @@
 // Walks every event of every track of arbitrary bytes.
-#include "file_pass.h"
 #include "fuzz_input.h"
+#include "job/process_records.h"
+#include "pass/file_pass.h"
+#include "pass/track_walk.h"
 #include "smf/mtrk.h"
 #include "smf/vfile.h"
-#include "track_walk.h"
 
 namespace {
 struct Touch : TrackVisitor {

@@ -7,12 +7,13 @@
 #include <vector>
 
 #include "convert/convert_options.h"
-#include "convert/converted_file.h"
 #include "fatal_error_recorder.h"
-#include "file_pass.h"
 #include "fuzz_input.h"
-#include "handset/played_events.h"
-#include "handset/slimming.h"
+#include "job/converted_file.h"
+#include "job/process_records.h"
+#include "pass/file_pass.h"
+#include "playing/played_events.h"
+#include "slim/slimming.h"
 #ifdef QUAVEL_FUZZ_RENDERS
 #include "handset_synth.h"
 #include "render_print.h"
@@ -47,7 +48,8 @@ bool soundsTheSame(const std::vector<uint8_t>&, const std::vector<uint8_t>&) {
 
 void slimAndReread(const SlimSettings& settings, std::vector<uint8_t> bytes) {
     const std::vector<uint8_t> before = bytes;
-    const SlimOutcome outcome = slimFile(settings, bytes);
+    SlimOutcome outcome;
+    if (slimFile(settings, bytes, outcome).failed()) return;
     if (outcome.bytesBefore != before.size() || outcome.bytesAfter != bytes.size()) std::abort();
     if (bytes == before) return;
     PlayedEvents reread;
@@ -70,6 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     roundTuneLength();
     FilePass pass = defaultFilePass();
     ConvertedFile made;
-    if (makeConvertedFile(pass, ConvertOptions.tuneLength, made).ok()) slimAndReread(settings, made.bytes);
+    if (makeConvertedFile(pass, jobFromConvertOptions(), ConvertOptions.tuneLength, made).ok())
+        slimAndReread(settings, made.bytes);
     return 0;
 }

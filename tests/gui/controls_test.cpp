@@ -179,7 +179,7 @@ TEST_F(ControlsTest, RadioGroupChecksExactlyTheSelectedButton) {
     EXPECT_TRUE(checked(1)) << "out of range changes nothing";
     EXPECT_EQ(1, group.selectedIndex);
 
-    EXPECT_TRUE(group.handleCommand(group.buttons[2]->controlId));
+    EXPECT_TRUE(group.handleCommand(static_cast<WPARAM>(group.buttons[2]->controlId)));
     EXPECT_FALSE(checked(1));
     EXPECT_TRUE(checked(2));
     EXPECT_FALSE(group.handleCommand(1));

@@ -179,7 +179,8 @@ TEST(KestoKeyboard, TheReportCannotBeTypedOverButCanBeCopied) {
     type(std::string(1, CtrlX));
     type(std::string(1, CtrlV));
     press(kesto, VK_DELETE);
-    for (UINT message : {WM_CUT, WM_PASTE, WM_CLEAR, WM_UNDO}) SendMessageA(GetFocus(), message, 0, 0);
+    const UINT editing[] = {WM_CUT, WM_PASTE, WM_CLEAR, WM_UNDO};
+    for (UINT message : editing) SendMessageA(GetFocus(), message, 0, 0);
     EXPECT_EQ(report, kesto.text(ReportBoxId));
 
     type(std::string(1, CtrlC));

@@ -11,6 +11,7 @@
 #include "cfont.h"
 #include "convert/convert_midi_file.h"
 #include "convert/convert_options.h"
+#include "job/process_records.h"
 #include "kesto_window.h"
 #include "main_controls.h"
 #include "report/analysis_report.h"
@@ -234,7 +235,8 @@ TEST(KestoMainWindow, ReportBoxIsDarkGreenOnWhite) {
     KestoWindow kesto;
     HWND box = kesto.control(ReportBoxId);
     HDC context = GetDC(box);
-    for (UINT message : {WM_CTLCOLOREDIT, WM_CTLCOLORSTATIC}) {
+    const UINT colourMessages[] = {WM_CTLCOLOREDIT, WM_CTLCOLORSTATIC};
+    for (UINT message : colourMessages) {
         SetTextColor(context, RGB(1, 2, 3));
         const LRESULT brush = SendMessageA(kesto.window, message, reinterpret_cast<WPARAM>(context),
                                            reinterpret_cast<LPARAM>(box));

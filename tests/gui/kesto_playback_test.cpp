@@ -6,6 +6,7 @@
 
 #include "convert/convert_midi_file.h"
 #include "ez_midi_player.h"
+#include "job/process_records.h"
 #include "kesto_window.h"
 #include "startup.h"
 #include "test_support.h"
@@ -92,7 +93,8 @@ TEST(KestoPlayback, OnlyASuccessfulNotificationWhilePlayingEndsPlayback) {
     EXPECT_TRUE(mciCalls.empty()) << "a notification while idle starts nothing";
 
     kesto.click(PlayId);
-    for (WPARAM code : {MCI_NOTIFY_ABORTED, MCI_NOTIFY_SUPERSEDED, MCI_NOTIFY_FAILURE}) notify(kesto, code);
+    const WPARAM earlyEnds[] = {MCI_NOTIFY_ABORTED, MCI_NOTIFY_SUPERSEDED, MCI_NOTIFY_FAILURE};
+    for (WPARAM code : earlyEnds) notify(kesto, code);
     expectPlaying(kesto, true);
 
     notify(kesto, MCI_NOTIFY_SUCCESSFUL);
@@ -152,13 +154,13 @@ TEST(EZMIDIPlayerReal, OpensAFileInAFolderWithBlanksThatTheUnquotedCommandCannot
     ScratchFolder folder("mci folder with blanks");
     writeFile("tmpplay.mid", readFile(KESTO_EXAMPLE_TUNE));
     const std::string path = folder.path("tmpplay.mid");
-    EZMIDIPlayer player;
-    player.setFile(path.c_str());
-    EXPECT_EQ(openCommandFor(path), player.openCommand);
-    ASSERT_EQ(0u, player.open()) << "the real MCI sequencer opens the quoted name";
-    player.isOpen = 1;
-    player.close();
-    EXPECT_EQ(0, player.isOpen);
+    EZMIDIPlayer sequencer;
+    sequencer.setFile(path.c_str());
+    EXPECT_EQ(openCommandFor(path), sequencer.openCommand);
+    ASSERT_EQ(0u, sequencer.open()) << "the real MCI sequencer opens the quoted name";
+    sequencer.isOpen = 1;
+    sequencer.close();
+    EXPECT_EQ(0, sequencer.isOpen);
     const std::string unquoted = "Open " + path + " Alias FILE";
     EXPECT_NE(0u, mciSendStringA(unquoted.c_str(), nullptr, 0, nullptr));
     mciSendStringA("Close FILE", nullptr, 0, nullptr);
@@ -168,15 +170,15 @@ TEST(EZMIDIPlayer, SetFileClosesWhatIsOpenAndKeepsLongNamesWhole) {
     mciCalls.clear();
     MciSendCall previous = mciSendCall;
     mciSendCall = recordMci;
-    EZMIDIPlayer player;
-    player.isOpen = 1;
+    EZMIDIPlayer sequencer;
+    sequencer.isOpen = 1;
     const std::string longName = "C:\\" + std::string(PlayerNameSize - 6, 'n') + ".m";
-    player.setFile(longName.c_str());
+    sequencer.setFile(longName.c_str());
     EXPECT_EQ(std::vector<std::string>{"Close FILE"}, mciCommands());
-    EXPECT_EQ(0, player.isOpen);
+    EXPECT_EQ(0, sequencer.isOpen);
     ASSERT_EQ(255u, longName.size());
-    EXPECT_EQ(longName, player.fileName);
-    EXPECT_EQ(openCommandFor(longName), player.openCommand);
+    EXPECT_EQ(longName, sequencer.fileName);
+    EXPECT_EQ(openCommandFor(longName), sequencer.openCommand);
     mciSendCall = previous;
 }
 

@@ -9,6 +9,7 @@
 #include "ez_midi_player.h"
 #include "file_dlg.h"
 #include "gui_parts.h"
+#include "job/process_records.h"
 #include "quavel_version.h"
 #include "startup.h"
 #include "test_support.h"

@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "convert/convert_options.h"
+#include "job/process_records.h"
 #include "kesto_window.h"
 #include "resource.h"
 #include "test_support.h"
@@ -182,8 +183,9 @@ ListState readList(HWND dialog, int id) {
 DialogState readDialog(HWND dialog) {
     DialogState rows;
     for (int ch = 0; ch < 16; ++ch)
-        rows[ch] = {readList(dialog, IDC_VELOCITY_LIST + ch), readList(dialog, IDC_INSTRUMENT_LIST + ch),
-                    readList(dialog, IDC_OCTAVE_LIST + ch)};
+        rows[static_cast<size_t>(ch)] = {readList(dialog, IDC_VELOCITY_LIST + ch),
+                                         readList(dialog, IDC_INSTRUMENT_LIST + ch),
+                                         readList(dialog, IDC_OCTAVE_LIST + ch)};
     return rows;
 }
 
@@ -280,7 +282,7 @@ TEST(OptionDialog, UsedChannelsAreEditableAndTheOthersShowPlaceholders) {
     EXPECT_FALSE(rows[9].octave.enabled) << "drums are not moved by octaves";
     for (int ch : {2, 3, 4, 5, 6, 7, 8, 10, 11, 12, 13, 14, 15}) {
         SCOPED_TRACE("channel index " + std::to_string(ch));
-        expectUnused(rows[ch]);
+        expectUnused(rows[static_cast<size_t>(ch)]);
     }
 }
 
@@ -476,11 +478,11 @@ void decide(HWND dialog) {
 // before; an unchanged dialog, DECIDE included, leaves "Already Converted".
 TEST(OptionDialog, ChangedSettingsMakeTheNextConvertConvertAgain) {
     KestoWindow kesto;
-    const std::string converted = "Converted to [" + kesto.start.path("out.mid") + "]";
+    const std::string confirmation = "Converted to [" + kesto.start.path("out.mid") + "]";
     // The first DECIDE stores the drum channel's instrument (none before): a change.
     withOptionDialog(kesto, decide);
     ASSERT_EQ(128, ConvertOptions.instrumentOverride[9]);
-    EXPECT_EQ(0u, convertAnswer(kesto).find(converted));
+    EXPECT_EQ(0u, convertAnswer(kesto).find(confirmation));
 
     withOptionDialog(kesto, decide);
     EXPECT_EQ("Already Converted", convertAnswer(kesto)) << "DECIDE storing the same values";
@@ -495,13 +497,13 @@ TEST(OptionDialog, ChangedSettingsMakeTheNextConvertConvertAgain) {
         choose(dialog, IDC_OCTAVE_LIST + 1, 2);
         decide(dialog);
     });
-    EXPECT_EQ(0u, convertAnswer(kesto).find(converted));
+    EXPECT_EQ(0u, convertAnswer(kesto).find(confirmation));
     EXPECT_NE(before, readFile("out.mid"));
 
     withOptionDialog(kesto, [](HWND dialog) {
         SendMessageA(dialog, WM_COMMAND, IDC_RESET, 0);
         PostMessageA(dialog, WM_CLOSE, 0, 0);
     });
-    EXPECT_EQ(0u, convertAnswer(kesto).find(converted)) << "RESET changed the settings";
+    EXPECT_EQ(0u, convertAnswer(kesto).find(confirmation)) << "RESET changed the settings";
     EXPECT_EQ(before, readFile("out.mid")) << "back to the first conversion's settings";
 }

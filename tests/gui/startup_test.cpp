@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "fatal_error.h"
+#include "base/fatal_error.h"
 #include "gui_test_support.h"
 #include "kesto_window.h"
 #include "quavel_version.h"

@@ -14,6 +14,7 @@
 #include "convert/sp_midi.h"
 #include "handset_synth.h"
 #include "midi_generator.h"
+#include "playing/mip_measure.h"
 #include "quavelrender_run.h"
 #include "run_program.h"
 #include "sp_midi_tunes.h"
@@ -176,7 +177,7 @@ TEST_F(QuavelRender, EverySampleAtFullScaleCountsAsClipped) {
         if (channel == 9) continue;
         body.insert(body.end(), {0x00, static_cast<uint8_t>(0xB0 | channel), 0x07, 0x7F, 0x00,
                                  static_cast<uint8_t>(0xC0 | channel), 0x1E});
-        for (uint8_t key : {36, 40, 43, 48})
+        for (uint8_t key : Bytes{36, 40, 43, 48})
             body.insert(body.end(), {0x00, static_cast<uint8_t>(0x90 | channel), key, 0x7F});
     }
     body.insert(body.end(), {0x87, 0x40, 0xFF, 0x2F, 0x00});

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "convert/converted_file.h"
-#include "handset/slim_settings.h"
-#include "handset/slimming.h"
 #include "handset_synth.h"
 #include "handset_tunes.h"
+#include "job/converted_file.h"
 #include "render_print.h"
+#include "slim/slim_settings.h"
+#include "slim/slimming.h"
 #include "smf/delta_time.h"
 #include "smf/midi_format.h"
 #include "test_support.h"
@@ -90,7 +90,8 @@ void expectSlimmedSoundsTheSame(const std::string& name, const Bytes& tune) {
         name, tune,
         [&tune](const SlimSettings& settings) {
             Bytes slimmed = tune;
-            slimFile(settings, slimmed);
+            SlimOutcome outcome;
+            EXPECT_TRUE(slimFile(settings, slimmed, outcome).ok());
             return slimmed;
         },
         tally);
@@ -99,7 +100,8 @@ void expectSlimmedSoundsTheSame(const std::string& name, const Bytes& tune) {
 
 Bytes slimmedWith(const Bytes& tune, bool slim, bool formatZero) {
     Bytes slimmed = tune;
-    slimFile(slimSettings(slim, formatZero), slimmed);
+    SlimOutcome outcome;
+    EXPECT_TRUE(slimFile(slimSettings(slim, formatZero), slimmed, outcome).ok());
     return slimmed;
 }
 

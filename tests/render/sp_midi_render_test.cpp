@@ -12,11 +12,13 @@
 #include <vector>
 
 #include "convert/convert_options.h"
-#include "convert/converted_file.h"
 #include "convert/sp_midi.h"
 #include "fatal_error_recorder.h"
-#include "file_pass.h"
 #include "handset_synth.h"
+#include "job/converted_file.h"
+#include "job/process_records.h"
+#include "pass/file_pass.h"
+#include "playing/mip_measure.h"
 #include "smf/delta_time.h"
 #include "smf/mtrk.h"
 #include "smf/smf_header.h"
@@ -33,10 +35,11 @@ Bytes convertInMemory(const Bytes& source, bool spMidi, const std::vector<int>& 
     EXPECT_TRUE(loadSource(source));
     EXPECT_EQ(checkSmfHeader(inputFile.data), 1);
     FilePass pass = defaultFilePass();
-    pass.spMidi.enabled = spMidi ? 1 : 0;
-    pass.spMidi.priority = priority;
+    Job job = jobFromConvertOptions();
+    job.spMidi.enabled = spMidi ? 1 : 0;
+    job.spMidi.priority = priority;
     ConvertedFile made;
-    EXPECT_TRUE(makeConvertedFile(pass, Steps * StepTicks, made).ok());
+    EXPECT_TRUE(makeConvertedFile(pass, job, Steps * StepTicks, made).ok());
     entries = made.mips;
     return made.bytes;
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <random>
 
+#include "playing/mip_measure.h"
 #include "smf/delta_time.h"
 #include "smf/mtrk.h"
 #include "smf/smf_header.h"

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "convert/sp_midi.h"
+#include "playing/mip_measure.h"
 #include "test_support.h"
 
 constexpr int Division = 480;

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "handset/fit_facts.h"
+#include "fit/fit_facts.h"
 #include "run_program.h"
 #include "staged_failure.h"
 #include "test_support.h"
@@ -52,7 +52,7 @@ std::vector<ProbeEvent> runOfNotes(int program, int notes, int32_t every) {
 // to bar 5, and a fifth struck at tick.
 Bytes chordAndLateKey(const Bytes& meter, int32_t tick) {
     std::vector<TickedEvent> events = {{0, meter}, {0, {0xC0, Organ}}};
-    for (uint8_t key : {48, 52, 55, 60}) {
+    for (uint8_t key : Bytes{48, 52, 55, 60}) {
         events.push_back({0, {0x90, key, 100}});
         events.push_back({7680, {0x80, key, 64}});
     }
@@ -133,7 +133,7 @@ TEST_F(QuavelRenderVoices, ReleasesKeepVoicesAfterTheNoteOffs) {
 // The synthesizer plays format 2's tracks together.
 TEST_F(QuavelRenderVoices, FormatTwosTracksSoundTogether) {
     Bytes track;
-    for (uint8_t key : {60, 64, 67}) track.insert(track.end(), {0x00, 0x90, key, 100});
+    for (uint8_t key : Bytes{60, 64, 67}) track.insert(track.end(), {0x00, 0x90, key, 100});
     track.insert(track.end(),
                  {0x8F, 0x00, 0x80, 60, 64, 0x00, 0x80, 64, 64, 0x00, 0x80, 67, 64, 0x00, 0xFF, 0x2F, 0x00});
     const Bytes program = {0x00, 0xC0, Organ, 0x00, 0xFF, 0x2F, 0x00};

@@ -1,7 +1,8 @@
 #include "fatal_error_recorder.h"
 
+#include "base/fatal_error.h"
 #include "convert/convert_options.h"
-#include "fatal_error.h"
+#include "job/process_records.h"
 
 std::vector<std::string> fatalErrors;
 

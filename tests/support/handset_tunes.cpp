@@ -4,7 +4,8 @@
 #include <filesystem>
 
 #include "convert/convert_options.h"
-#include "file_pass.h"
+#include "job/process_records.h"
+#include "pass/file_pass.h"
 #include "report/analysis_report.h"
 #include "smf/mtrk.h"
 #include "smf/vfile.h"
@@ -71,11 +72,11 @@ ConvertedFile convertForHandset(const Bytes& source, int level, const SlimSettin
     ConvertOptions.detectLevel = level;
     if (!loadSource(source)) return made;
     FilePass pass(inputFile, trackReader);
-    pass.options = ConvertOptions;
-    pass.slim = slim;
+    Job job = jobFromConvertOptions();
+    job.slim = slim;
     beginFilePass(pass);
     if (checkPassHeader(pass).failed()) return made;
     const int32_t tuneLength = roundedTuneLength(0, measureAnalysedLength(pass), pass.header.division);
-    if (makeConvertedFile(pass, tuneLength, made).failed()) made.bytes.clear();
+    if (makeConvertedFile(pass, job, tuneLength, made).failed()) made.bytes.clear();
     return made;
 }

@@ -2,8 +2,8 @@
 #include <string>
 #include <vector>
 
-#include "convert/converted_file.h"
-#include "handset/slim_settings.h"
+#include "job/converted_file.h"
+#include "slim/slim_settings.h"
 #include "test_support.h"
 
 // The real tunes every corpus-wide check of handset files runs on: Debian's

@@ -12,12 +12,13 @@
 #include <unistd.h>
 #endif
 
-#include "file_pass.h"
+#include "pass/file_pass.h"
+#include "pass/track_walk.h"
+#include "smf/big_endian.h"
 #include "smf/delta_time.h"
 #include "smf/mtrk.h"
 #include "smf/smf_header.h"
 #include "smf/vfile.h"
-#include "track_walk.h"
 
 namespace {
 void putBigEndian(Bytes& out, uint32_t value, int width) {

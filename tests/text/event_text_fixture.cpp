@@ -2,6 +2,7 @@
 
 #include "event_text_export.h"
 #include "event_text_import.h"
+#include "job/process_records.h"
 #include "report/analysis_report.h"
 
 bool prepareSource(const Bytes& file) {

@@ -126,6 +126,25 @@ TEST(EventTextImport, ReportsFilesThatCannotBeOpened) {
     EXPECT_EQ(importEventText("edited.txt", "no-such-folder/imported.mid"), 0);
 }
 
+TEST(EventTextImport, TheFailureSaysWhatStoppedIt) {
+    const auto reason = [](const char* textPath, const char* midiPath) {
+        return std::string(importEventFile(textPath, midiPath).message());
+    };
+    EXPECT_EQ(reason("no-such.txt", "imported.mid"), "Cannot read [no-such.txt]");
+    writeTextFile("edited.txt", oneTrackText({}));
+    EXPECT_EQ(reason("edited.txt", "no-such-folder/imported.mid"),
+              "Cannot write [no-such-folder/imported.mid]");
+    writeTextFile("unsigned.txt", "+F:00 00\r\n");
+    EXPECT_EQ(reason("unsigned.txt", "imported.mid"), "Line 1 is not -H:MIDI-EventFile");
+    // The seventh event line of 300 bytes, line 12, no longer fits the 2048 bytes of a track of length 0.
+    std::string text = crlfLines({"-H:MIDI-EventFile", "+F:00 00", "+N:00 01", "+D:01 E0", "-T:0"});
+    for (int k = 0; k < 7; ++k) text += eventLineOfPairs(300) + "\r\n";
+    writeTextFile("large.txt", text + "-TE\r\n");
+    EXPECT_EQ(reason("large.txt", "imported.mid"),
+              "Line 12: the track is larger than its buffer of 2048 bytes");
+    EXPECT_TRUE(importEventFile("edited.txt", "imported.mid").ok());
+}
+
 TEST(EventTextImport, CanReplaceTheTextItReads) {
     writeTextFile("same.txt", oneTrackText({"      0:C0 01"}));
     EXPECT_EQ(importEventText("same.txt", "same.txt"), 1);

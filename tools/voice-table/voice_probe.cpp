@@ -4,12 +4,14 @@
 
 #include "handset_synth.h"
 #include "smf/delta_time.h"
+#include "smf/midi_format.h"
 
 namespace {
 constexpr int ProbeDivision = 1000;
+constexpr uint32_t ProbeTempo = 1000000;
 constexpr int LoudVelocity = 127;
 constexpr int MelodicProbeChannel = 0;
-constexpr int DrumProbeChannel = 9;
+constexpr int DrumProbeChannel = PercussionChannel;
 // A second channel set up as the tested one, for a note that must take the
 // same voice as on the tested channel without counting as its key.
 constexpr int TwinChannel = 1;
@@ -38,9 +40,9 @@ uint32_t bufferStartMilliseconds(int32_t buffer) {
 
 void appendEvent(std::vector<uint8_t>& body, uint32_t delta, const std::vector<uint8_t>& bytes) {
     appendVariableLength(body, delta);
-    if (!bytes.empty() && bytes[0] == 0xF0) {
+    if (!bytes.empty() && bytes[0] == StatusSysEx) {
         // A SysEx event is F0, the length of the rest, the rest.
-        body.push_back(0xF0);
+        body.push_back(StatusSysEx);
         appendVariableLength(body, static_cast<uint32_t>(bytes.size() - 1));
         body.insert(body.end(), bytes.begin() + 1, bytes.end());
         return;
@@ -97,7 +99,8 @@ std::vector<uint8_t> probeTune(std::vector<ProbeEvent> events, int32_t endBuffer
     std::stable_sort(events.begin(), events.end(),
                      [](const ProbeEvent& a, const ProbeEvent& b) { return a.buffer < b.buffer; });
     // One millisecond a tick: a tempo of 1,000,000 microseconds at division 1000.
-    std::vector<uint8_t> body = {0x00, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40};
+    std::vector<uint8_t> body = {0x00, StatusMeta, MetaSetTempo, SetTempoLength};
+    appendBigEndian(body, ProbeTempo, SetTempoLength);
     uint32_t now = 0;
     for (const ProbeEvent& event : events) {
         const uint32_t at = bufferStartMilliseconds(event.buffer);
@@ -105,7 +108,7 @@ std::vector<uint8_t> probeTune(std::vector<ProbeEvent> events, int32_t endBuffer
         now = at;
     }
     const uint32_t end = std::max(bufferStartMilliseconds(std::max(endBuffer, 0)), now);
-    appendEvent(body, end - now, {0xFF, 0x2F, 0x00});
+    appendEvent(body, end - now, {StatusMeta, MetaEndOfTrack, EndOfTrackLength});
     std::vector<uint8_t> file = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1};
     appendBigEndian(file, ProbeDivision, 2);
     file.insert(file.end(), {'M', 'T', 'r', 'k'});
@@ -115,24 +118,24 @@ std::vector<uint8_t> probeTune(std::vector<ProbeEvent> events, int32_t endBuffer
 }
 
 std::vector<uint8_t> noteOn(int channel, int key, int velocity) {
-    return channelMessage(0x90, channel, key, velocity);
+    return channelMessage(StatusNoteOn, channel, key, velocity);
 }
 
 std::vector<uint8_t> noteOff(int channel, int key) {
-    return channelMessage(0x80, channel, key, 0x40);
+    return channelMessage(StatusNoteOff, channel, key, 0x40);
 }
 
 std::vector<uint8_t> controlChange(int channel, int controller, int value) {
-    return channelMessage(0xB0, channel, controller, value);
+    return channelMessage(StatusControlChange, channel, controller, value);
 }
 
 std::vector<uint8_t> programChange(int channel, int program) {
-    return {static_cast<uint8_t>(0xC0 | channel), static_cast<uint8_t>(program)};
+    return {static_cast<uint8_t>(StatusProgramChange | channel), static_cast<uint8_t>(program)};
 }
 
 std::vector<ProbeEvent> selectSound(int channel, ChannelSound sound) {
     // The bank select MSB that makes any channel a drum or a melodic one.
-    return {{0, controlChange(channel, 0x00, sound.drums ? 0x78 : 0x79)},
+    return {{0, controlChange(channel, ControllerBankSelect, sound.drums ? DrumBankMsb : MelodicBankMsb)},
             {0, programChange(channel, sound.program)}};
 }
 

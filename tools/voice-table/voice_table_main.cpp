@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "convert/converted_file.h"
-#include "fatal_error.h"
+#include "base/fatal_error.h"
+#include "job/converted_file.h"
 #include "voice_table_builder.h"
 
 void fatalError(const char* message) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "convert/hex_digits.h"
+#include "job/process_records.h"
 #include "smf/smf_header.h"
 
 TEST(HexDigits, ValuesAndRefusals) {

@@ -12,13 +12,14 @@
 #include "convert/convert_midi_file.h"
 #include "convert/convert_options.h"
 #include "fatal_error_recorder.h"
-#include "file_pass.h"
+#include "job/process_records.h"
 #include "midi_generator.h"
+#include "pass/file_pass.h"
+#include "pass/track_walk.h"
 #include "smf/mtrk.h"
 #include "smf/smf_header.h"
 #include "smf/vfile.h"
 #include "test_support.h"
-#include "track_walk.h"
 
 namespace {
 struct TimedEvent {

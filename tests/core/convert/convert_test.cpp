@@ -7,6 +7,7 @@
 #include "convert/convert_midi_file.h"
 #include "convert/convert_options.h"
 #include "fatal_error_recorder.h"
+#include "job/process_records.h"
 #include "smf/mtrk.h"
 #include "smf/smf_header.h"
 #include "smf/vfile.h"

@@ -68,6 +68,11 @@ TEST(SametimeNoteFlush, AnAppendThatFailsIsReported) {
     ASSERT_EQ(builder.init(1), 1);  // room for 9 body bytes: two notes of four
     EXPECT_EQ(group.flush(builder), SametimeFlushFailed);
     EXPECT_TRUE(group.isEmpty());
+    // As a result: the conversion's message for a full track.
+    for (int i = 0; i < 8; ++i) group.add(0, start, 3);
+    ASSERT_EQ(builder.init(1), 1);
+    int32_t written = 0;
+    EXPECT_STREQ(group.flushTo(builder, written).message(), "Alloc error");
 }
 
 TEST(SametimeNoteAdd, RefusesWhatIsNotANoteMessageOrDoesNotFit) {
@@ -83,6 +88,9 @@ TEST(SametimeNoteAdd, RefusesWhatIsNotANoteMessageOrDoesNotFit) {
     EXPECT_EQ(group.add(7, start, 3), 0);
     EXPECT_EQ(group.noteCount, MaxSametimeNotes);
     EXPECT_EQ(group.groupDelta, 0);
+    // The results name the two refusals apart.
+    EXPECT_STREQ(group.take(0, start, 3).message(), "the group is full");
+    EXPECT_STREQ(MIDISametimeNote().take(0, control, 3).message(), "not a note message");
 }
 
 TEST(SametimeNoteAdd, TheGroupTakesTheLargestDeltaAndCanHandItOn) {

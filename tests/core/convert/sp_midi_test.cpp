@@ -8,9 +8,11 @@
 
 #include "convert/convert_midi_file.h"
 #include "convert/convert_options.h"
-#include "convert/converted_file.h"
 #include "fatal_error_recorder.h"
-#include "file_pass.h"
+#include "job/converted_file.h"
+#include "job/process_records.h"
+#include "pass/file_pass.h"
+#include "playing/mip_measure.h"
 #include "smf/mtrk.h"
 #include "smf/smf_header.h"
 #include "smf/vfile.h"
@@ -23,8 +25,9 @@ const Bytes End = {0x00, 0xFF, 0x2F, 0x00};
 
 Mips mipsOf(const Bytes& file, const std::vector<int>& given = {}) {
     Mips mips;
-    for (const SpMidiEntry& entry : computeSpMidiMips(file.data(), file.size(), given))
-        mips.emplace_back(entry.channel, entry.mip);
+    std::vector<SpMidiEntry> entries;
+    EXPECT_TRUE(computeSpMidiMips(file.data(), file.size(), given, entries).ok());
+    for (const SpMidiEntry& entry : entries) mips.emplace_back(entry.channel, entry.mip);
     return mips;
 }
 
@@ -36,16 +39,19 @@ class SpMidiConversion : public ::testing::Test {
 protected:
     void SetUp() override {
         startConversionTest(true);
-        SpMidi = SpMidiSettings();
+        job = jobFromConvertOptions();
     }
-    void TearDown() override { SpMidi = SpMidiSettings(); }
 
-    static std::vector<Bytes> convert(const std::vector<Bytes>& bodies) {
+    std::vector<Bytes> convert(const std::vector<Bytes>& bodies) {
         EXPECT_TRUE(loadSource(smfFile(1, 480, bodies)));
         EXPECT_EQ(checkSmfHeader(inputFile.data), 1);
-        convertMidiFile("out.mid", 1920);
-        return chunkBodies(readFile("out.mid"));
+        FilePass pass = defaultFilePass();
+        ConvertedFile made;
+        EXPECT_TRUE(makeConvertedFile(pass, job, 1920, made).ok());
+        return chunkBodies(made.bytes);
     }
+
+    Job job;
 };
 }  // namespace
 
@@ -203,7 +209,7 @@ TEST_F(SpMidiConversion, SourceMipMessagesGiveWayToTheMeasuredOne) {
                           0x3C, 0x64, 0x60, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00};
     // Without SP-MIDI output they are copied like any SysEx.
     EXPECT_EQ(convert({first, second}), (std::vector<Bytes>{first, second}));
-    SpMidi.enabled = 1;
+    job.spMidi.enabled = 1;
     const Bytes message = {0x00, 0xF0, 0x07, 0x7F, 0x7F, 0x0B, 0x01, 0x00, 0x01, 0xF7};
     EXPECT_EQ(
         convert({first, second}),
@@ -219,13 +225,18 @@ TEST_F(SpMidiConversion, TheFileMadeInMemoryIsTheFileWritten) {
         smfFile(1, 480, {End, {0x00, 0x90, 0x3C, 0x64, 0x60, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00}});
     ASSERT_TRUE(loadSource(source));
     ASSERT_EQ(checkSmfHeader(inputFile.data), 1);
-    SpMidi.enabled = 1;
+    job.spMidi.enabled = 1;
     FilePass pass = defaultFilePass();
     ConvertedFile made;
     made.bytes = {1, 2, 3};
-    ASSERT_TRUE(makeConvertedFile(pass, 1920, made).ok());
-    convertMidiFile("out.mid", 1920);
+    ASSERT_TRUE(makeConvertedFile(pass, job, 1920, made).ok());
+    ASSERT_TRUE(writeWholeFile("out.mid", made.bytes).ok());
     EXPECT_EQ(made.bytes, readFile("out.mid"));
     EXPECT_EQ(made.mips.size(), 1u);
     EXPECT_EQ(mipsOf(made.bytes), (Mips{{0, 1}}));
+    // Without SP-MIDI, the job's file is the one the process-wide form writes.
+    job.spMidi.enabled = 0;
+    ASSERT_TRUE(makeConvertedFile(pass, job, 1920, made).ok());
+    convertMidiFile("out.mid", 1920);
+    EXPECT_EQ(made.bytes, readFile("out.mid"));
 }

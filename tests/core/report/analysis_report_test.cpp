@@ -6,6 +6,7 @@
 
 #include "convert/convert_options.h"
 #include "fatal_error_recorder.h"
+#include "job/process_records.h"
 #include "report/streamed_text.h"
 #include "smf/vfile.h"
 #include "test_support.h"

@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "file_pass.h"
+#include "job/process_records.h"
 #include "midi_generator.h"
+#include "pass/file_pass.h"
 #include "smf/mtrk.h"
 #include "smf/vfile.h"
 #include "test_support.h"

@@ -4,7 +4,8 @@
 
 #include <string>
 
-#include "file_pass.h"
+#include "job/process_records.h"
+#include "pass/file_pass.h"
 #include "smf/vfile.h"
 #include "test_support.h"
 
@@ -38,6 +39,23 @@ TEST(SmfHeader, RefusesWithItsFourMessages) {
     EXPECT_EQ(refusal(smfHeaderChunk(3, 1, 96)), "MIDI format no match");
     EXPECT_EQ(smfErrorText(1), nullptr);
     EXPECT_EQ(smfErrorText(-4), nullptr);
+}
+
+TEST(SmfHeader, TheCheckGivesTheRefusalsTextAsItsFailure) {
+    Bytes notMidi = smfHeaderChunk(1, 1, 96);
+    notMidi[0] = 'R';
+    Bytes length7 = smfHeaderChunk(1, 1, 96);
+    length7[7] = 7;
+    const Bytes refused[] = {notMidi, length7, smfHeaderChunk(3, 1, 96), smfHeaderChunk(1, 5, 0xE250)};
+    for (const Bytes& header : refused) {
+        SmfHeaderRecord record;
+        const Result checked = checkHeader(header.data(), record);
+        ASSERT_TRUE(checked.failed());
+        EXPECT_EQ(std::string(checked.message()), refusal(header));
+    }
+    SmfHeaderRecord record;
+    EXPECT_TRUE(checkHeader(smfHeaderChunk(0, 3, 96).data(), record).ok());
+    EXPECT_EQ(record.trackCount, 3);
 }
 
 TEST(SmfHeader, SmpteDivisionIsRefusedAfterFormatAndTracksAreTaken) {

@@ -23,6 +23,7 @@
 #include "convert/convert_midi_file.h"
 #include "convert/convert_options.h"
 #include "fatal_error_recorder.h"
+#include "job/process_records.h"
 #include "report/analysis_report.h"
 #include "smf/vfile.h"
 #include "staged_failure.h"
@@ -287,7 +288,7 @@ mode_t modeOf(const std::string& path) {
 TEST(StagedOutput, AReplacedFileKeepsItsPermissionBits) {
     const std::string folder = freshFolder("modes");
     const std::string target = folder + "/out.mid";
-    for (mode_t mode : {0600, 0755, 0640}) {
+    for (mode_t mode : {mode_t{0600}, mode_t{0755}, mode_t{0640}}) {
         writeTextFile(target, "old");
         ASSERT_EQ(chmod(target.c_str(), mode), 0);
         StagedOutput out;

@@ -1,3 +1,0 @@
-#include "handset/slim_settings.h"
-
-SlimSettings Slim;

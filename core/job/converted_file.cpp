@@ -1,0 +1,85 @@
+#include "job/converted_file.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <new>
+
+#include "convert/convert_midi_file.h"
+#include "pass/file_pass.h"
+#include "playing/mip_measure.h"
+#include "smf/big_endian.h"
+#include "smf/midi_format.h"
+#include "smf/output_sink.h"
+#include "smf/staged_output.h"
+
+namespace {
+const char* const CannotOpenDest = "Cannot open dest file";
+
+// The MIP values describe the tune as converted, so they are measured on its bytes.
+Result addSpMidiMessage(const SpMidiSettings& settings, ConvertedFile& made) {
+    const Result measured =
+        computeSpMidiMips(made.bytes.data(), made.bytes.size(), settings.priority, made.mips);
+    if (measured.failed()) return measured;
+    try {
+        const std::vector<uint8_t> message = spMidiMessage(made.mips);
+        if (!message.empty()) insertLeadingEvent(made.bytes, message);
+        return Result::success();
+    } catch (const std::bad_alloc&) {
+        return Result::failure(OutOfMemoryMessage);
+    }
+}
+
+// The steps after the conversion, each on the bytes the one before left.
+Result finishConvertedFile(const Job& job, ConvertedFile& made) {
+    if (job.spMidi.enabled) {
+        const Result added = addSpMidiMessage(job.spMidi, made);
+        if (added.failed()) return added;
+    }
+    if (job.slim.asked()) {
+        const Result slimmed = slimFile(job.slim, made.bytes, made.slim);
+        if (slimmed.failed()) return slimmed;
+    }
+    return checkHandsetFits(made.bytes, job.profiles, made.fits);
+}
+}  // namespace
+
+Result makeConvertedFile(FilePass& pass, const Job& job, int32_t tuneLength, ConvertedFile& made) {
+    MemoryOutput memory;
+    // The converted tune is seldom much larger than its source: one allocation, as a rule.
+    memory.reserve(static_cast<size_t>(pass.file.size) + SmfHeaderSize);
+    const Result converted = convertFile(pass, job.options, job.spMidi, memory, tuneLength);
+    if (memory.outOfMemory) return Result::failure(OutOfMemoryMessage);
+    if (converted.failed()) return converted;
+    made.bytes.swap(memory.bytes);
+    made.mips.clear();
+    made.slim = SlimOutcome();
+    return finishConvertedFile(job, made);
+}
+
+Result writeWholeFile(const char* path, const std::vector<uint8_t>& bytes) {
+    StagedOutput output;
+    // One write of the whole file: a device or FIFO takes it as it comes.
+    const bool written = output.open(path, WriteOrder::Sequential) &&
+                         output.write(bytes.data(), bytes.size()) && output.commit();
+    return written ? Result::success() : Result::failure(CannotOpenDest);
+}
+
+bool insertLeadingEvent(std::vector<uint8_t>& bytes, const std::vector<uint8_t>& event) {
+    size_t at = SmfHeaderSize;
+    while (bytes.size() >= at + ChunkHeaderSize) {
+        const size_t body = bigEndian32(bytes.data() + at + 4);
+        if (bytes.size() - at - ChunkHeaderSize < body) return false;
+        if (std::equal(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                       bytes.begin() + static_cast<std::ptrdiff_t>(at + 4), "MTrk")) {
+            const size_t grown = body + 1 + event.size();
+            if (grown > UINT32_MAX) return false;
+            putBigEndian32(bytes.data() + at + 4, static_cast<uint32_t>(grown));
+            const auto start = bytes.begin() + static_cast<std::ptrdiff_t>(at + ChunkHeaderSize);
+            const auto placed = bytes.insert(start, uint8_t{0});
+            bytes.insert(placed + 1, event.begin(), event.end());
+            return true;
+        }
+        at += ChunkHeaderSize + body;
+    }
+    return false;
+}

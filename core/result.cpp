@@ -1,9 +1,0 @@
-#include "result.h"
-
-#include "fatal_error.h"
-
-bool passOnFailure(const Result& result) {
-    if (result.ok()) return true;
-    fatalError(result.message());
-    return false;
-}
