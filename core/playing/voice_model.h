@@ -115,6 +115,7 @@ private:
     void controller(int channel, uint8_t number, uint8_t value);
     void systemExclusive(const uint8_t* event, int32_t length);
     void releaseVoice(Voice& voice) const;
+    void endVoice(Voice& voice) const;
     void muteVoices(Channel& channel) const;
     int64_t endOf(const Voice& voice, int64_t releaseBuffer) const;
 };

@@ -188,6 +188,24 @@ TEST(VoiceModelVoices, AKeyTakesTwoVoicesAtMostAndAKeyWithoutSampleNone) {
     EXPECT_EQ(peakOf({{0, noteOn(Melodic, 15)}, {0, noteOn(Melodic, 60)}}).voices, 1);
 }
 
+TEST(VoiceModelVoices, AClosedHiHatEndsTheOpenOneOnItsChannel) {
+    constexpr int OpenHiHat = 46;
+    for (int cutter : {42, 44, OpenHiHat}) {
+        const std::vector<TickedEvent> cut = {{0, noteOn(Drums, OpenHiHat)},
+                                              {msOf(50), noteOn(Drums, cutter)}};
+        EXPECT_EQ(voicesWithNoteAt(cut, msOf(51)), 3) << cutter;
+        EXPECT_EQ(voicesWithNoteAt(cut, msOf(52)), 2) << cutter;
+    }
+    // A tom between them cuts nothing, nor does a closed hi-hat of another drum channel.
+    const std::vector<TickedEvent> tom = {{0, noteOn(Drums, OpenHiHat)}, {msOf(50), noteOn(Drums, 43)}};
+    EXPECT_EQ(voicesWithNoteAt(tom, msOf(52)), 3);
+    const std::vector<TickedEvent> otherChannel = {{0, control(1, 0, 0x78)},
+                                                   {0, program(1, 0)},
+                                                   {0, noteOn(Drums, OpenHiHat)},
+                                                   {msOf(50), noteOn(1, 42)}};
+    EXPECT_EQ(voicesWithNoteAt(otherChannel, msOf(52)), 3);
+}
+
 TEST(VoiceModelVoices, APitchBentDownKeepsASampleEndedSoundAsALowerKeyWould) {
     const ChannelSound hit{false, OrchestraHit};
     const int32_t atKey = noteVoiceCost(hit, 60, 0).naturalBuffers;
