@@ -13,6 +13,7 @@
 #include "handset_synth.h"
 #include "playing/voice_count.h"
 #include "test_support.h"
+#include "voice_probe.h"
 #include "voice_search.h"
 
 namespace {
@@ -21,38 +22,27 @@ constexpr int Division = 480;
 constexpr int Beat = Division;
 constexpr int Sixteenth = Division / 4;
 
-Bytes noteOn(int channel, int key, int velocity = 100) {
-    return {static_cast<uint8_t>(0x90 | channel), static_cast<uint8_t>(key), static_cast<uint8_t>(velocity)};
-}
-Bytes noteOff(int channel, int key) {
-    return {static_cast<uint8_t>(0x80 | channel), static_cast<uint8_t>(key), 0x40};
-}
-Bytes control(int channel, int number, int value) {
-    return {static_cast<uint8_t>(0xB0 | channel), static_cast<uint8_t>(number), static_cast<uint8_t>(value)};
-}
-Bytes program(int channel, int number) {
-    return {static_cast<uint8_t>(0xC0 | channel), static_cast<uint8_t>(number)};
-}
+constexpr int Loud = 100;
 
 void addNote(std::vector<TickedEvent>& events, int tick, int length, int channel, int key) {
-    events.push_back({tick, noteOn(channel, key)});
+    events.push_back({tick, noteOn(channel, key, Loud)});
     events.push_back({tick + length, noteOff(channel, key)});
 }
 
 // Piano chords of short notes under a pedal pressed and lifted every bar,
 // the last lift by Reset All Controllers, then a new press and release.
 Bytes pedalTune() {
-    std::vector<TickedEvent> events = {{0, program(0, 0)}};
+    std::vector<TickedEvent> events = {{0, programChange(0, 0)}};
     for (int bar = 0; bar < 6; ++bar) {
         const int start = bar * 4 * Beat;
-        events.push_back({start + 10, control(0, 64, 127)});
+        events.push_back({start + 10, controlChange(0, 64, 127)});
         for (int step = 0; step < 8; ++step)
             for (int key : {48, 55, 60 + step})
                 addNote(events, start + step * Beat / 2, Sixteenth, 0, key + bar % 3);
-        events.push_back({start + 4 * Beat - 20, control(0, bar == 4 ? 121 : 64, 0)});
+        events.push_back({start + 4 * Beat - 20, controlChange(0, bar == 4 ? 121 : 64, 0)});
     }
-    events.push_back({26 * Beat, control(0, 64, 127)});
-    events.push_back({27 * Beat, control(0, 64, 0)});
+    events.push_back({26 * Beat, controlChange(0, 64, 127)});
+    events.push_back({27 * Beat, controlChange(0, 64, 0)});
     return smfFile(0, Division, {trackBodyOf(events)});
 }
 
@@ -62,7 +52,7 @@ Bytes longReleaseTune() {
     std::vector<TickedEvent> events;
     const int sounds[] = {88, 48, 8, 122};
     for (int channel = 0; channel < 4; ++channel) {
-        events.push_back({0, program(channel, sounds[channel])});
+        events.push_back({0, programChange(channel, sounds[channel])});
         for (int step = 0; step < 24; ++step)
             addNote(events, step * Sixteenth + channel * 30, 20 + step * 7, channel,
                     48 + (step * 5 + channel * 3) % 36);
@@ -73,13 +63,13 @@ Bytes longReleaseTune() {
 // Keys struck again and again before their release is over, some a third
 // time while two voices of the key still sound, and velocity-0 note-offs.
 Bytes retriggerTune() {
-    std::vector<TickedEvent> events = {{0, program(0, 0)}, {0, program(1, 24)}};
+    std::vector<TickedEvent> events = {{0, programChange(0, 0)}, {0, programChange(1, 24)}};
     for (int step = 0; step < 48; ++step) {
         const int key = 60 + step % 3;
-        events.push_back({step * Sixteenth / 2, noteOn(step % 2, key)});
+        events.push_back({step * Sixteenth / 2, noteOn(step % 2, key, Loud)});
         events.push_back({step * Sixteenth / 2 + 30, noteOn(step % 2, key, 0)});
     }
-    events.push_back({30 * Sixteenth, control(1, 123, 0)});
+    events.push_back({30 * Sixteenth, controlChange(1, 123, 0)});
     return smfFile(0, Division, {trackBodyOf(events)});
 }
 
@@ -101,8 +91,8 @@ Bytes drumTune() {
 // Format 2: two tracks of held chords on two channels, which the
 // synthesizer plays together, the second track in a faster tempo.
 Bytes formatTwoTune() {
-    std::vector<TickedEvent> first = {{0, program(0, 48)}};
-    std::vector<TickedEvent> second = {{0, {0xFF, 0x51, 0x03, 0x03, 0xD0, 0x90}}, {0, program(1, 0)}};
+    std::vector<TickedEvent> first = {{0, programChange(0, 48)}};
+    std::vector<TickedEvent> second = {{0, {0xFF, 0x51, 0x03, 0x03, 0xD0, 0x90}}, {0, programChange(1, 0)}};
     for (int chord = 0; chord < 6; ++chord)
         for (int key : {0, 4, 7, 11}) {
             addNote(first, chord * 2 * Beat, 2 * Beat - 10, 0, 48 + key + chord);
@@ -151,10 +141,10 @@ size_t framesWith(int held, int other, bool sameChannel) {
     const int channel = sameChannel ? 9 : 1;
     const Bytes tune = smfFile(0, 1000,
                                {trackBodyOf({{0, {0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40}},
-                                             {0, control(1, 0, 0x78)},
-                                             {0, program(1, 0)},
-                                             {0, noteOn(9, held)},
-                                             {100, noteOn(channel, other)},
+                                             {0, controlChange(1, 0, 0x78)},
+                                             {0, programChange(1, 0)},
+                                             {0, noteOn(9, held, Loud)},
+                                             {100, noteOn(channel, other, Loud)},
                                              {101, noteOff(channel, other)},
                                              {102, {0xFF, 0x01, 0x00}}})});
     return renderWholePcm(tune, FullPolyphony).size();
