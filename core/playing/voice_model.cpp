@@ -18,7 +18,6 @@ constexpr int64_t EndMargin = 1;
 constexpr int64_t MutedAfter = 1;
 // How far a pitch bent down can take a note: a bend range of two octaves.
 constexpr int BentDownKeys = 24;
-constexpr uint8_t ControllerSustain = 64;
 constexpr uint8_t PedalDownFrom = 64;
 constexpr int PitchBendCentre = 0x2000;
 
@@ -47,7 +46,7 @@ int64_t q10PerTick(int32_t microsecondsPerQuarter, int64_t division) {
 
 bool endsEveryVoiceOfChannel(uint8_t controller) {
     return controller >= FirstChannelModeController && controller != ControllerResetAll &&
-           controller != FirstChannelModeController + 2;  // 122, local control, ends nothing
+           controller != ControllerLocalControl;
 }
 }  // namespace
 
