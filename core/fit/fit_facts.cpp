@@ -8,6 +8,7 @@
 #include "playing/midi_kinds.h"
 #include "playing/sounding_notes.h"
 #include "playing/tempo_map.h"
+#include "playing/voice_count.h"
 #include "smf/big_endian.h"
 
 namespace {
@@ -143,7 +144,10 @@ void measureNoteLengths(const NoteTrack& line, const TempoMap& clock, std::vecto
 }
 }  // namespace
 
-FitFacts::FitFacts(const uint8_t* bytes, size_t fileSize) : size(fileSize) {
+FitFacts::FitFacts(const uint8_t* bytes, size_t fileSize) : FitFacts(bytes, fileSize, bytes, fileSize) {}
+
+FitFacts::FitFacts(const uint8_t* bytes, size_t fileSize, const uint8_t* source, size_t sourceSize)
+    : size(fileSize), places(bytes, fileSize, source, sourceSize), tune(bytes) {
     BytesPass pass(bytes, fileSize);
     FitWalk walk(*this);
     walkFile(pass.pass(), walk);
@@ -181,4 +185,8 @@ PeakNotes FitFacts::peakNotes(uint16_t counted) const {
         }
     }
     return peak;
+}
+
+VoiceCount FitFacts::peakVoices(int32_t mipVoices) const {
+    return playVoiceModel(tune, size, mipVoices).peak();
 }

@@ -5,8 +5,10 @@
 
 #include "fit/handset_profile.h"
 #include "fit/tally.h"
+#include "playing/finding_place.h"
 #include "playing/mip_message.h"
 #include "playing/time_line.h"
+#include "playing/voice_model.h"
 #include "smf/midi_format.h"
 
 // The most notes that sounded at once, where that count was first reached,
@@ -25,10 +27,14 @@ struct NoteLength {
 
 // What the handset check reads in a Standard MIDI File held in memory, in
 // one walk with the reader and the time lines of the MIP measure. Nothing
-// here depends on a profile, so several profiles share one measure.
+// here depends on a profile, so several profiles share one measure. The
+// voices are counted on the bytes, which outlive the facts.
 class FitFacts {
 public:
+    // A file played as it is: its own source.
     FitFacts(const uint8_t* bytes, size_t size);
+    // A file converted from source, whose bars and beats name the places.
+    FitFacts(const uint8_t* bytes, size_t size, const uint8_t* source, size_t sourceSize);
 
     size_t size = 0;
     int32_t format = 0;
@@ -53,6 +59,16 @@ public:
     std::vector<NoteTrack> noteLines;
     std::vector<NoteLength> noteLengths;
 
+    // Where an event of the file is, for a person.
+    FindingPlace places;
+
     // Bit c of counted set: channel c's notes count.
     PeakNotes peakNotes(uint16_t counted) const;
+    // The most voices the handset synthesizer spends at once, on a handset
+    // of mipVoices voices that mutes channels by the MIP message, or of any
+    // voices with NoMipMuting.
+    VoiceCount peakVoices(int32_t mipVoices) const;
+
+private:
+    const uint8_t* tune;
 };

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -35,6 +36,10 @@ private:
 HandsetFit checkHandsetFit(const FitFacts& facts, const HandsetProfile& profile);
 
 // The file in bytes against each profile in turn, measured once; the
-// failure is a want of memory for the measure.
+// failure is a want of memory for the measure. The places in the findings
+// count bars and beats in the source the bytes were converted from, or in
+// the bytes themselves.
 Result checkHandsetFits(const std::vector<uint8_t>& bytes, const std::vector<HandsetProfile>& profiles,
                         std::vector<HandsetFit>& fits);
+Result checkHandsetFits(const std::vector<uint8_t>& bytes, const uint8_t* source, size_t sourceSize,
+                        const std::vector<HandsetProfile>& profiles, std::vector<HandsetFit>& fits);

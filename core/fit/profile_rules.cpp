@@ -11,12 +11,9 @@
 namespace {
 // Each %s after the name that stands for a count is the count with its word.
 constexpr CountWords NoteWords{"note", "notes"};
-constexpr CountWords VoiceWords{"voice", "voices"};
 constexpr CountWords ByteWords{"byte", "bytes"};
 constexpr CountWords TempoChangeWords{"tempo change", "tempo changes"};
 constexpr CountWords MessageWords{"message", "messages"};
-
-constexpr uint16_t AllChannels = 0xFFFF;
 
 // A whole number of [Lowest, Highest] in Field: most keys are one.
 template <std::optional<int32_t> HandsetProfile::*Field, int32_t Lowest, int32_t Highest>
@@ -84,24 +81,35 @@ void checkMipRequired(const FitFacts& facts, const HandsetProfile& profile, Find
     if (profile.mip == MipUse::Required && !facts.hasMipMessage) lines.add(NoMip, {});
 }
 
-// voices: the most notes at once. A handset that honours the MIP message
-// plays only the channels whose MIP is within its voices.
-constexpr const char* NotesAtOnce = "-> Handset check [%s]: %s at once at track %d tick %d, over %s";
+// voices: the most voices the handset synthesizer spends at once, with the
+// notes sounding then and the channels that take them. A handset that
+// honours the MIP message mutes the channels whose MIP is over its voices.
+constexpr const char* VoicesAtOnce =
+    "-> Handset check [%s]: %d voices at once (%d notes) at %s, over %d voices; %s";
 
-uint16_t playedChannels(const FitFacts& facts, const HandsetProfile& profile) {
-    if (!looksAtMip(facts, profile)) return AllChannels;
-    uint16_t played = 0;
-    for (const SpMidiEntry& entry : facts.mips)
-        if (entry.mip <= *profile.voices) played = static_cast<uint16_t>(played | 1u << entry.channel);
-    return played;
+int32_t mipVoicesOf(const FitFacts& facts, const HandsetProfile& profile) {
+    return looksAtMip(facts, profile) ? *profile.voices : NoMipMuting;
+}
+
+// "ch9 12, ch0 6": the channels with voices, the most first.
+std::string channelVoicesText(const VoiceCount& count) {
+    std::vector<int> sounding;
+    for (int channel = 0; channel < ChannelCount; ++channel)
+        if (count.channelVoices[channel] > 0) sounding.push_back(channel);
+    std::stable_sort(sounding.begin(), sounding.end(),
+                     [&count](int a, int b) { return count.channelVoices[a] > count.channelVoices[b]; });
+    std::vector<std::string> items;
+    for (int channel : sounding)
+        items.push_back("ch" + std::to_string(channel) + " " + std::to_string(count.channelVoices[channel]));
+    return joinedText(items, ", ");
 }
 
 void checkVoices(const FitFacts& facts, const HandsetProfile& profile, FindingLines& lines) {
     if (!profile.voices) return;
-    const PeakNotes peak = facts.peakNotes(playedChannels(facts, profile));
-    if (peak.count > *profile.voices)
-        lines.add(NotesAtOnce, {countText(peak.count, NoteWords), peak.track, peak.tick,
-                                countText(*profile.voices, VoiceWords)});
+    const VoiceCount peak = facts.peakVoices(mipVoicesOf(facts, profile));
+    if (peak.voices > *profile.voices)
+        lines.add(VoicesAtOnce, {peak.voices, peak.notes, facts.places.at(peak.track, peak.tick),
+                                 *profile.voices, channelVoicesText(peak)});
 }
 
 // max-bytes: the file's size.

@@ -40,7 +40,11 @@ bool wholeNumber(const std::string& text, int64_t lowest, int64_t highest, int64
 }
 
 std::string listText(const std::vector<std::string>& items) {
+    return joinedText(items, ",");
+}
+
+std::string joinedText(const std::vector<std::string>& items, const char* separator) {
     std::string text;
-    for (const std::string& item : items) text += (text.empty() ? "" : ",") + item;
+    for (const std::string& item : items) text += (text.empty() ? "" : separator) + item;
     return text;
 }

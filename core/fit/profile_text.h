@@ -15,3 +15,5 @@ bool wholeNumber(const std::string& text, int64_t lowest, int64_t highest, int64
 // A list value as the settings show it: its items parted by commas, so that
 // the settings can be parted by blanks.
 std::string listText(const std::vector<std::string>& items);
+// The items parted by separator.
+std::string joinedText(const std::vector<std::string>& items, const char* separator);

@@ -29,8 +29,9 @@ Result addSpMidiMessage(const SpMidiSettings& settings, ConvertedFile& made) {
     }
 }
 
-// The steps after the conversion, each on the bytes the one before left.
-Result finishConvertedFile(const Job& job, ConvertedFile& made) {
+// The steps after the conversion, each on the bytes the one before left;
+// the check names places by the source's bars.
+Result finishConvertedFile(const Job& job, const VFILE& source, ConvertedFile& made) {
     if (job.spMidi.enabled) {
         const Result added = addSpMidiMessage(job.spMidi, made);
         if (added.failed()) return added;
@@ -39,7 +40,10 @@ Result finishConvertedFile(const Job& job, ConvertedFile& made) {
         const Result slimmed = slimFile(job.slim, made.bytes, made.slim);
         if (slimmed.failed()) return slimmed;
     }
-    return checkHandsetFits(made.bytes, job.profiles, made.fits);
+    if (source.data == nullptr || source.size <= 0)
+        return checkHandsetFits(made.bytes, job.profiles, made.fits);
+    return checkHandsetFits(made.bytes, source.data, static_cast<size_t>(source.size), job.profiles,
+                            made.fits);
 }
 }  // namespace
 
@@ -53,7 +57,7 @@ Result makeConvertedFile(FilePass& pass, const Job& job, int32_t tuneLength, Con
     made.bytes.swap(memory.bytes);
     made.mips.clear();
     made.slim = SlimOutcome();
-    return finishConvertedFile(job, made);
+    return finishConvertedFile(job, pass.file, made);
 }
 
 Result writeWholeFile(const char* path, const std::vector<uint8_t>& bytes) {

@@ -1,44 +1,24 @@
 #include "playing/mip_measure.h"
 
 #include <algorithm>
-#include <cstring>
 #include <new>
-#include <utility>
 
-#include "pass/file_pass.h"
-#include "pass/track_walk.h"
-#include "playing/sounding_notes.h"
-#include "playing/time_line.h"
+#include "playing/voice_count.h"
 #include "smf/midi_format.h"
 
 namespace {
-// Sounding notes of one time line and, per priority prefix, the most notes
-// that sounded together at the end of any tick.
-class PolyphonyMeter {
+// Per priority prefix, the most voices its channels took together in any
+// render buffer: a handset of P voices playing the channels of a prefix
+// within P plays every note of them.
+class PrefixVoices : public VoiceCountListener {
 public:
-    explicit PolyphonyMeter(const std::vector<int>& channelOrder) : order(channelOrder) {}
+    explicit PrefixVoices(const std::vector<int>& channelOrder) : order(channelOrder) {}
 
-    void silence() {
-        sounding.silence();
-        std::memset(count, 0, sizeof count);
-    }
-
-    void apply(const NoteEvent& note) { count[note.channel] += sounding.apply(note); }
-
-    void measure() {
+    void onCount(const VoiceCount& count) override {
         int sum = 0;
         for (int k = 0; k < ChannelCount; ++k) {
-            sum += count[order[static_cast<size_t>(k)]];
+            sum += count.channelVoices[order[static_cast<size_t>(k)]];
             largest[k] = std::max(largest[k], sum);
-        }
-    }
-
-    // Events in time order; the counts are taken after the last event of each tick.
-    void run(const NoteTrack& notes) {
-        silence();
-        for (size_t i = 0; i < notes.size(); ++i) {
-            apply(notes[i]);
-            if (i + 1 == notes.size() || notes[i + 1].tick != notes[i].tick) measure();
         }
     }
 
@@ -46,8 +26,6 @@ public:
 
 private:
     const std::vector<int>& order;
-    SoundingNotes sounding;
-    int count[ChannelCount] = {};
 };
 }  // namespace
 
@@ -67,18 +45,14 @@ std::vector<int> spMidiChannelOrder(const std::vector<int>& given) {
 
 namespace {
 std::vector<SpMidiEntry> measuredMips(const uint8_t* file, size_t size, const std::vector<int>& given) {
-    BytesPass bytes(file, size);
-    NoteCollector notes;
-    walkFile(bytes.pass(), notes);
-    const bool* hasNote = notes.hasNote;
     const std::vector<int> order = spMidiChannelOrder(given);
-    PolyphonyMeter meter(order);
-    for (const NoteTrack& line : timeLines(bytes.pass().header.format, std::move(notes.tracks)))
-        meter.run(line);
+    PrefixVoices prefixes(order);
+    const uint16_t withNotes = playVoiceModel(file, size, NoMipMuting, &prefixes).channelsWithNotes();
     std::vector<SpMidiEntry> entries;
     for (int k = 0; k < ChannelCount; ++k) {
         const int channel = order[static_cast<size_t>(k)];
-        if (hasNote[channel]) entries.push_back({channel, std::min(meter.largest[k], SpMidiMaxMip)});
+        if ((withNotes >> channel & 1u) != 0)
+            entries.push_back({channel, std::min(prefixes.largest[k], SpMidiMaxMip)});
     }
     return entries;
 }

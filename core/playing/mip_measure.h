@@ -11,7 +11,8 @@
 std::vector<int> spMidiChannelOrder(const std::vector<int>& given);
 
 // The MIP of every channel that has a note in the Standard MIDI File `file`,
-// in priority order. Formats 0 and 1 share one time line, format 2 takes the
-// largest value over its tracks. The failure is a want of memory.
+// in priority order: the most voices the handset synthesizer spends at once on
+// the channel and those before it (VoiceModel), every track on one clock as
+// it plays them, format 2's too. The failure is a want of memory.
 Result computeSpMidiMips(const uint8_t* file, size_t size, const std::vector<int>& given,
                          std::vector<SpMidiEntry>& entries);

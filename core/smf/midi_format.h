@@ -50,6 +50,7 @@ constexpr uint8_t MipSubId = 0x01;
 constexpr uint8_t ControllerBankSelect = 0;
 constexpr uint8_t ControllerDataEntry = 6;
 constexpr uint8_t ControllerPan = 10;
+constexpr uint8_t ControllerSustain = 64;
 constexpr uint8_t ControllerLastMostSignificant = 31;
 // A most significant controller's least significant twin is 32 above it.
 constexpr uint8_t ControllerTwinDistance = 32;
@@ -59,6 +60,7 @@ constexpr uint8_t ControllerDataIncrement = 96;
 constexpr uint8_t ControllerRegisteredParameterMsb = 101;
 constexpr uint8_t FirstChannelModeController = 120;
 constexpr uint8_t ControllerResetAll = 121;
+constexpr uint8_t ControllerLocalControl = 122;
 
 // Bank select MSB values that make a channel play drums or melodic sounds.
 constexpr uint8_t DrumBankMsb = 0x78;

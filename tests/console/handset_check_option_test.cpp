@@ -68,9 +68,9 @@ protected:
 
 TEST_F(HandsetCheckOption, EachShippedProfileByName) {
     const std::vector<std::string> findings[] = {
-        {"17 notes at once at track 1 tick 0, over 16 voices"},
+        {"17 voices at once (17 notes) at 0:00.000 (bar 1 beat 1, track 1 tick 0), over 16 voices; ch0 17"},
         {"pitch bend on ch0, 1 message, first at track 1 tick 480", "no MIP message"},
-        {"17 notes at once at track 1 tick 0, over 16 voices"},
+        {"17 voices at once (17 notes) at 0:00.000 (bar 1 beat 1, track 1 tick 0), over 16 voices; ch0 17"},
         {},
         {"keys outside 12-108 on ch0: 1 note, first key 110 at track 1 tick 480"},
     };
@@ -122,7 +122,8 @@ TEST_F(HandsetCheckOption, ANameIsLookedForInTheCurrentFolderFirst) {
     writeTextFile("own.profile", "voices = 8\nformats = 0\n");
     const ProgramRun run = quavel("-P./own.profile");
     EXPECT_EQ(run.output,
-              settings + checkLines("./own.profile", {"17 notes at once at track 1 tick 0, over 8 voices",
+              settings + checkLines("./own.profile", {"17 voices at once (17 notes) at 0:00.000 (bar 1 beat "
+                                                      "1, track 1 tick 0), over 8 voices; ch0 17",
                                                       "format 1, not allowed"}));
     EXPECT_EQ(run.status, 3);
 }

@@ -100,12 +100,12 @@ TEST_F(SlimOption, TheSlimmingLineFollowsTheMipLines) {
     }();
     for (const char* options : {"-S -Z", "-Z -S"}) {
         const ProgramRun run = quavel(options);
-        EXPECT_EQ(run.output, settings + "-> SP-MIDI MIP of ch0 = 1\n" +
+        EXPECT_EQ(run.output, settings + "-> SP-MIDI MIP of ch0 = 2\n" +
                                   slimmedLine(readFile("out.mid").size(), plainWithMips.size(), 1))
             << options;
     }
     // The message stays first in the first track.
-    const Bytes message = {0x00, 0xF0, 0x07, 0x7F, 0x7F, 0x0B, 0x01, 0x00, 0x01, 0xF7};
+    const Bytes message = {0x00, 0xF0, 0x07, 0x7F, 0x7F, 0x0B, 0x01, 0x00, 0x02, 0xF7};
     const Bytes slimmed = readFile("out.mid");
     EXPECT_EQ(Bytes(slimmed.begin() + 22, slimmed.begin() + 22 + static_cast<long>(message.size())), message);
 }

@@ -52,8 +52,8 @@ protected:
 TEST_F(SpMidiOption, MipsDescribeTheConvertedTune) {
     const ProgramRun run = quavel("-S");
     EXPECT_EQ(run.status, 0) << run.output;
-    EXPECT_EQ(run.output, settings + "-> SP-MIDI MIP of ch0 = 1\n-> SP-MIDI MIP of ch1 = 1\n");
-    const Bytes message = {0x00, 0xF0, 0x09, 0x7F, 0x7F, 0x0B, 0x01, 0x00, 0x01, 0x01, 0x01, 0xF7};
+    EXPECT_EQ(run.output, settings + "-> SP-MIDI MIP of ch0 = 1\n-> SP-MIDI MIP of ch1 = 2\n");
+    const Bytes message = {0x00, 0xF0, 0x09, 0x7F, 0x7F, 0x0B, 0x01, 0x00, 0x01, 0x01, 0x02, 0xF7};
     const Bytes output = readFile("out.mid");
     EXPECT_EQ(firstTrackStart(output, message.size()), message);
     // Apart from the message and the first track's length, the output is the plain conversion.
@@ -65,14 +65,14 @@ TEST_F(SpMidiOption, MipsDescribeTheConvertedTune) {
 
 TEST_F(SpMidiOption, ChannelDigitsSetThePriority) {
     ProgramRun run = quavel("-S1");
-    EXPECT_EQ(run.output, settings + "-> SP-MIDI MIP of ch1 = 1\n-> SP-MIDI MIP of ch0 = 1\n");
+    EXPECT_EQ(run.output, settings + "-> SP-MIDI MIP of ch1 = 1\n-> SP-MIDI MIP of ch0 = 2\n");
     run = quavel("-s10");
-    EXPECT_EQ(run.output, settings + "-> SP-MIDI MIP of ch1 = 1\n-> SP-MIDI MIP of ch0 = 1\n");
+    EXPECT_EQ(run.output, settings + "-> SP-MIDI MIP of ch1 = 1\n-> SP-MIDI MIP of ch0 = 2\n");
     EXPECT_EQ(firstTrackStart(readFile("out.mid"), 12),
-              (Bytes{0x00, 0xF0, 0x09, 0x7F, 0x7F, 0x0B, 0x01, 0x01, 0x01, 0x00, 0x01, 0xF7}));
+              (Bytes{0x00, 0xF0, 0x09, 0x7F, 0x7F, 0x0B, 0x01, 0x01, 0x01, 0x00, 0x02, 0xF7}));
     // A later -S replaces an earlier one.
     run = quavel("-S1 -S");
-    EXPECT_EQ(run.output, settings + "-> SP-MIDI MIP of ch0 = 1\n-> SP-MIDI MIP of ch1 = 1\n");
+    EXPECT_EQ(run.output, settings + "-> SP-MIDI MIP of ch0 = 1\n-> SP-MIDI MIP of ch1 = 2\n");
 }
 
 TEST_F(SpMidiOption, MisformedOptionsAreIgnored) {
@@ -84,7 +84,7 @@ TEST_F(SpMidiOption, MisformedOptionsAreIgnored) {
         EXPECT_EQ(readFile("out.mid"), plain) << option;
     }
     // An earlier well-formed one stays.
-    EXPECT_EQ(quavel("-S -S11").output, settings + "-> SP-MIDI MIP of ch0 = 1\n-> SP-MIDI MIP of ch1 = 1\n");
+    EXPECT_EQ(quavel("-S -S11").output, settings + "-> SP-MIDI MIP of ch0 = 1\n-> SP-MIDI MIP of ch1 = 2\n");
 }
 
 TEST_F(SpMidiOption, ATuneWithoutNotesGetsNoMessageAndLosesItsOwn) {

@@ -70,52 +70,56 @@ TEST(SpMidiMips, ChordsAcrossTracksShareOneTimeLine) {
     EXPECT_EQ(mipsOfTracks(0, {both}), (Mips{{0, 2}, {1, 5}}));
 }
 
-TEST(SpMidiMips, CountsAreTakenAfterEveryEventOfATick) {
-    // Channel 0 is released at 480 in one track while channel 1 starts at 480 in another.
+TEST(SpMidiMips, AReleasedNoteHoldsItsVoiceThroughItsRelease) {
+    // Channel 0 (piano) is released at 480 in one track while channel 1
+    // starts at 480 in another: the piano's voices are still busy.
     const Bytes first = {0x00, 0x90, 0x3C, 0x64, 0x00, 0x40, 0x64, 0x83, 0x60, 0x80,
                          0x3C, 0x40, 0x00, 0x40, 0x40, 0x00, 0xFF, 0x2F, 0x00};
     const Bytes second = {0x83, 0x60, 0x91, 0x48, 0x64, 0x00, 0x4C, 0x64, 0x00, 0x4F, 0x64, 0x83, 0x60,
                           0x48, 0x00, 0x00, 0x4C, 0x00, 0x00, 0x4F, 0x00, 0x00, 0xFF, 0x2F, 0x00};
-    EXPECT_EQ(mipsOfTracks(1, {second, first}), (Mips{{0, 2}, {1, 3}}));
-    // Released and struck again at one tick: one note sounds throughout.
-    EXPECT_EQ(mipsOfTracks(0, {{0x00, 0x90, 0x3C, 0x64, 0x83, 0x60, 0x80, 0x3C, 0x40, 0x00, 0x90,
-                                0x3C, 0x64, 0x83, 0x60, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00}}),
-              (Mips{{0, 1}}));
-    // A start and an earlier note's release at one tick, the start first: never two.
-    EXPECT_EQ(mipsOfTracks(0, {{0x00, 0x90, 0x3C, 0x64, 0x83, 0x60, 0x3E, 0x64, 0x00, 0x80, 0x3C,
-                                0x40, 0x83, 0x60, 0x80, 0x3E, 0x40, 0x00, 0xFF, 0x2F, 0x00}}),
-              (Mips{{0, 1}}));
+    EXPECT_EQ(mipsOfTracks(1, {second, first}), (Mips{{0, 2}, {1, 5}}));
+    // The organ is free a buffer after its release: one released 100 ms
+    // before the next start leaves its voice to it.
+    const Bytes organFirst = concat({{0x00, 0xC0, 0x10}, first});
+    const Bytes later = trackBodyOf({{576, {0x91, 0x48, 0x64}}, {576, {0x91, 0x4C, 0x64}}});
+    EXPECT_EQ(mipsOfTracks(1, {later, organFirst}), (Mips{{0, 2}, {1, 2}}));
 }
 
-TEST(SpMidiMips, AReStruckKeyStaysOneNote) {
-    // Key 60 struck twice, released once at 200; keys 62 and 64 start at 300.
-    const Bytes body = {0x00, 0x90, 0x3C, 0x64, 0x64, 0x3C, 0x50, 0x64, 0x80, 0x3C, 0x40, 0x64, 0x90, 0x3E,
-                        0x64, 0x00, 0x40, 0x64, 0x64, 0x3E, 0x00, 0x00, 0x40, 0x00, 0x00, 0xFF, 0x2F, 0x00};
-    EXPECT_EQ(mipsOfTracks(0, {body}), (Mips{{0, 2}}));
+TEST(SpMidiMips, AReStruckKeyTakesASecondVoiceAndAThirdTakesTheOldest) {
+    // Organ key 60 struck at 0 and 100 and held: two voices; struck a third
+    // time at 200, still two.
+    const Bytes twice = trackBodyOf({{0, {0xC0, 0x10}}, {0, {0x90, 0x3C, 0x64}}, {100, {0x90, 0x3C, 0x64}}});
+    EXPECT_EQ(mipsOfTracks(0, {twice}), (Mips{{0, 2}}));
+    const Bytes thrice = trackBodyOf(
+        {{0, {0xC0, 0x10}}, {0, {0x90, 0x3C, 0x64}}, {100, {0x90, 0x3C, 0x64}}, {200, {0x90, 0x3C, 0x64}}});
+    EXPECT_EQ(mipsOfTracks(0, {thrice}), (Mips{{0, 2}}));
     // A release of a key that does not sound changes nothing.
     const Bytes stray = {0x00, 0x80, 0x30, 0x40, 0x00, 0x90, 0x3C, 0x64,
                          0x60, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00};
     EXPECT_EQ(mipsOfTracks(0, {stray}), (Mips{{0, 1}}));
 }
 
-TEST(SpMidiMips, Format2TracksAreTheirOwnTimeLines) {
+TEST(SpMidiMips, Format2TracksPlayTogether) {
     const Bytes three = {0x00, 0x90, 0x3C, 0x64, 0x00, 0x40, 0x64, 0x00, 0x43, 0x64, 0x60, 0x3C,
                          0x00, 0x00, 0x40, 0x00, 0x00, 0x43, 0x00, 0x00, 0xFF, 0x2F, 0x00};
     const Bytes two = {0x00, 0x91, 0x3C, 0x64, 0x00, 0x40, 0x64, 0x60, 0x3C,
                        0x00, 0x00, 0x40, 0x00, 0x00, 0xFF, 0x2F, 0x00};
-    EXPECT_EQ(mipsOfTracks(2, {three, two}), (Mips{{0, 3}, {1, 3}}));
-    EXPECT_EQ(mipsOfTracks(2, {three, two}, {1}), (Mips{{1, 2}, {0, 3}}));
-    // The same tracks played together.
-    EXPECT_EQ(mipsOfTracks(1, {three, two}), (Mips{{0, 3}, {1, 5}}));
+    EXPECT_EQ(mipsOfTracks(2, {three, two}), (Mips{{0, 3}, {1, 5}}));
+    EXPECT_EQ(mipsOfTracks(2, {three, two}, {1}), (Mips{{1, 2}, {0, 5}}));
+    EXPECT_EQ(mipsOfTracks(2, {three, two}), mipsOfTracks(1, {three, two}));
 }
 
 TEST(SpMidiMips, ValuesAbove127AreWrittenAs127) {
-    // All 128 keys of channel 9, then one note of channel 0 over them.
-    Bytes body = {0x00, 0x99, 0x00, 0x64};
-    for (uint8_t key = 1; key < 128; ++key) body.insert(body.end(), {0x00, key, 0x64});
-    body.insert(body.end(), {0x00, 0x90, 0x3C, 0x64, 0x60, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00});
-    EXPECT_EQ(mipsOfTracks(0, {body}), (Mips{{9, 127}, {0, 127}}));
-    EXPECT_EQ(mipsOfTracks(0, {body}, {0}), (Mips{{0, 1}, {9, 127}}));
+    // Organ keys 30..79 held on channels 0, 1 and 2: 150 voices.
+    std::vector<TickedEvent> events;
+    for (uint8_t channel = 0; channel < 3; ++channel) {
+        events.push_back({0, {static_cast<uint8_t>(0xC0 | channel), 0x10}});
+        for (uint8_t key = 30; key < 80; ++key)
+            events.push_back({10, {static_cast<uint8_t>(0x90 | channel), key, 0x64}});
+    }
+    const Bytes body = trackBodyOf(events);
+    EXPECT_EQ(mipsOfTracks(0, {body}), (Mips{{0, 50}, {1, 100}, {2, 127}}));
+    EXPECT_EQ(mipsOfTracks(0, {body}, {2}), (Mips{{2, 50}, {0, 100}, {1, 127}}));
 }
 
 TEST(SpMidiMips, OnlyChannelsWithNotesAreListed) {

@@ -47,37 +47,55 @@ const Bytes MipFirstTrack = {0x00, 0xF0, 0x09, 0x7F, 0x7F, 0x0B, 0x01, 0x00,
                              0x02, 0x01, 0x03, 0xF7, 0x00, 0xFF, 0x2F, 0x00};
 }  // namespace
 
-TEST(HandsetCheckVoices, PeakIsCountedAcrossTracksAfterTheLastEventOfATick) {
+TEST(HandsetCheckVoices, VoicesAreCountedAcrossTracksThroughTheirReleases) {
+    // At 480 channel 0 holds key 60 twice (struck again), 62 and 65, and
+    // channel 1's key 64, released there, is still in its release.
     const Bytes file = smfFile(1, 480, {End, Chords, Accompaniment});
-    EXPECT_EQ(findingsOf(file, "voices = 2"),
-              Lines{finding("3 notes at once at track 1 tick 240, over 2 voices")});
-    EXPECT_EQ(findingsOf(file, "voices = 3"), Lines{});
+    EXPECT_EQ(findingsOf(file, "voices = 4"),
+              Lines{finding("5 voices at once (3 notes) at 0:00.500 (bar 1 beat 2, track 1 tick 480), over 4 "
+                            "voices; ch0 4, ch1 1")});
+    EXPECT_EQ(findingsOf(file, "voices = 5"), Lines{});
 }
 
-TEST(HandsetCheckVoices, AMipMessageLeavesOutTheChannelsAboveTheVoices) {
+TEST(HandsetCheckVoices, AMipMessageMutesTheChannelsAboveTheVoices) {
     const Bytes file = smfFile(1, 480, {MipFirstTrack, Chords, Accompaniment});
-    // At 2 voices only channel 0 plays: its 3 notes first sound together at 480.
-    EXPECT_EQ(findingsOf(file, "voices = 2"),
-              Lines{finding("3 notes at once at track 1 tick 480, over 2 voices")});
-    EXPECT_EQ(findingsOf(file, "voices = 2\nmip = required"), findingsOf(file, "voices = 2"));
-    EXPECT_EQ(findingsOf(file, "voices = 3"), Lines{});
-    // Ignored, the message leaves every channel counted.
-    EXPECT_EQ(findingsOf(file, "voices = 2\nmip = ignored"),
-              Lines{finding("3 notes at once at track 1 tick 240, over 2 voices")});
+    // At 2 voices only channel 0 plays.
+    const Lines channel0 = {finding(
+        "4 voices at once (3 notes) at 0:00.500 (bar 1 beat 2, track 1 tick 480), over 2 voices; ch0 4")};
+    EXPECT_EQ(findingsOf(file, "voices = 2"), channel0);
+    EXPECT_EQ(findingsOf(file, "voices = 2\nmip = required"), channel0);
+    // At 3 both play; ignored, the message leaves every channel counted.
+    const std::string both = "5 voices at once (3 notes) at 0:00.500 (bar 1 beat 2, track 1 tick 480), over ";
+    EXPECT_EQ(findingsOf(file, "voices = 3"), Lines{finding(both + "3 voices; ch0 4, ch1 1")});
+    EXPECT_EQ(findingsOf(file, "voices = 2\nmip = ignored"), Lines{finding(both + "2 voices; ch0 4, ch1 1")});
     // A channel the table does not list is not played at all.
     const Bytes onlyChannel1 = {0x00, 0xF0, 0x07, 0x7F, 0x7F, 0x0B, 0x01,
                                 0x01, 0x01, 0xF7, 0x00, 0xFF, 0x2F, 0x00};
     EXPECT_EQ(findingsOf(smfFile(1, 480, {onlyChannel1, Chords, Accompaniment}), "voices = 1"), Lines{});
 }
 
-TEST(HandsetCheckVoices, Format2TracksAreTheirOwnTimeLines) {
+TEST(HandsetCheckVoices, Format2TracksPlayTogether) {
     // Track 0: two keys from 240; track 1: two keys from 0; all held to the end.
     const Bytes fromLater = {0x81, 0x70, 0x90, 0x3C, 0x64, 0x00, 0x3E, 0x64, 0x00, 0xFF, 0x2F, 0x00};
     const Bytes fromStart = {0x00, 0x91, 0x3C, 0x64, 0x00, 0x3E, 0x64, 0x00, 0xFF, 0x2F, 0x00};
-    EXPECT_EQ(findingsOf(smfFile(2, 480, {fromLater, fromStart}), "voices = 1"),
-              Lines{finding("2 notes at once at track 1 tick 0, over 1 voice")});
-    EXPECT_EQ(findingsOf(smfFile(1, 480, {fromLater, fromStart}), "voices = 1"),
-              Lines{finding("4 notes at once at track 0 tick 240, over 1 voice")});
+    const Lines together = {
+        finding("4 voices at once (4 notes) at 0:00.250 (bar 1 beat 1, track 0 tick 240), over 1 voices; ch0 "
+                "2, ch1 2")};
+    EXPECT_EQ(findingsOf(smfFile(2, 480, {fromLater, fromStart}), "voices = 1"), together);
+    EXPECT_EQ(findingsOf(smfFile(1, 480, {fromLater, fromStart}), "voices = 1"), together);
+}
+
+TEST(HandsetCheckVoices, ThePlaceCountsBarsInTheSource) {
+    // The peak is at tick 1440 of the written file, 1.5 s: bar 1 beat 4
+    // counted in its 4/4, bar 2 beat 1 in the source's 3/4.
+    const Bytes written =
+        smfFile(0, 480, {trackBodyOf({{0, {0x90, 0x3C, 0x64}}, {1440, {0x90, 0x3E, 0x64}}})});
+    const Bytes source = smfFile(0, 480, {trackBodyOf({{0, {0xFF, 0x58, 0x04, 0x03, 0x02, 0x18, 0x08}}})});
+    const FitFacts facts(written.data(), written.size(), source.data(), source.size());
+    EXPECT_EQ(
+        checkHandsetFit(facts, profileOf("voices = 1")).findings,
+        Lines{finding("2 voices at once (2 notes) at 0:01.500 (bar 2 beat 1, track 0 tick 1440), over 1 "
+                      "voices; ch0 2")});
 }
 
 TEST(HandsetCheckSize, TheLimitItselfFits) {
@@ -275,29 +293,32 @@ TEST(HandsetCheckLines, FindingsInOrderThenTheirCount) {
     const Bytes file = smfFile(2, 480, {Chords, Accompaniment});
     const HandsetFit fit = checkHandsetFit(FitFacts(file.data(), file.size()),
                                            profileOf("mip = required\nformats = 0 1\nvoices = 1"));
-    // Format 2: channel 0's track alone reaches 3 notes, at 480.
-    EXPECT_EQ(fit.lines(),
-              (Lines{finding("3 notes at once at track 0 tick 480, over 1 voice"),
-                     finding("format 2, not allowed"), finding("no MIP message"), finding("3 findings")}));
+    EXPECT_EQ(
+        fit.lines(),
+        (Lines{finding("5 voices at once (3 notes) at 0:00.500 (bar 1 beat 2, track 0 tick 480), over 1 "
+                       "voices; ch0 4, ch1 1"),
+               finding("format 2, not allowed"), finding("no MIP message"), finding("3 findings")}));
     EXPECT_FALSE(fit.fits());
     const HandsetFit one = checkHandsetFit(FitFacts(file.data(), file.size()), profileOf("formats = 0"));
     EXPECT_EQ(one.lines(), (Lines{finding("format 2, not allowed"), finding("1 finding")}));
-    const HandsetFit none = checkHandsetFit(FitFacts(file.data(), file.size()), profileOf("voices = 3"));
+    const HandsetFit none = checkHandsetFit(FitFacts(file.data(), file.size()), profileOf("voices = 5"));
     EXPECT_EQ(none.lines(), Lines{finding("fits")});
     EXPECT_TRUE(none.fits());
 }
 
 TEST(HandsetCheckLines, EachProfileIsCheckedUnderItsOwnName) {
     const Bytes file = smfFile(0, 480, {Chords});
-    std::vector<HandsetProfile> profiles = {profileOf("voices = 2"), profileOf("voices = 3")};
+    std::vector<HandsetProfile> profiles = {profileOf("voices = 2"), profileOf("voices = 4")};
     profiles[0].name = "small";
     profiles[1].name = "%d %s";
     std::vector<HandsetFit> fits;
     ASSERT_TRUE(checkHandsetFits(file, profiles, fits).ok());
     ASSERT_EQ(fits.size(), 2u);
-    EXPECT_EQ(fits[0].lines(),
-              (Lines{"-> Handset check [small]: 3 notes at once at track 0 tick 480, over 2 voices",
-                     "-> Handset check [small]: 1 finding"}));
+    EXPECT_EQ(
+        fits[0].lines(),
+        (Lines{"-> Handset check [small]: 4 voices at once (3 notes) at 0:00.500 (bar 1 beat 2, track 0 tick "
+               "480), over 2 voices; ch0 4",
+               "-> Handset check [small]: 1 finding"}));
     EXPECT_EQ(fits[1].lines(), Lines{"-> Handset check [%d %s]: fits"});
     EXPECT_TRUE(checkHandsetFits(file, {}, fits).ok());
     EXPECT_TRUE(fits.empty());
@@ -317,5 +338,6 @@ TEST(HandsetCheckBrokenFiles, GiveWhatTheyHold) {
     Bytes cut = smfFile(0, 480, {Chords});
     cut.resize(cut.size() - 20);
     EXPECT_EQ(findingsOf(cut, "voices = 1"),
-              Lines{finding("2 notes at once at track 0 tick 240, over 1 voice")});
+              Lines{finding("3 voices at once (2 notes) at 0:00.250 (bar 1 beat 1, track 0 tick 240), over 1 "
+                            "voices; ch0 3")});
 }
