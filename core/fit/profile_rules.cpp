@@ -11,6 +11,7 @@
 namespace {
 // Each %s after the name that stands for a count is the count with its word.
 constexpr CountWords NoteWords{"note", "notes"};
+constexpr CountWords VoiceWords{"voice", "voices"};
 constexpr CountWords ByteWords{"byte", "bytes"};
 constexpr CountWords TempoChangeWords{"tempo change", "tempo changes"};
 constexpr CountWords MessageWords{"message", "messages"};
@@ -84,8 +85,9 @@ void checkMipRequired(const FitFacts& facts, const HandsetProfile& profile, Find
 // voices: the most voices the handset synthesizer spends at once, with the
 // notes sounding then and the channels that take them. A handset that
 // honours the MIP message mutes the channels whose MIP is over its voices.
-constexpr const char* VoicesAtOnce =
-    "-> Handset check [%s]: %d voices at once (%d notes) at %s, over %d voices; %s";
+// "N voices at once (C notes) at PLACE, over V voices; CHANNELS", each count
+// in the singular for one.
+constexpr const char* VoicesAtOnce = "-> Handset check [%s]: %s at once (%s) at %s, over %s; %s";
 
 int32_t mipVoicesOf(const FitFacts& facts, const HandsetProfile& profile) {
     return looksAtMip(facts, profile) ? *profile.voices : NoMipMuting;
@@ -108,8 +110,9 @@ void checkVoices(const FitFacts& facts, const HandsetProfile& profile, FindingLi
     if (!profile.voices) return;
     const VoiceCount peak = facts.peakVoices(mipVoicesOf(facts, profile));
     if (peak.voices > *profile.voices)
-        lines.add(VoicesAtOnce, {peak.voices, peak.notes, facts.places.at(peak.track, peak.tick),
-                                 *profile.voices, channelVoicesText(peak)});
+        lines.add(VoicesAtOnce, {countText(peak.voices, VoiceWords), countText(peak.notes, NoteWords),
+                                 facts.places.at(peak.track, peak.tick),
+                                 countText(*profile.voices, VoiceWords), channelVoicesText(peak)});
 }
 
 // max-bytes: the file's size.

@@ -57,6 +57,16 @@ TEST(HandsetCheckVoices, VoicesAreCountedAcrossTracksThroughTheirReleases) {
     EXPECT_EQ(findingsOf(file, "voices = 5"), Lines{});
 }
 
+// One note still in its release and the next: each count in the singular for one.
+TEST(HandsetCheckVoices, CountsOfOneTakeTheSingular) {
+    const Bytes track =
+        trackBodyOf({{0, {0x90, 0x3C, 0x64}}, {10, {0x80, 0x3C, 0x00}}, {10, {0x90, 0x3E, 0x64}}});
+    EXPECT_EQ(
+        findingsOf(smfFile(0, 480, {track}), "voices = 1"),
+        Lines{finding("2 voices at once (1 note) at 0:00.010 (bar 1 beat 1, track 0 tick 10), over 1 voice; "
+                      "ch0 2")});
+}
+
 TEST(HandsetCheckVoices, AMipMessageMutesTheChannelsAboveTheVoices) {
     const Bytes file = smfFile(1, 480, {MipFirstTrack, Chords, Accompaniment});
     // At 2 voices only channel 0 plays.
@@ -79,7 +89,7 @@ TEST(HandsetCheckVoices, Format2TracksPlayTogether) {
     const Bytes fromLater = {0x81, 0x70, 0x90, 0x3C, 0x64, 0x00, 0x3E, 0x64, 0x00, 0xFF, 0x2F, 0x00};
     const Bytes fromStart = {0x00, 0x91, 0x3C, 0x64, 0x00, 0x3E, 0x64, 0x00, 0xFF, 0x2F, 0x00};
     const Lines together = {
-        finding("4 voices at once (4 notes) at 0:00.250 (bar 1 beat 1, track 0 tick 240), over 1 voices; ch0 "
+        finding("4 voices at once (4 notes) at 0:00.250 (bar 1 beat 1, track 0 tick 240), over 1 voice; ch0 "
                 "2, ch1 2")};
     EXPECT_EQ(findingsOf(smfFile(2, 480, {fromLater, fromStart}), "voices = 1"), together);
     EXPECT_EQ(findingsOf(smfFile(1, 480, {fromLater, fromStart}), "voices = 1"), together);
@@ -95,7 +105,7 @@ TEST(HandsetCheckVoices, ThePlaceCountsBarsInTheSource) {
     EXPECT_EQ(
         checkHandsetFit(facts, profileOf("voices = 1")).findings,
         Lines{finding("2 voices at once (2 notes) at 0:01.500 (bar 2 beat 1, track 0 tick 1440), over 1 "
-                      "voices; ch0 2")});
+                      "voice; ch0 2")});
 }
 
 TEST(HandsetCheckSize, TheLimitItselfFits) {
@@ -296,7 +306,7 @@ TEST(HandsetCheckLines, FindingsInOrderThenTheirCount) {
     EXPECT_EQ(
         fit.lines(),
         (Lines{finding("5 voices at once (3 notes) at 0:00.500 (bar 1 beat 2, track 0 tick 480), over 1 "
-                       "voices; ch0 4, ch1 1"),
+                       "voice; ch0 4, ch1 1"),
                finding("format 2, not allowed"), finding("no MIP message"), finding("3 findings")}));
     EXPECT_FALSE(fit.fits());
     const HandsetFit one = checkHandsetFit(FitFacts(file.data(), file.size()), profileOf("formats = 0"));
@@ -339,5 +349,5 @@ TEST(HandsetCheckBrokenFiles, GiveWhatTheyHold) {
     cut.resize(cut.size() - 20);
     EXPECT_EQ(findingsOf(cut, "voices = 1"),
               Lines{finding("3 voices at once (2 notes) at 0:00.250 (bar 1 beat 1, track 0 tick 240), over 1 "
-                            "voices; ch0 3")});
+                            "voice; ch0 3")});
 }
