@@ -30,7 +30,7 @@ Result addSpMidiMessage(const SpMidiSettings& settings, ConvertedFile& made) {
 }
 
 // The steps after the conversion, each on the bytes the one before left.
-Result finishConvertedFile(const Job& job, ConvertedFile& made) {
+Result finishConvertedFile(const VFILE& source, const Job& job, ConvertedFile& made) {
     if (job.spMidi.enabled) {
         const Result added = addSpMidiMessage(job.spMidi, made);
         if (added.failed()) return added;
@@ -39,7 +39,10 @@ Result finishConvertedFile(const Job& job, ConvertedFile& made) {
         const Result slimmed = slimFile(job.slim, made.bytes, made.slim);
         if (slimmed.failed()) return slimmed;
     }
-    return checkHandsetFits(made.bytes, job.profiles, made.fits);
+    const std::vector<uint8_t>& bytes = made.bytes;
+    const CheckedFile checked{bytes, source.data, static_cast<size_t>(source.size),
+                              [&bytes] { return formatZeroMerges(bytes); }};
+    return checkHandsetFits(checked, job.profiles, made.fits);
 }
 }  // namespace
 
@@ -53,7 +56,7 @@ Result makeConvertedFile(FilePass& pass, const Job& job, int32_t tuneLength, Con
     made.bytes.swap(memory.bytes);
     made.mips.clear();
     made.slim = SlimOutcome();
-    return finishConvertedFile(job, made);
+    return finishConvertedFile(pass.file, job, made);
 }
 
 Result writeWholeFile(const char* path, const std::vector<uint8_t>& bytes) {

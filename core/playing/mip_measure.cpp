@@ -1,29 +1,46 @@
 #include "playing/mip_measure.h"
 
 #include <algorithm>
-#include <cstring>
 #include <new>
-#include <utility>
 
-#include "pass/file_pass.h"
-#include "pass/track_walk.h"
+#include "playing/playing_walk.h"
 #include "playing/sounding_notes.h"
 #include "playing/time_line.h"
 #include "smf/midi_format.h"
 
 namespace {
-// Sounding notes of one time line and, per priority prefix, the most notes
-// that sounded together at the end of any tick.
+// The sounding notes and, per priority prefix, the most notes that sounded
+// together at the end of any tick, taken as the notes come in playing order.
 class PolyphonyMeter {
 public:
     explicit PolyphonyMeter(const std::vector<int>& channelOrder) : order(channelOrder) {}
 
-    void silence() {
-        sounding.silence();
-        std::memset(count, 0, sizeof count);
+    bool onEvent(int32_t track, int64_t tick, const TrackEvent& event) {
+        NoteEvent note;
+        if (!noteOf(event, track, tick, note)) return true;
+        // The counts are taken after the last event of each tick.
+        if (started && tick != now) measure();
+        started = true;
+        now = tick;
+        if (note.on) hasNote[note.channel] = true;
+        count[note.channel] += sounding.apply(note);
+        return true;
     }
 
-    void apply(const NoteEvent& note) { count[note.channel] += sounding.apply(note); }
+    // After the last note.
+    void finish() {
+        if (started) measure();
+    }
+
+    int largest[ChannelCount] = {};
+    bool hasNote[ChannelCount] = {};
+
+private:
+    const std::vector<int>& order;
+    SoundingNotes sounding;
+    int count[ChannelCount] = {};
+    bool started = false;
+    int64_t now = 0;
 
     void measure() {
         int sum = 0;
@@ -32,22 +49,6 @@ public:
             largest[k] = std::max(largest[k], sum);
         }
     }
-
-    // Events in time order; the counts are taken after the last event of each tick.
-    void run(const NoteTrack& notes) {
-        silence();
-        for (size_t i = 0; i < notes.size(); ++i) {
-            apply(notes[i]);
-            if (i + 1 == notes.size() || notes[i + 1].tick != notes[i].tick) measure();
-        }
-    }
-
-    int largest[ChannelCount] = {};
-
-private:
-    const std::vector<int>& order;
-    SoundingNotes sounding;
-    int count[ChannelCount] = {};
 };
 }  // namespace
 
@@ -67,18 +68,14 @@ std::vector<int> spMidiChannelOrder(const std::vector<int>& given) {
 
 namespace {
 std::vector<SpMidiEntry> measuredMips(const uint8_t* file, size_t size, const std::vector<int>& given) {
-    BytesPass bytes(file, size);
-    NoteCollector notes;
-    walkFile(bytes.pass(), notes);
-    const bool* hasNote = notes.hasNote;
     const std::vector<int> order = spMidiChannelOrder(given);
     PolyphonyMeter meter(order);
-    for (const NoteTrack& line : timeLines(bytes.pass().header.format, std::move(notes.tracks)))
-        meter.run(line);
+    walkInPlayingOrder(file, size, meter);
+    meter.finish();
     std::vector<SpMidiEntry> entries;
     for (int k = 0; k < ChannelCount; ++k) {
         const int channel = order[static_cast<size_t>(k)];
-        if (hasNote[channel]) entries.push_back({channel, std::min(meter.largest[k], SpMidiMaxMip)});
+        if (meter.hasNote[channel]) entries.push_back({channel, std::min(meter.largest[k], SpMidiMaxMip)});
     }
     return entries;
 }

@@ -98,15 +98,15 @@ TEST(SpMidiMips, AReStruckKeyStaysOneNote) {
     EXPECT_EQ(mipsOfTracks(0, {stray}), (Mips{{0, 1}}));
 }
 
-TEST(SpMidiMips, Format2TracksAreTheirOwnTimeLines) {
+TEST(SpMidiMips, Format2TracksPlayTogetherAsInEveryFormat) {
     const Bytes three = {0x00, 0x90, 0x3C, 0x64, 0x00, 0x40, 0x64, 0x00, 0x43, 0x64, 0x60, 0x3C,
                          0x00, 0x00, 0x40, 0x00, 0x00, 0x43, 0x00, 0x00, 0xFF, 0x2F, 0x00};
     const Bytes two = {0x00, 0x91, 0x3C, 0x64, 0x00, 0x40, 0x64, 0x60, 0x3C,
                        0x00, 0x00, 0x40, 0x00, 0x00, 0xFF, 0x2F, 0x00};
-    EXPECT_EQ(mipsOfTracks(2, {three, two}), (Mips{{0, 3}, {1, 3}}));
-    EXPECT_EQ(mipsOfTracks(2, {three, two}, {1}), (Mips{{1, 2}, {0, 3}}));
-    // The same tracks played together.
-    EXPECT_EQ(mipsOfTracks(1, {three, two}), (Mips{{0, 3}, {1, 5}}));
+    // The synthesizer does not read the format field: 3 and 2 notes sound together.
+    EXPECT_EQ(mipsOfTracks(2, {three, two}), (Mips{{0, 3}, {1, 5}}));
+    EXPECT_EQ(mipsOfTracks(2, {three, two}, {1}), (Mips{{1, 2}, {0, 5}}));
+    EXPECT_EQ(mipsOfTracks(1, {three, two}), mipsOfTracks(2, {three, two}));
 }
 
 TEST(SpMidiMips, ValuesAbove127AreWrittenAs127) {
