@@ -12,6 +12,7 @@
 namespace {
 constexpr int32_t TempoEventLength = sizeof PATTERN_TEMPO + SetTempoLength;
 constexpr int64_t MicrosecondsPerMillisecond = 1000;
+constexpr uint16_t AllChannels = 0xFFFF;
 
 bool isWholeChannelMessage(const TrackEvent& event) {
     const uint8_t status = event.bytes[0];
@@ -82,6 +83,47 @@ private:
     }
 };
 
+// The most notes of the counted channels sounding at once, taken after the
+// last event of each tick at which a counted note starts.
+class PeakCounter {
+public:
+    explicit PeakCounter(uint16_t countedChannels) : counted(countedChannels) {}
+
+    bool onEvent(int32_t track, int64_t tick, const TrackEvent& event) {
+        NoteEvent note;
+        if (noteOf(event, track, tick, note)) take(note);
+        return true;
+    }
+
+    void take(const NoteEvent& note) {
+        if ((counted >> note.channel & 1) == 0) return;
+        if (note.tick != now) endTick();
+        now = note.tick;
+        sounding += notes.apply(note);
+        if (note.on) lowestTrack = std::min(lowestTrack, note.track);
+    }
+
+    uint16_t channels() const { return counted; }
+
+    PeakNotes result() {
+        endTick();
+        return peak;
+    }
+
+private:
+    uint16_t counted;
+    SoundingNotes notes;
+    PeakNotes peak;
+    int32_t sounding = 0;
+    int64_t now = 0;
+    int32_t lowestTrack = INT32_MAX;  // of the counted note-ons at this tick
+
+    // A count is first reached where a note starts.
+    void endTick() {
+        if (lowestTrack != INT32_MAX && sounding > peak.count) peak = {sounding, now, lowestTrack};
+        lowestTrack = INT32_MAX;
+    }
+};
 // The one walk: everything is counted as it comes, in playing order.
 class FitWalk {
 public:
@@ -94,8 +136,14 @@ public:
         if (event.kind == EVENT_SYSEX) takeSysEx(event, place);
         if (isWholeChannelMessage(event)) takeChannel(event.bytes, place);
         NoteEvent note;
-        if (facts.division > 0 && noteOf(event, track, tick, note)) lengths.note(note, place);
+        if (noteOf(event, track, tick, note)) takeNote(note, place);
         return true;
+    }
+
+    // The peaks of notes at once of every channel and, when the MIP message
+    // came before any note, of each set of channels a handset of its values plays.
+    void keepPeaks() {
+        for (PeakCounter& counter : peaks) facts.keepPeak(counter.channels(), counter.result());
     }
 
 private:
@@ -103,6 +151,27 @@ private:
     int64_t rank = 0;
     TempoChanges tempoChanges;
     NoteLengths lengths;
+    std::vector<PeakCounter> peaks{PeakCounter(AllChannels)};
+    bool noteSeen = false;
+
+    void takeNote(const NoteEvent& note, const EventPlace& place) {
+        noteSeen = true;
+        if (facts.division > 0) lengths.note(note, place);
+        for (PeakCounter& counter : peaks) counter.take(note);
+    }
+
+    // Each value's channels: those whose MIP is at most the value.
+    void countMipChannels() {
+        for (const SpMidiEntry& limit : facts.mips) {
+            uint16_t channels = 0;
+            for (const SpMidiEntry& entry : facts.mips)
+                if (entry.mip <= limit.mip) channels = static_cast<uint16_t>(channels | 1u << entry.channel);
+            const bool counted = std::any_of(peaks.begin(), peaks.end(), [channels](const PeakCounter& c) {
+                return c.channels() == channels;
+            });
+            if (!counted) peaks.emplace_back(channels);
+        }
+    }
 
     void count(MessageKind kind, int channel, const EventPlace& place) {
         facts.messages[static_cast<int>(kind)][channel].add(place);
@@ -123,6 +192,7 @@ private:
         const SysExKind kind = sysExKind(event.bytes, event.length);
         if (kind == SysExKind::MipMessage) {
             if (!facts.hasMipMessage) facts.mips = spMidiMessageEntries(event.bytes, event.length);
+            if (!facts.hasMipMessage && !noteSeen) countMipChannels();
             facts.hasMipMessage = true;
             return;
         }
@@ -163,41 +233,6 @@ private:
     }
 };
 
-// The most notes of the counted channels sounding at once, taken after the
-// last event of each tick at which a counted note starts.
-class PeakCounter {
-public:
-    explicit PeakCounter(uint16_t countedChannels) : counted(countedChannels) {}
-
-    bool onEvent(int32_t track, int64_t tick, const TrackEvent& event) {
-        NoteEvent note;
-        if (!noteOf(event, track, tick, note) || (counted >> note.channel & 1) == 0) return true;
-        if (tick != now) endTick();
-        now = tick;
-        sounding += notes.apply(note);
-        if (note.on) lowestTrack = std::min(lowestTrack, track);
-        return true;
-    }
-
-    PeakNotes result() {
-        endTick();
-        return peak;
-    }
-
-private:
-    uint16_t counted;
-    SoundingNotes notes;
-    PeakNotes peak;
-    int32_t sounding = 0;
-    int64_t now = 0;
-    int32_t lowestTrack = INT32_MAX;  // of the counted note-ons at this tick
-
-    // A count is first reached where a note starts.
-    void endTick() {
-        if (lowestTrack != INT32_MAX && sounding > peak.count) peak = {sounding, now, lowestTrack};
-        lowestTrack = INT32_MAX;
-    }
-};
 }  // namespace
 
 FitFacts::FitFacts(const uint8_t* fileBytes, size_t fileSize)
@@ -213,12 +248,22 @@ FitFacts::FitFacts(const uint8_t* fileBytes, size_t fileSize, const uint8_t* sou
     }
     FitWalk walk(*this);
     walkInPlayingOrder(fileBytes, fileSize, walk);
+    walk.keepPeaks();
+}
+
+void FitFacts::keepPeak(uint16_t counted, const PeakNotes& peak) const {
+    peaks[counted] = peak;
 }
 
 PeakNotes FitFacts::peakNotes(uint16_t counted) const {
+    if (counted == 0) return PeakNotes();
+    const auto kept = peaks.find(counted);
+    if (kept != peaks.end()) return kept->second;
     PeakCounter counter(counted);
     walkInPlayingOrder(bytes, size, counter);
-    return counter.result();
+    const PeakNotes peak = counter.result();
+    keepPeak(counted, peak);
+    return peak;
 }
 
 std::string FitFacts::placeOf(const EventPlace& place) const {

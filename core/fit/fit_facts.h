@@ -70,14 +70,18 @@ public:
     // when a finding needs it, unset when no one can say.
     std::function<bool()> formatZeroMerges;
 
-    // Bit c of counted set: channel c's notes count.
+    // Bit c of counted set: channel c's notes count. Every channel, and the
+    // channels of each MIP value of a message before the first note, come
+    // from the one walk; other sets walk the tracks again.
     PeakNotes peakNotes(uint16_t counted) const;
+    void keepPeak(uint16_t counted, const PeakNotes& peak) const;
     // The place of an event, as a finding line names it after "at".
     std::string placeOf(const EventPlace& place) const;
 
 private:
     const uint8_t* source = nullptr;
     size_t sourceSize = 0;
+    mutable std::map<uint16_t, PeakNotes> peaks;
     // Built when the first finding names a place.
     mutable std::unique_ptr<FindingPlace> places;
 };

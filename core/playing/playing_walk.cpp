@@ -10,10 +10,6 @@ bool TrackEvent::matches(const uint8_t* pattern, int32_t n) const {
     return length >= n && std::memcmp(bytes, pattern, static_cast<size_t>(n)) == 0;
 }
 
-bool TrackEvent::isWholeNote() const {
-    return length >= 3 && isNoteStatus(bytes[0]);
-}
-
 std::vector<TrackBody> trackBodies(const uint8_t* file, size_t size) {
     std::vector<TrackBody> bodies;
     if (size < static_cast<size_t>(SmfHeaderSize) || std::memcmp(file, "MThd", 4) != 0) return bodies;
@@ -30,15 +26,4 @@ std::vector<TrackBody> trackBodies(const uint8_t* file, size_t size) {
         at += ChunkHeaderSize + length;
     }
     return bodies;
-}
-
-bool TrackCursor::next() {
-    if (!decodeEvent(body.bytes, body.length, position, runningStatus, decoded)) return false;
-    tick += decoded.delta.value;
-    return true;
-}
-
-TrackEvent TrackCursor::event() const {
-    const uint8_t* bytes = decoded.statusOffset < 0 ? decoded.built : body.bytes + decoded.statusOffset;
-    return {bytes, decoded.length, decoded.kind};
 }

@@ -1,11 +1,6 @@
 #include "playing/tempo_map.h"
 
 namespace {
-int64_t saturatedProduct(int64_t ticks, int64_t tempo) {
-    if (tempo != 0 && ticks > TempoMap::Saturated / tempo) return TempoMap::Saturated;
-    return ticks * tempo;
-}
-
 int64_t saturatedSum(int64_t a, int64_t b) {
     return a > TempoMap::Saturated - b ? TempoMap::Saturated : a + b;
 }
@@ -15,8 +10,11 @@ void TempoMap::change(int64_t tick, int32_t newTempo) {
     startTime = scaledTime(tick);
     since = tick;
     tempo = newTempo;
+    // One division a tempo, not one a note.
+    mostTicks = tempo > 0 ? Saturated / tempo : Saturated;
 }
 
 int64_t TempoMap::scaledTime(int64_t tick) const {
-    return saturatedSum(startTime, saturatedProduct(tick - since, tempo));
+    const int64_t ticks = tick - since;
+    return saturatedSum(startTime, ticks > mostTicks ? Saturated : ticks * tempo);
 }

@@ -22,4 +22,5 @@ private:
     int64_t since = 0;      // the tick of the tempo in force
     int64_t startTime = 0;  // the scaled time there
     int32_t tempo = DefaultTempo;
+    int64_t mostTicks = Saturated / DefaultTempo;  // the most that scale within Saturated
 };

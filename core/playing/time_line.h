@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "playing/playing_walk.h"
+#include "smf/midi_format.h"
+
 // A time line: the events that play on one clock, in playing order. The
 // notes as the counts of notes at once read them, and the merge of runs of
 // events held in memory into playing order.
@@ -16,10 +19,13 @@ struct NoteEvent {
     bool on;  // a note-on of velocity 0 ends a note
 };
 
-struct TrackEvent;
-
 // The note of an event: false for any other event.
-bool noteOf(const TrackEvent& event, int32_t track, int64_t tick, NoteEvent& note);
+inline bool noteOf(const TrackEvent& event, int32_t track, int64_t tick, NoteEvent& note) {
+    if (!event.isWholeNote()) return false;
+    const uint8_t* m = event.bytes;
+    note = {tick, track, statusChannel(m[0]), m[1] & 0x7F, startsNote(m)};
+    return true;
+}
 
 // Puts items, runs of which are each in tick order, into playing order: by
 // tick, and within a tick the earlier run first, each run keeping its own

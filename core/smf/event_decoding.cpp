@@ -20,40 +20,44 @@ int32_t kindOfStatus(uint8_t status) {
     if (status == StatusSysEx || status == StatusSysExContinuation) return EVENT_SYSEX;
     return EVENT_CHANNEL;
 }
+
+// Data bytes under running status (or under none: then they are read as a
+// note-off's) go into built.
+bool readsUnderRunningStatus(ByteCursor& cursor, uint8_t firstData, int32_t& runningStatus,
+                             BodyEvent& event) {
+    event.kind = EVENT_CHANNEL;
+    int32_t status = runningStatus;
+    if (!isStatusByte(status)) {
+        event.kind = EVENT_NO_STATUS;
+        status = StatusNoteOff;
+    }
+    event.statusOffset = -1;
+    event.built[0] = static_cast<uint8_t>(status);
+    event.built[1] = firstData;
+    const bool twoBytes = hasTwoDataBytes(event.built[0]);
+    event.length = twoBytes ? 3 : 2;
+    if (twoBytes && !cursor.tryReadByte(event.built[2])) return false;
+    runningStatus = status;
+    return true;
+}
 }  // namespace
 
-bool decodeEvent(const uint8_t* body, int32_t length, int32_t& position, int32_t& runningStatus,
-                 BodyEvent& decoded) {
+bool decodeAnyEvent(const uint8_t* body, int32_t length, int32_t& position, int32_t& runningStatus,
+                    BodyEvent& decoded) {
     if (body == nullptr || position >= length) return false;
     ByteCursor cursor(body, length, position);
-    BodyEvent event;
     uint8_t status = 0;
-    bool complete = cursor.tryReadVarLen(event.delta) && cursor.tryReadByte(status);
-    int32_t newRunningStatus = runningStatus;
+    bool complete = cursor.tryReadVarLen(decoded.delta) && cursor.tryReadByte(status);
     if (complete && isStatusByte(status)) {
-        event.statusOffset = cursor.position() - 1;
-        event.kind = kindOfStatus(status);
-        if (event.kind == EVENT_CHANNEL) newRunningStatus = status;
+        decoded.statusOffset = cursor.position() - 1;
+        decoded.kind = kindOfStatus(status);
         complete = readsStatusEvent(cursor, status);
-        event.length = cursor.position() - event.statusOffset;
+        if (complete && decoded.kind == EVENT_CHANNEL) runningStatus = status;
+        decoded.length = cursor.position() - decoded.statusOffset;
     } else if (complete) {
-        event.kind = EVENT_CHANNEL;
-        if (!isStatusByte(newRunningStatus)) {
-            event.kind = EVENT_NO_STATUS;
-            newRunningStatus = StatusNoteOff;  // the data bytes are read as a note-off's
-        }
-        event.built[0] = static_cast<uint8_t>(newRunningStatus);
-        event.built[1] = status;
-        const bool twoBytes = hasTwoDataBytes(event.built[0]);
-        complete = !twoBytes || cursor.tryReadByte(event.built[2]);
-        event.length = twoBytes ? 3 : 2;
+        complete = readsUnderRunningStatus(cursor, status, runningStatus, decoded);
     }
-    if (!complete) {
-        position = length;  // a cut-off last event ends the track
-        return false;
-    }
-    position = cursor.position();
-    runningStatus = newRunningStatus;
-    decoded = event;
-    return true;
+    // A cut-off last event ends the track.
+    position = complete ? cursor.position() : length;
+    return complete;
 }
