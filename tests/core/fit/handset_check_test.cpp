@@ -70,6 +70,16 @@ TEST(HandsetCheckVoices, AMipMessageLeavesOutTheChannelsAboveTheVoices) {
     EXPECT_EQ(findingsOf(smfFile(1, 480, {onlyChannel1, Chords, Accompaniment}), "voices = 1"), Lines{});
 }
 
+TEST(HandsetCheckVoices, AMipMessageAfterTheFirstNoteIsHonouredAlike) {
+    // Track 0's notes are read before the message in track 1: the channels
+    // of its values are counted in a walk of their own, to the same result.
+    const Bytes file = smfFile(1, 480, {Chords, MipFirstTrack, Accompaniment});
+    EXPECT_EQ(findingsOf(file, "voices = 2"),
+              Lines{finding("3 notes at once at track 0 tick 480, over 2 voices")});
+    EXPECT_EQ(findingsOf(file, "voices = 3"), Lines{});
+    EXPECT_EQ(findingsOf(file, "voices = 1"), Lines{});
+}
+
 TEST(HandsetCheckVoices, Format2TracksPlayTogether) {
     // Track 0: two keys from 240; track 1: two keys from 0; all held to the end.
     const Bytes fromLater = {0x81, 0x70, 0x90, 0x3C, 0x64, 0x00, 0x3E, 0x64, 0x00, 0xFF, 0x2F, 0x00};
