@@ -10,10 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "pass/file_pass.h"
-#include "pass/track_walk.h"
 #include "smf/mtrk.h"
-#include "smf/vfile.h"
 #include "test_support.h"
 
 namespace {
@@ -66,27 +63,16 @@ void addMidiFiles(const std::string& folder, std::vector<std::string>& tunes) {
 
 // The track reader's events of the loaded source, track by track, each
 // track begun without running status as a handset begins it.
-struct ReaderRecorder : TrackVisitor {
-    std::vector<std::vector<Seen>> tracks;
-
-    bool beginTrack(const WalkPosition&, bool loaded) {
-        trackReader.runningStatus = 0;
-        if (loaded) tracks.emplace_back();
-        return true;
-    }
-    bool onEvent(const MTrk& reader, const WalkPosition& at) {
-        tracks.back().push_back(
-            {at.track, at.tick, reader.kind, Bytes(reader.event, reader.event + reader.eventLength)});
-        return true;
-    }
-};
-
 std::vector<std::vector<Seen>> readerTracks(int32_t trackCount) {
-    FilePass pass(inputFile, trackReader);
-    pass.header.trackCount = trackCount;
-    ReaderRecorder recorder;
-    walkFile(pass, recorder);
-    return recorder.tracks;
+    std::vector<std::vector<Seen>> tracks;
+    for (const std::vector<DecodedEvent>& events : decodeTracks(trackCount, true)) {
+        const auto track = static_cast<int32_t>(tracks.size());
+        tracks.emplace_back();
+        int64_t tick = 0;
+        for (const DecodedEvent& event : events)
+            tracks.back().push_back({track, tick += event.delta, event.kind, event.bytes});
+    }
+    return tracks;
 }
 
 const Bytes End = {0x00, 0xFF, 0x2F, 0x00};
