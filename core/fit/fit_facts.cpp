@@ -1,7 +1,9 @@
 #include "fit/fit_facts.h"
 
 #include <algorithm>
+#include <utility>
 
+#include "playing/file_timing.h"
 #include "playing/midi_kinds.h"
 #include "playing/playing_walk.h"
 #include "playing/sounding_notes.h"
@@ -128,9 +130,16 @@ private:
 class FitWalk {
 public:
     explicit FitWalk(FitFacts& factsOfFile)
-        : facts(factsOfFile), tempoChanges(facts.tempoChanges), lengths(facts.division, facts.shortNotes) {}
+        : timing(factsOfFile.bytes, factsOfFile.size),
+          facts(factsOfFile),
+          tempoChanges(facts.tempoChanges),
+          lengths(facts.division, facts.shortNotes) {}
+
+    // The written file's tempos and time signatures, for the places of findings.
+    FileTimingReader timing;
 
     bool onEvent(int32_t track, int64_t tick, const TrackEvent& event) {
+        timing.onEvent(track, tick, event);
         const EventPlace place{tick, track, rank++};
         if (event.kind == EVENT_META) takeMeta(event, place);
         if (event.kind == EVENT_SYSEX) takeSysEx(event, place);
@@ -249,6 +258,7 @@ FitFacts::FitFacts(const uint8_t* fileBytes, size_t fileSize, const uint8_t* sou
     FitWalk walk(*this);
     walkInPlayingOrder(fileBytes, fileSize, walk);
     walk.keepPeaks();
+    writtenTiming = std::move(walk.timing.timing);
 }
 
 void FitFacts::keepPeak(uint16_t counted, const PeakNotes& peak) const {
@@ -267,6 +277,10 @@ PeakNotes FitFacts::peakNotes(uint16_t counted) const {
 }
 
 std::string FitFacts::placeOf(const EventPlace& place) const {
-    if (!places) places = std::make_unique<FindingPlace>(bytes, size, source, sourceSize);
+    if (!places) {
+        const bool ownSource = source == bytes && sourceSize == size;
+        places = std::make_unique<FindingPlace>(
+            writtenTiming, ownSource ? writtenTiming : readFileTiming(source, sourceSize));
+    }
     return places->at(place.track, place.tick);
 }

@@ -9,6 +9,7 @@
 
 #include "fit/handset_profile.h"
 #include "fit/tally.h"
+#include "playing/file_timing.h"
 #include "playing/finding_place.h"
 #include "playing/mip_message.h"
 #include "smf/midi_format.h"
@@ -82,6 +83,7 @@ private:
     const uint8_t* source = nullptr;
     size_t sourceSize = 0;
     mutable std::map<uint16_t, PeakNotes> peaks;
+    FileTiming writtenTiming;
     // Built when the first finding names a place.
     mutable std::unique_ptr<FindingPlace> places;
 };

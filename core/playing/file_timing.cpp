@@ -20,31 +20,26 @@ const uint8_t* metaData(const TrackEvent& event, uint8_t type, int32_t needed) {
     return readEventBody(event.bytes, event.length, body) && body.size >= needed ? body.data : nullptr;
 }
 
-// The tracks in playing order: every change comes in the order it takes effect.
-class TimingWalk {
-public:
-    std::vector<TempoChange> tempos;
-    std::vector<MeterChange> meters;
-
-    bool onEvent(int32_t, int64_t tick, const TrackEvent& event) {
-        if (event.kind != EVENT_META) return true;
-        if (const uint8_t* tempo = metaData(event, MetaSetTempo, SetTempoLength))
-            tempos.push_back({tick, static_cast<int32_t>(bigEndianValue(tempo, SetTempoLength))});
-        const uint8_t* meter = metaData(event, MetaTimeSignature, MeterDataBytes);
-        if (meter != nullptr && meter[0] > 0 && meter[1] <= MaxBeatPower)
-            meters.push_back({tick, meter[0], meter[1]});
-        return true;
-    }
-};
 }  // namespace
 
-FileTiming readFileTiming(const uint8_t* bytes, size_t size) {
-    TimingWalk walk;
-    walkInPlayingOrder(bytes, size, walk);
-    FileTiming timing;
+FileTimingReader::FileTimingReader(const uint8_t* bytes, size_t size) {
     const bool isMidi = size >= static_cast<size_t>(SmfHeaderSize) && std::equal(bytes, bytes + 4, "MThd");
     timing.division = isMidi ? static_cast<uint16_t>(bigEndian16(bytes + DivisionOffset)) : 0;
-    timing.tempos = std::move(walk.tempos);
-    timing.meters = std::move(walk.meters);
-    return timing;
+}
+
+// The tracks in playing order: every change comes in the order it takes effect.
+bool FileTimingReader::onEvent(int32_t, int64_t tick, const TrackEvent& event) {
+    if (event.kind != EVENT_META) return true;
+    if (const uint8_t* tempo = metaData(event, MetaSetTempo, SetTempoLength))
+        timing.tempos.push_back({tick, static_cast<int32_t>(bigEndianValue(tempo, SetTempoLength))});
+    const uint8_t* meter = metaData(event, MetaTimeSignature, MeterDataBytes);
+    if (meter != nullptr && meter[0] > 0 && meter[1] <= MaxBeatPower)
+        timing.meters.push_back({tick, meter[0], meter[1]});
+    return true;
+}
+
+FileTiming readFileTiming(const uint8_t* bytes, size_t size) {
+    FileTimingReader reader(bytes, size);
+    walkInPlayingOrder(bytes, size, reader);
+    return std::move(reader.timing);
 }
