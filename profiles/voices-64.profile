@@ -16,8 +16,11 @@
 # key-range = 12-108: the embedded synthesizer has voices for keys 12 to 108
 #   only, and notes outside them are silent (the same sources). The drum
 #   channel is not held to it.
+# max-tracks = 100: Debian's build refuses files with more tracks (error -14
+#   at prepare), measured with libsonivox 3.6.11.
 voices = 64
 max-bytes = 65536
 formats = 0 1
 mip = allowed
 key-range = 12-108
+max-tracks = 100

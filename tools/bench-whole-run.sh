@@ -9,7 +9,8 @@
 #   BUILD_ROOT folder of the build trees (default build)
 #   BEFORE     another quavel to measure in the same run, in turn (optional)
 #   TURNS      runs of each command, in turn, for the table of wall, user and
-#              system time and peak memory (default 7)
+#              system time and peak memory (default 7); quavel runs plain, as
+#              -S -Psp-midi-3gpp -Pvoices-16 ("check") and as -Z -0 ("slim")
 #   SKIP_MIDO  set to 1 to leave out mido and the small files
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -50,15 +51,22 @@ hyperfine --warmup 2 --runs "$runs" --export-json big.json --prepare "rm -f quav
 # Each command in turn, outputs removed before each run: medians of wall,
 # user and system time and of peak memory (/usr/bin/time).
 turns=${TURNS:-7}
+# The handset steps against a plain run: the MIP message and two checks, and the slimming.
+check_options=(-S -Psp-midi-3gpp -Pvoices-16)
+slim_options=(-Z -0)
 before=${BEFORE:+$(realpath "$OLDPWD/$BEFORE" 2>/dev/null || realpath "$BEFORE")}
 : > turns.txt
 for file in big big20; do
   for turn in $(seq 1 "$turns"); do
-    for tool in ${before:+before} quavel midicsv; do
+    for tool in ${before:+before before-check before-slim} quavel quavel-check quavel-slim midicsv; do
       rm -f quavel.log out.mid "$file.csv"
       case $tool in
         before) command=("$before" "$file.mid" out.mid) ;;
+        before-check) command=("$before" "$file.mid" out.mid "${check_options[@]}") ;;
+        before-slim) command=("$before" "$file.mid" out.mid "${slim_options[@]}") ;;
         quavel) command=("$quavel" "$file.mid" out.mid) ;;
+        quavel-check) command=("$quavel" "$file.mid" out.mid "${check_options[@]}") ;;
+        quavel-slim) command=("$quavel" "$file.mid" out.mid "${slim_options[@]}") ;;
         midicsv) command=(midicsv "$file.mid" "$file.csv") ;;
       esac
       /usr/bin/time -f "$file $tool %e %U %S %M" -a -o turns.txt "${command[@]}" >/dev/null

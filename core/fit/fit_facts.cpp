@@ -3,20 +3,23 @@
 #include <algorithm>
 #include <utility>
 
-#include "pass/file_pass.h"
-#include "pass/track_walk.h"
+#include "playing/file_timing.h"
 #include "playing/midi_kinds.h"
+#include "playing/playing_walk.h"
 #include "playing/sounding_notes.h"
 #include "playing/tempo_map.h"
 #include "playing/voice_count.h"
 #include "smf/big_endian.h"
+#include "smf/mtrk.h"
 
 namespace {
 constexpr int32_t TempoEventLength = sizeof PATTERN_TEMPO + SetTempoLength;
+constexpr int64_t MicrosecondsPerMillisecond = 1000;
+constexpr uint16_t AllChannels = 0xFFFF;
 
-bool isWholeChannelMessage(const MTrk& reader) {
-    const uint8_t status = reader.event[0];
-    return isChannelStatus(status) && reader.eventLength >= (hasTwoDataBytes(status) ? 3 : 2);
+bool isWholeChannelMessage(const TrackEvent& event) {
+    const uint8_t status = event.bytes[0];
+    return isChannelStatus(status) && event.length >= (hasTwoDataBytes(status) ? 3 : 2);
 }
 
 // Words and a maker's data: bytes a handset never plays.
@@ -25,50 +28,181 @@ bool isTextEvent(uint8_t type) {
     return kind == MetaKind::Text || kind == MetaKind::SequencerSpecific;
 }
 
-// The one walk: notes and tempos go onto their tracks for the time lines,
-// everything else is counted as it comes.
-class FitWalk : public TrackVisitor {
+// The changes of the tempo in force: a Set Tempo after the first whose value
+// differs from the tempo in force.
+class TempoChanges {
 public:
-    explicit FitWalk(FitFacts& factsOfFile) : facts(factsOfFile) {}
+    explicit TempoChanges(Tally& changesOfFile) : changes(changesOfFile) {}
 
-    NoteCollector notes;
-    std::vector<std::vector<TempoEvent>> tempos;
-
-    bool beginTrack(const WalkPosition& at, bool loaded) {
-        if (loaded) tempos.emplace_back();
-        return notes.beginTrack(at, loaded);
+    void take(int32_t tempo, const EventPlace& place) {
+        if (seen && tempo != inForce) changes.add(place);
+        seen = true;
+        inForce = tempo;
     }
 
-    bool onEvent(const MTrk& reader, const WalkPosition& at) {
-        const EventPlace place{at.tick, at.track, rank++};
-        if (reader.kind == EVENT_META) takeMeta(reader, place);
-        if (reader.kind == EVENT_SYSEX) takeSysEx(reader, place);
-        if (isWholeChannelMessage(reader)) takeChannel(reader.event, place);
-        return notes.onEvent(reader, at);
+private:
+    Tally& changes;
+    bool seen = false;
+    int32_t inForce = 0;
+};
+
+// A note lasts from its note-on to the first note-off, or note-on of
+// velocity 0, of its channel and key; a note-on of a sounding key starts a
+// note of its own that ends there too. Only the sounding notes are kept.
+class NoteLengths {
+public:
+    NoteLengths(int32_t division, NotesShorterThan& notesOfFile)
+        : millisecond(int64_t{division} * MicrosecondsPerMillisecond), shorter(notesOfFile) {}
+
+    void tempo(int64_t tick, int32_t value) { clock.change(tick, value); }
+
+    void note(const NoteEvent& note, const EventPlace& place) {
+        std::vector<Start>& starts = sounding[note.channel][note.key];
+        const int64_t now = clock.scaledTime(note.tick);
+        if (note.on) {
+            starts.push_back({now, place});
+            return;
+        }
+        for (const Start& start : starts)
+            take(now == TempoMap::Saturated ? now : now - start.scaled, start.place);
+        starts.clear();
+    }
+
+private:
+    struct Start {
+        int64_t scaled;
+        EventPlace place;
+    };
+    int64_t millisecond;
+    NotesShorterThan& shorter;
+    TempoMap clock;
+    std::vector<Start> sounding[ChannelCount][KeyCount];
+
+    // A note of scaled length is shorter than every whole number of
+    // milliseconds past its own.
+    void take(int64_t scaled, const EventPlace& start) {
+        const int64_t fewest = scaled / millisecond + 1;
+        if (fewest <= LongestMinNoteMs) shorter[static_cast<int32_t>(fewest)].add(start);
+    }
+};
+
+// The most notes of the counted channels sounding at once, taken after the
+// last event of each tick at which a counted note starts.
+class PeakCounter {
+public:
+    explicit PeakCounter(uint16_t countedChannels) : counted(countedChannels) {}
+
+    bool onEvent(int32_t track, int64_t tick, const TrackEvent& event) {
+        NoteEvent note;
+        if (noteOf(event, track, tick, note)) take(note);
+        return true;
+    }
+
+    void take(const NoteEvent& note) {
+        if ((counted >> note.channel & 1) == 0) return;
+        if (note.tick != now) endTick();
+        now = note.tick;
+        sounding += notes.apply(note);
+        if (note.on) lowestTrack = std::min(lowestTrack, note.track);
+    }
+
+    uint16_t channels() const { return counted; }
+
+    PeakNotes result() {
+        endTick();
+        return peak;
+    }
+
+private:
+    uint16_t counted;
+    SoundingNotes notes;
+    PeakNotes peak;
+    int32_t sounding = 0;
+    int64_t now = 0;
+    int32_t lowestTrack = INT32_MAX;  // of the counted note-ons at this tick
+
+    // A count is first reached where a note starts.
+    void endTick() {
+        if (lowestTrack != INT32_MAX && sounding > peak.count) peak = {sounding, now, lowestTrack};
+        lowestTrack = INT32_MAX;
+    }
+};
+// The one walk: everything is counted as it comes, in playing order.
+class FitWalk {
+public:
+    explicit FitWalk(FitFacts& factsOfFile)
+        : timing(factsOfFile.bytes, factsOfFile.size),
+          facts(factsOfFile),
+          tempoChanges(facts.tempoChanges),
+          lengths(facts.division, facts.shortNotes) {}
+
+    // The written file's tempos and time signatures, for the places of findings.
+    FileTimingReader timing;
+
+    bool onEvent(int32_t track, int64_t tick, const TrackEvent& event) {
+        timing.onEvent(track, tick, event);
+        const EventPlace place{tick, track, rank++};
+        if (event.kind == EVENT_META) takeMeta(event, place);
+        if (event.kind == EVENT_SYSEX) takeSysEx(event, place);
+        if (isWholeChannelMessage(event)) takeChannel(event.bytes, place);
+        NoteEvent note;
+        if (noteOf(event, track, tick, note)) takeNote(note, place);
+        return true;
+    }
+
+    // The peaks of notes at once of every channel and, when the MIP message
+    // came before any note, of each set of channels a handset of its values plays.
+    void keepPeaks() {
+        for (PeakCounter& counter : peaks) facts.keepPeak(counter.channels(), counter.result());
     }
 
 private:
     FitFacts& facts;
     int64_t rank = 0;
+    TempoChanges tempoChanges;
+    NoteLengths lengths;
+    std::vector<PeakCounter> peaks{PeakCounter(AllChannels)};
+    bool noteSeen = false;
+
+    void takeNote(const NoteEvent& note, const EventPlace& place) {
+        noteSeen = true;
+        if (facts.division > 0) lengths.note(note, place);
+        for (PeakCounter& counter : peaks) counter.take(note);
+    }
+
+    // Each value's channels: those whose MIP is at most the value.
+    void countMipChannels() {
+        for (const SpMidiEntry& limit : facts.mips) {
+            uint16_t channels = 0;
+            for (const SpMidiEntry& entry : facts.mips)
+                if (entry.mip <= limit.mip) channels = static_cast<uint16_t>(channels | 1u << entry.channel);
+            const bool counted = std::any_of(peaks.begin(), peaks.end(), [channels](const PeakCounter& c) {
+                return c.channels() == channels;
+            });
+            if (!counted) peaks.emplace_back(channels);
+        }
+    }
 
     void count(MessageKind kind, int channel, const EventPlace& place) {
         facts.messages[static_cast<int>(kind)][channel].add(place);
     }
 
-    void takeMeta(const MTrk& reader, const EventPlace& place) {
-        if (reader.eventLength < 3) return;
-        if (isTextEvent(reader.event[1])) count(MessageKind::TextEvents, 0, place);
-        if (reader.matches(PATTERN_TEMPO, sizeof PATTERN_TEMPO) && reader.eventLength >= TempoEventLength) {
+    void takeMeta(const TrackEvent& event, const EventPlace& place) {
+        if (event.length < 3) return;
+        if (isTextEvent(event.bytes[1])) count(MessageKind::TextEvents, 0, place);
+        if (event.matches(PATTERN_TEMPO, sizeof PATTERN_TEMPO) && event.length >= TempoEventLength) {
             const auto tempo =
-                static_cast<int32_t>(bigEndianValue(reader.event + sizeof PATTERN_TEMPO, SetTempoLength));
-            tempos.back().push_back({place.tick, place.track, tempo});
+                static_cast<int32_t>(bigEndianValue(event.bytes + sizeof PATTERN_TEMPO, SetTempoLength));
+            tempoChanges.take(tempo, place);
+            lengths.tempo(place.tick, tempo);
         }
     }
 
-    void takeSysEx(const MTrk& reader, const EventPlace& place) {
-        const SysExKind kind = sysExKind(reader.event, reader.eventLength);
+    void takeSysEx(const TrackEvent& event, const EventPlace& place) {
+        const SysExKind kind = sysExKind(event.bytes, event.length);
         if (kind == SysExKind::MipMessage) {
-            if (!facts.hasMipMessage) facts.mips = spMidiMessageEntries(reader.event, reader.eventLength);
+            if (!facts.hasMipMessage) facts.mips = spMidiMessageEntries(event.bytes, event.length);
+            if (!facts.hasMipMessage && !noteSeen) countMipChannels();
             facts.hasMipMessage = true;
             return;
         }
@@ -109,84 +243,49 @@ private:
     }
 };
 
-// A tempo change is a Set Tempo after the line's first whose value differs
-// from the tempo in force.
-void countTempoChanges(const std::vector<TempoEvent>& line, Tally& changes) {
-    for (size_t i = 1, inForce = 0; i < line.size(); ++i) {
-        if (line[i].tempo == line[inForce].tempo) continue;
-        changes.add(EventPlace{line[i].tick, line[i].track, static_cast<int64_t>(i)});
-        inForce = i;
-    }
-}
-
-// A note lasts from its note-on to the first note-off, or note-on of
-// velocity 0, of its channel and key; a note-on of a sounding key starts a
-// note of its own that ends there too.
-void measureNoteLengths(const NoteTrack& line, const TempoMap& clock, std::vector<NoteLength>& lengths) {
-    struct Start {
-        int64_t scaled;
-        EventPlace place;
-    };
-    std::vector<std::vector<Start>> sounding(ChannelCount * KeyCount);
-    lengths.reserve(lengths.size() + line.size() / 2);  // a note-on and a release each, as a rule
-    for (size_t i = 0; i < line.size(); ++i) {
-        const NoteEvent& note = line[i];
-        std::vector<Start>& starts = sounding[static_cast<size_t>(note.channel * KeyCount + note.key)];
-        const int64_t now = clock.scaledTime(note.tick);
-        if (note.on) {
-            starts.push_back({now, EventPlace{note.tick, note.track, static_cast<int64_t>(i)}});
-            continue;
-        }
-        for (const Start& start : starts)
-            lengths.push_back({now == TempoMap::Saturated ? now : now - start.scaled, start.place});
-        starts.clear();
-    }
-}
 }  // namespace
 
-FitFacts::FitFacts(const uint8_t* bytes, size_t fileSize) : FitFacts(bytes, fileSize, bytes, fileSize) {}
+FitFacts::FitFacts(const uint8_t* fileBytes, size_t fileSize)
+    : FitFacts(fileBytes, fileSize, fileBytes, fileSize) {}
 
-FitFacts::FitFacts(const uint8_t* bytes, size_t fileSize, const uint8_t* source, size_t sourceSize)
-    : size(fileSize), places(bytes, fileSize, source, sourceSize), tune(bytes) {
-    BytesPass pass(bytes, fileSize);
-    FitWalk walk(*this);
-    walkFile(pass.pass(), walk);
-    format = pass.pass().header.format;
-    division = pass.pass().header.division;
-    noteLines = timeLines(format, std::move(walk.notes.tracks));
-    const std::vector<std::vector<TempoEvent>> tempoLines = timeLines(format, std::move(walk.tempos));
-    for (size_t k = 0; k < tempoLines.size(); ++k) {
-        countTempoChanges(tempoLines[k], tempoChanges);
-        if (division > 0) measureNoteLengths(noteLines[k], TempoMap(tempoLines[k]), noteLengths);
+FitFacts::FitFacts(const uint8_t* fileBytes, size_t fileSize, const uint8_t* sourceBytes,
+                   size_t sourceBytesSize)
+    : bytes(fileBytes), size(fileSize), source(sourceBytes), sourceSize(sourceBytesSize) {
+    if (fileSize >= static_cast<size_t>(SmfHeaderSize) && std::equal(fileBytes, fileBytes + 4, "MThd")) {
+        format = static_cast<int32_t>(bigEndian16(fileBytes + FormatOffset));
+        tracks = static_cast<int32_t>(bigEndian16(fileBytes + TrackCountOffset));
+        division = static_cast<int32_t>(bigEndian16(fileBytes + DivisionOffset));
     }
+    FitWalk walk(*this);
+    walkInPlayingOrder(fileBytes, fileSize, walk);
+    walk.keepPeaks();
+    writtenTiming = std::move(walk.timing.timing);
+}
+
+void FitFacts::keepPeak(uint16_t counted, const PeakNotes& peak) const {
+    peaks[counted] = peak;
 }
 
 PeakNotes FitFacts::peakNotes(uint16_t counted) const {
-    PeakNotes peak;
-    for (const NoteTrack& line : noteLines) {
-        SoundingNotes sounding;
-        int32_t now = 0;
-        int32_t lowestTrack = INT32_MAX;  // of the counted note-ons at this tick
-        for (size_t i = 0; i < line.size(); ++i) {
-            const NoteEvent& note = line[i];
-            if ((counted >> note.channel & 1) != 0) {
-                now += sounding.apply(note);
-                if (note.on) lowestTrack = std::min(lowestTrack, note.track);
-            }
-            if (i + 1 < line.size() && line[i + 1].tick == note.tick) continue;
-            // A count is first reached where a note starts; format 2's time
-            // lines compare by tick, then track.
-            const bool startsHere = lowestTrack != INT32_MAX;
-            const bool earlier =
-                note.tick < peak.tick || (note.tick == peak.tick && lowestTrack < peak.track);
-            if (startsHere && (now > peak.count || (now == peak.count && earlier)))
-                peak = {now, note.tick, lowestTrack};
-            lowestTrack = INT32_MAX;
-        }
-    }
+    if (counted == 0) return PeakNotes();
+    const auto kept = peaks.find(counted);
+    if (kept != peaks.end()) return kept->second;
+    PeakCounter counter(counted);
+    walkInPlayingOrder(bytes, size, counter);
+    const PeakNotes peak = counter.result();
+    keepPeak(counted, peak);
     return peak;
 }
 
 VoiceCount FitFacts::peakVoices(int32_t mipVoices) const {
-    return playVoiceModel(tune, size, mipVoices).peak();
+    return playVoiceModel(bytes, size, mipVoices).peak();
+}
+
+std::string FitFacts::placeOf(const EventPlace& place) const {
+    if (!places) {
+        const bool ownSource = source == bytes && sourceSize == size;
+        places = std::make_unique<FindingPlace>(
+            writtenTiming, ownSource ? writtenTiming : readFileTiming(source, sourceSize));
+    }
+    return places->at(place.track, place.tick);
 }

@@ -1,13 +1,17 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "fit/handset_profile.h"
 #include "fit/tally.h"
+#include "playing/file_timing.h"
 #include "playing/finding_place.h"
 #include "playing/mip_message.h"
-#include "playing/time_line.h"
 #include "playing/voice_model.h"
 #include "smf/midi_format.h"
 
@@ -19,26 +23,32 @@ struct PeakNotes {
     int32_t track = 0;
 };
 
-// A note's length as TempoMap::scaledTime measures it, and its note-on.
-struct NoteLength {
-    int64_t scaled;
-    EventPlace start;
-};
+// The notes shorter than a length in whole milliseconds, by the tempo map,
+// are those of every key up to it: a note goes under the fewest whole
+// milliseconds it is shorter than.
+using NotesShorterThan = std::map<int32_t, Tally>;
+
+// The longest min-note-ms a profile gives.
+constexpr int32_t LongestMinNoteMs = 65535;
 
 // What the handset check reads in a Standard MIDI File held in memory, in
-// one walk with the reader and the time lines of the MIP measure. Nothing
+// one walk of its tracks in playing order; nothing is kept per note. Nothing
 // here depends on a profile, so several profiles share one measure. The
-// voices are counted on the bytes, which outlive the facts.
+// bytes (and the source's) must outlive the facts: the count of notes at
+// once and the places of findings read them again.
 class FitFacts {
 public:
-    // A file played as it is: its own source.
     FitFacts(const uint8_t* bytes, size_t size);
-    // A file converted from source, whose bars and beats name the places.
+    // source: the file the bytes were converted from, whose bars and beats
+    // the findings name.
     FitFacts(const uint8_t* bytes, size_t size, const uint8_t* source, size_t sourceSize);
 
+    const uint8_t* bytes = nullptr;
     size_t size = 0;
     int32_t format = 0;
     int32_t division = 0;
+    // Tracks the header announces.
+    int32_t tracks = 0;
 
     // Per kind, the messages of each channel (the first five kinds) or of
     // the whole file (the others, in channels[0]).
@@ -54,21 +64,31 @@ public:
     bool hasMipMessage = false;
     std::vector<SpMidiEntry> mips;
 
-    // The notes of each time line, and the length of every note that ends
-    // (none for division 0).
-    std::vector<NoteTrack> noteLines;
-    std::vector<NoteLength> noteLengths;
+    // Every note that ends, under the whole milliseconds it is shorter than
+    // (up to LongestMinNoteMs; none for division 0).
+    NotesShorterThan shortNotes;
 
-    // Where an event of the file is, for a person.
-    FindingPlace places;
+    // Whether -0 would merge the tracks into one; asked of the slimming only
+    // when a finding needs it, unset when no one can say.
+    std::function<bool()> formatZeroMerges;
 
-    // Bit c of counted set: channel c's notes count.
+    // Bit c of counted set: channel c's notes count. Every channel, and the
+    // channels of each MIP value of a message before the first note, come
+    // from the one walk; other sets walk the tracks again.
     PeakNotes peakNotes(uint16_t counted) const;
+    void keepPeak(uint16_t counted, const PeakNotes& peak) const;
     // The most voices the handset synthesizer spends at once, on a handset
     // of mipVoices voices that mutes channels by the MIP message, or of any
     // voices with NoMipMuting.
     VoiceCount peakVoices(int32_t mipVoices) const;
+    // The place of an event, as a finding line names it after "at".
+    std::string placeOf(const EventPlace& place) const;
 
 private:
-    const uint8_t* tune;
+    const uint8_t* source = nullptr;
+    size_t sourceSize = 0;
+    mutable std::map<uint16_t, PeakNotes> peaks;
+    FileTiming writtenTiming;
+    // Built when the first finding names a place.
+    mutable std::unique_ptr<FindingPlace> places;
 };

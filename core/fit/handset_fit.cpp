@@ -36,22 +36,24 @@ HandsetFit checkHandsetFit(const FitFacts& facts, const HandsetProfile& profile)
     return fit;
 }
 
-Result checkHandsetFits(const std::vector<uint8_t>& bytes, const std::vector<HandsetProfile>& profiles,
+Result checkHandsetFits(const CheckedFile& file, const std::vector<HandsetProfile>& profiles,
                         std::vector<HandsetFit>& fits) {
-    return checkHandsetFits(bytes, bytes.data(), bytes.size(), profiles, fits);
-}
-
-Result checkHandsetFits(const std::vector<uint8_t>& bytes, const uint8_t* source, size_t sourceSize,
-                        const std::vector<HandsetProfile>& profiles, std::vector<HandsetFit>& fits) {
     fits.clear();
     if (profiles.empty()) return Result::success();
     try {
         // The facts hold a tally per channel and key: too large for a thread's stack.
-        const auto facts = std::make_unique<FitFacts>(bytes.data(), bytes.size(), source, sourceSize);
+        const auto facts =
+            std::make_unique<FitFacts>(file.bytes.data(), file.bytes.size(), file.source, file.sourceSize);
+        facts->formatZeroMerges = file.formatZeroMerges;
         for (const HandsetProfile& profile : profiles) fits.push_back(checkHandsetFit(*facts, profile));
         return Result::success();
     } catch (const std::bad_alloc&) {
         fits.clear();
         return Result::failure(OutOfMemoryMessage);
     }
+}
+
+Result checkHandsetFits(const std::vector<uint8_t>& bytes, const std::vector<HandsetProfile>& profiles,
+                        std::vector<HandsetFit>& fits) {
+    return checkHandsetFits(CheckedFile{bytes, bytes.data(), bytes.size(), nullptr}, profiles, fits);
 }

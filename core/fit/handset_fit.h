@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -35,11 +36,20 @@ private:
 
 HandsetFit checkHandsetFit(const FitFacts& facts, const HandsetProfile& profile);
 
-// The file in bytes against each profile in turn, measured once; the
-// failure is a want of memory for the measure. The places in the findings
-// count bars and beats in the source the bytes were converted from, or in
-// the bytes themselves.
+// A converted file as the check reads it: its bytes, the source it was
+// converted from (the bars and beats of its findings), and whether -0 would
+// merge its tracks, which only the steps above the check can say.
+struct CheckedFile {
+    const std::vector<uint8_t>& bytes;
+    const uint8_t* source;
+    size_t sourceSize;
+    std::function<bool()> formatZeroMerges;
+};
+
+// The file against each profile in turn, measured once; the failure is a
+// want of memory for the measure.
+Result checkHandsetFits(const CheckedFile& file, const std::vector<HandsetProfile>& profiles,
+                        std::vector<HandsetFit>& fits);
+// A file played as it is: its own source, and -0 never asked.
 Result checkHandsetFits(const std::vector<uint8_t>& bytes, const std::vector<HandsetProfile>& profiles,
                         std::vector<HandsetFit>& fits);
-Result checkHandsetFits(const std::vector<uint8_t>& bytes, const uint8_t* source, size_t sourceSize,
-                        const std::vector<HandsetProfile>& profiles, std::vector<HandsetFit>& fits);

@@ -47,6 +47,7 @@ struct HandsetProfile {
     std::vector<std::string> givenKeys;
     std::optional<int32_t> voices;
     std::optional<int32_t> maxBytes;
+    std::optional<int32_t> maxTracks;
     std::optional<KeyRange> keyRange;
     std::optional<int32_t> minNoteMs;
     std::optional<int32_t> maxTempoChanges;

@@ -111,7 +111,7 @@ void checkVoices(const FitFacts& facts, const HandsetProfile& profile, FindingLi
     const VoiceCount peak = facts.peakVoices(mipVoicesOf(facts, profile));
     if (peak.voices > *profile.voices)
         lines.add(VoicesAtOnce, {countText(peak.voices, VoiceWords), countText(peak.notes, NoteWords),
-                                 facts.places.at(peak.track, peak.tick),
+                                 facts.placeOf(EventPlace{peak.tick, peak.track, 0}),
                                  countText(*profile.voices, VoiceWords), channelVoicesText(peak)});
 }
 
@@ -121,6 +121,17 @@ constexpr const char* TooLarge = "-> Handset check [%s]: %s, over %d";
 void checkSize(const FitFacts& facts, const HandsetProfile& profile, FindingLines& lines) {
     if (profile.maxBytes && static_cast<int64_t>(facts.size) > *profile.maxBytes)
         lines.add(TooLarge, {countText(static_cast<int64_t>(facts.size), ByteWords), *profile.maxBytes});
+}
+
+// max-tracks: the tracks the header announces. The synthesizer refuses a
+// file of more at prepare; -0 may merge them into one.
+constexpr const char* TooManyTracks = "-> Handset check [%s]: %d tracks, over %d%s";
+constexpr const char* MergedByFormatZero = " (-0 merges them)";
+
+void checkTracks(const FitFacts& facts, const HandsetProfile& profile, FindingLines& lines) {
+    if (!profile.maxTracks || facts.tracks <= *profile.maxTracks) return;
+    const bool merges = facts.formatZeroMerges && facts.formatZeroMerges();
+    lines.add(TooManyTracks, {facts.tracks, *profile.maxTracks, merges ? MergedByFormatZero : ""});
 }
 
 // formats: the file's format.
@@ -150,32 +161,31 @@ void checkFormat(const FitFacts& facts, const HandsetProfile& profile, FindingLi
 }
 
 // max-tempo-changes: Set Tempo events that change the tempo in force.
-constexpr const char* TempoChanges = "-> Handset check [%s]: %s, over %d, first at track %d tick %d";
+constexpr const char* TempoChanges = "-> Handset check [%s]: %s, over %d, first at %s";
 
 void checkTempoChanges(const FitFacts& facts, const HandsetProfile& profile, FindingLines& lines) {
     const Tally& changes = facts.tempoChanges;
     if (profile.maxTempoChanges && changes.count > *profile.maxTempoChanges)
         lines.add(TempoChanges, {countText(changes.count, TempoChangeWords), *profile.maxTempoChanges,
-                                 changes.first.track, changes.first.tick});
+                                 facts.placeOf(changes.first)});
 }
 
-// min-note-ms: every note's length, by the tempo map.
-constexpr const char* ShortNotes =
-    "-> Handset check [%s]: notes shorter than %d ms: %d, first at track %d tick %d";
+// min-note-ms: every note's length, by the tempo map: the notes shorter
+// than each whole number of milliseconds up to the limit.
+constexpr const char* ShortNotes = "-> Handset check [%s]: notes shorter than %d ms: %d, first at %s";
 
 void checkNoteLengths(const FitFacts& facts, const HandsetProfile& profile, FindingLines& lines) {
     if (!profile.minNoteMs || facts.division <= 0) return;
-    const int64_t shortest = int64_t{*profile.minNoteMs} * 1000 * facts.division;
     Tally shorter;
-    for (const NoteLength& note : facts.noteLengths)
-        if (note.scaled < shortest) shorter.add(note.start);
+    const auto end = facts.shortNotes.upper_bound(*profile.minNoteMs);
+    for (auto notes = facts.shortNotes.begin(); notes != end; ++notes) shorter.add(notes->second);
     if (shorter.count > 0)
-        lines.add(ShortNotes, {*profile.minNoteMs, shorter.count, shorter.first.track, shorter.first.tick});
+        lines.add(ShortNotes, {*profile.minNoteMs, shorter.count, facts.placeOf(shorter.first)});
 }
 
 // key-range: the keys of every channel but the drum channels.
 constexpr const char* KeysOutside =
-    "-> Handset check [%s]: keys outside %d-%d on ch%d: %s, first key %d at track %d tick %d";
+    "-> Handset check [%s]: keys outside %d-%d on ch%d: %s, first key %d at %s";
 
 std::string keyRangeHint() {
     return "12-108";
@@ -213,13 +223,13 @@ void checkKeyRange(const FitFacts& facts, const HandsetProfile& profile, Finding
         }
         if (outside.count > 0)
             lines.add(KeysOutside, {range.lowest, range.highest, channel, countText(outside.count, NoteWords),
-                                    firstKey, outside.first.track, outside.first.tick});
+                                    firstKey, facts.placeOf(outside.first)});
     }
 }
 
 // unsupported: each kind of message named, found and counted.
-constexpr const char* ChannelMessages = "-> Handset check [%s]: %s on ch%d, %s, first at track %d tick %d";
-constexpr const char* FileMessages = "-> Handset check [%s]: %s, %s, first at track %d tick %d";
+constexpr const char* ChannelMessages = "-> Handset check [%s]: %s on ch%d, %s, first at %s";
+constexpr const char* FileMessages = "-> Handset check [%s]: %s, %s, first at %s";
 
 std::string unsupportedHint() {
     std::string kinds;
@@ -258,17 +268,17 @@ void checkUnsupported(const FitFacts& facts, const HandsetProfile& profile, Find
             if (perChannel)
                 lines.add(ChannelMessages,
                           {messageKindName(kind), channel, countText(found.count, MessageWords),
-                           found.first.track, found.first.tick});
+                           facts.placeOf(found.first)});
             else
                 lines.add(FileMessages, {messageKindName(kind), countText(found.count, MessageWords),
-                                         found.first.track, found.first.tick});
+                                         facts.placeOf(found.first)});
         }
     }
 }
 
 // drum-channels: bank 120, which asks for drums, on any other channel.
 constexpr const char* DrumsOutside =
-    "-> Handset check [%s]: drums (bank 120) on ch%d, not a drum channel, first at track %d tick %d";
+    "-> Handset check [%s]: drums (bank 120) on ch%d, not a drum channel, first at %s";
 
 bool takeDrumChannels(const std::string& value, HandsetProfile& profile) {
     return takeBits(value, ChannelCount - 1, true, profile.drumChannels);
@@ -286,7 +296,7 @@ void checkDrumBanks(const FitFacts& facts, const HandsetProfile& profile, Findin
     for (int channel = 0; channel < ChannelCount; ++channel) {
         const Tally& banks = facts.drumBanks[channel];
         if (banks.count > 0 && !profile.isDrumChannel(channel))
-            lines.add(DrumsOutside, {channel, banks.first.track, banks.first.tick});
+            lines.add(DrumsOutside, {channel, facts.placeOf(banks.first)});
     }
 }
 
@@ -304,6 +314,8 @@ const std::vector<ProfileRule> Rules = {
      checkVoices},
     {"max-bytes", nullptr, takeNumber<&HandsetProfile::maxBytes, 1, INT32_MAX>,
      showNumber<&HandsetProfile::maxBytes>, checkSize},
+    {"max-tracks", nullptr, takeNumber<&HandsetProfile::maxTracks, 1, 65535>,
+     showNumber<&HandsetProfile::maxTracks>, checkTracks},
     {"formats", formatsHint, takeFormats, showFormats, checkFormat},
     {"max-tempo-changes", nullptr, takeNumber<&HandsetProfile::maxTempoChanges, 0, INT32_MAX>,
      showNumber<&HandsetProfile::maxTempoChanges>, checkTempoChanges},

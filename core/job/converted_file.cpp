@@ -31,7 +31,7 @@ Result addSpMidiMessage(const SpMidiSettings& settings, ConvertedFile& made) {
 
 // The steps after the conversion, each on the bytes the one before left;
 // the check names places by the source's bars.
-Result finishConvertedFile(const Job& job, const VFILE& source, ConvertedFile& made) {
+Result finishConvertedFile(const VFILE& source, const Job& job, ConvertedFile& made) {
     if (job.spMidi.enabled) {
         const Result added = addSpMidiMessage(job.spMidi, made);
         if (added.failed()) return added;
@@ -40,10 +40,13 @@ Result finishConvertedFile(const Job& job, const VFILE& source, ConvertedFile& m
         const Result slimmed = slimFile(job.slim, made.bytes, made.slim);
         if (slimmed.failed()) return slimmed;
     }
-    if (source.data == nullptr || source.size <= 0)
-        return checkHandsetFits(made.bytes, job.profiles, made.fits);
-    return checkHandsetFits(made.bytes, source.data, static_cast<size_t>(source.size), job.profiles,
-                            made.fits);
+    const std::vector<uint8_t>& bytes = made.bytes;
+    // Without a source, the places count bars in the file itself.
+    const bool hasSource = source.data != nullptr && source.size > 0;
+    const CheckedFile checked{bytes, hasSource ? source.data : bytes.data(),
+                              hasSource ? static_cast<size_t>(source.size) : bytes.size(),
+                              [&bytes] { return formatZeroMerges(bytes); }};
+    return checkHandsetFits(checked, job.profiles, made.fits);
 }
 }  // namespace
 
@@ -57,7 +60,7 @@ Result makeConvertedFile(FilePass& pass, const Job& job, int32_t tuneLength, Con
     made.bytes.swap(memory.bytes);
     made.mips.clear();
     made.slim = SlimOutcome();
-    return finishConvertedFile(job, pass.file, made);
+    return finishConvertedFile(pass.file, job, made);
 }
 
 Result writeWholeFile(const char* path, const std::vector<uint8_t>& bytes) {

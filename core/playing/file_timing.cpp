@@ -1,68 +1,45 @@
 #include "playing/file_timing.h"
 
+#include <algorithm>
 #include <utility>
 
-#include "pass/file_pass.h"
-#include "pass/track_walk.h"
 #include "playing/midi_kinds.h"
-#include "playing/time_line.h"
+#include "playing/playing_walk.h"
 #include "smf/big_endian.h"
 #include "smf/event_body.h"
 #include "smf/midi_format.h"
+#include "smf/mtrk.h"
 
 namespace {
 constexpr int32_t MeterDataBytes = 2;  // beats and the denominator's power; the clocks are not needed
 
 // The data of a meta event of the type with at least `needed` bytes, or null.
-const uint8_t* metaData(const MTrk& reader, uint8_t type, int32_t needed) {
+const uint8_t* metaData(const TrackEvent& event, uint8_t type, int32_t needed) {
     EventBody body;
-    if (metaTypeOf(reader.event, reader.eventLength) != type) return nullptr;
-    return readEventBody(reader.event, reader.eventLength, body) && body.size >= needed ? body.data : nullptr;
+    if (metaTypeOf(event.bytes, event.length) != type) return nullptr;
+    return readEventBody(event.bytes, event.length, body) && body.size >= needed ? body.data : nullptr;
 }
 
-// Each track's changes are in tick order: runs that the one merge puts into playing order.
-template <class Change>
-struct ChangeRuns {
-    std::vector<Change> changes;
-    std::vector<size_t> starts;
-
-    void beginRun() { starts.push_back(changes.size()); }
-    std::vector<Change> inPlayingOrder() {
-        starts.push_back(changes.size());
-        mergeRuns(changes, std::move(starts), [](const Change& change) { return change.tick; });
-        return std::move(changes);
-    }
-};
-
-class TimingWalk : public TrackVisitor {
-public:
-    ChangeRuns<TempoChange> tempos;
-    ChangeRuns<MeterChange> meters;
-
-    bool beginTrack(const WalkPosition&, bool) {
-        tempos.beginRun();
-        meters.beginRun();
-        return true;
-    }
-
-    bool onEvent(const MTrk& reader, const WalkPosition& at) {
-        if (const uint8_t* tempo = metaData(reader, MetaSetTempo, SetTempoLength))
-            tempos.changes.push_back({at.tick, static_cast<int32_t>(bigEndianValue(tempo, SetTempoLength))});
-        const uint8_t* meter = metaData(reader, MetaTimeSignature, MeterDataBytes);
-        if (meter != nullptr && meter[0] > 0 && meter[1] <= MaxBeatPower)
-            meters.changes.push_back({at.tick, meter[0], meter[1]});
-        return true;
-    }
-};
 }  // namespace
 
+FileTimingReader::FileTimingReader(const uint8_t* bytes, size_t size) {
+    const bool isMidi = size >= static_cast<size_t>(SmfHeaderSize) && std::equal(bytes, bytes + 4, "MThd");
+    timing.division = isMidi ? static_cast<uint16_t>(bigEndian16(bytes + DivisionOffset)) : 0;
+}
+
+// The tracks in playing order: every change comes in the order it takes effect.
+bool FileTimingReader::onEvent(int32_t, int64_t tick, const TrackEvent& event) {
+    if (event.kind != EVENT_META) return true;
+    if (const uint8_t* tempo = metaData(event, MetaSetTempo, SetTempoLength))
+        timing.tempos.push_back({tick, static_cast<int32_t>(bigEndianValue(tempo, SetTempoLength))});
+    const uint8_t* meter = metaData(event, MetaTimeSignature, MeterDataBytes);
+    if (meter != nullptr && meter[0] > 0 && meter[1] <= MaxBeatPower)
+        timing.meters.push_back({tick, meter[0], meter[1]});
+    return true;
+}
+
 FileTiming readFileTiming(const uint8_t* bytes, size_t size) {
-    BytesPass pass(bytes, size);
-    TimingWalk walk;
-    walkFile(pass.pass(), walk);
-    FileTiming timing;
-    timing.division = static_cast<uint16_t>(pass.pass().header.division);
-    timing.tempos = walk.tempos.inPlayingOrder();
-    timing.meters = walk.meters.inPlayingOrder();
-    return timing;
+    FileTimingReader reader(bytes, size);
+    walkInPlayingOrder(bytes, size, reader);
+    return std::move(reader.timing);
 }

@@ -32,5 +32,19 @@ struct FileTiming {
 // signature of 0 beats or a finer denominator means nothing and is left out.
 constexpr int32_t MaxBeatPower = 15;
 
+struct TrackEvent;
+
+// Takes the timing of a file from the events of a walk in playing order, so
+// that a pass of its own can gather it on the way.
+class FileTimingReader {
+public:
+    // The division of the file's header bytes (0 without "MThd").
+    FileTimingReader(const uint8_t* bytes, size_t size);
+
+    bool onEvent(int32_t track, int64_t tick, const TrackEvent& event);
+
+    FileTiming timing;
+};
+
 // One walk over the file. A file without "MThd" has division 0 and no events.
 FileTiming readFileTiming(const uint8_t* bytes, size_t size);

@@ -32,6 +32,8 @@ public:
     FindingPlace(const uint8_t* written, size_t writtenSize, const uint8_t* source, size_t sourceSize);
     // A file played as it is: it is both the written file and the source.
     FindingPlace(const uint8_t* tune, size_t size);
+    // Both files' timing, read already.
+    FindingPlace(const FileTiming& written, const FileTiming& source);
 
     // The place of an event of the written file.
     std::string at(int32_t track, int64_t tick) const;
@@ -44,6 +46,5 @@ private:
     PlayingClock sourceClock;
     BarGrid sourceBars;
 
-    FindingPlace(const FileTiming& written, const FileTiming& source);
     std::string barBeatText(int64_t sourceTime) const;
 };

@@ -1,14 +1,8 @@
 #include "playing/sounding_notes.h"
 
-#include <cstring>
-
 int SoundingNotes::apply(const NoteEvent& note) {
     bool& key = sounding[note.channel][note.key];
     if (key == note.on) return 0;
     key = note.on;
     return note.on ? 1 : -1;
-}
-
-void SoundingNotes::silence() {
-    std::memset(sounding, 0, sizeof sounding);
 }

@@ -9,7 +9,6 @@ class SoundingNotes {
 public:
     // The change in the channel's count of sounding notes: +1, -1 or 0.
     int apply(const NoteEvent& note);
-    void silence();
 
 private:
     bool sounding[ChannelCount][KeyCount] = {};

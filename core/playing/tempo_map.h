@@ -1,32 +1,26 @@
 #pragma once
 #include <cstdint>
-#include <vector>
 
-// A Set Tempo event on a time line.
-struct TempoEvent {
-    int64_t tick;
-    int32_t track;
-    int32_t tempo;  // microseconds per quarter note
-};
+#include "smf/midi_format.h"
 
-// The clock of one time line: 500000 microseconds per quarter note until the
-// first Set Tempo, then each tempo from its tick on.
+// The clock of a time line read in playing order: 500000 microseconds per
+// quarter note until the first Set Tempo, then each tempo from its tick on.
+// It keeps only the tempo in force, so a walk needs no list of tempos.
 class TempoMap {
 public:
-    // tempos in time order.
-    explicit TempoMap(const std::vector<TempoEvent>& tempos);
-
+    // A Set Tempo at tick, no earlier than the one before.
+    void change(int64_t tick, int32_t tempo);
     // The microseconds from tick 0 to tick, times the file's division (the
-    // sum of ticks times tempo): whole numbers, so that lengths compare
-    // exactly. Held at Saturated, which only a tune of billions of ticks reaches.
+    // sum of ticks times tempo), for a tick no earlier than the last change:
+    // whole numbers, so that lengths compare exactly. Held at Saturated,
+    // which only a tune of billions of ticks reaches.
     int64_t scaledTime(int64_t tick) const;
 
     static constexpr int64_t Saturated = INT64_MAX;
 
 private:
-    // Each tempo's first tick and the scaled time there; the first entry is
-    // the default tempo from tick 0.
-    std::vector<int64_t> ticks;
-    std::vector<int32_t> values;
-    std::vector<int64_t> starts;
+    int64_t since = 0;      // the tick of the tempo in force
+    int64_t startTime = 0;  // the scaled time there
+    int32_t tempo = DefaultTempo;
+    int64_t mostTicks = Saturated / DefaultTempo;  // the most that scale within Saturated
 };

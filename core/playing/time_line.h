@@ -2,16 +2,14 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <utility>
 #include <vector>
 
-#include "pass/track_walk.h"
+#include "playing/playing_walk.h"
 #include "smf/midi_format.h"
-#include "smf/mtrk.h"
 
 // A time line: the events that play on one clock, in playing order. The
-// notes of a file on its time lines, as the MIP measure and the handset check
-// read them, and the one merge of tracks into playing order.
+// notes as the counts of notes at once read them, and the merge of runs of
+// events held in memory into playing order.
 
 struct NoteEvent {
     int64_t tick;
@@ -21,17 +19,13 @@ struct NoteEvent {
     bool on;  // a note-on of velocity 0 ends a note
 };
 
-using NoteTrack = std::vector<NoteEvent>;
-
-// The notes of every track chunk that could be loaded, each on its own clock.
-class NoteCollector : public TrackVisitor {
-public:
-    std::vector<NoteTrack> tracks;
-    bool hasNote[ChannelCount] = {};
-
-    bool beginTrack(const WalkPosition& at, bool loaded);
-    bool onEvent(const MTrk& reader, const WalkPosition& at);
-};
+// The note of an event: false for any other event.
+inline bool noteOf(const TrackEvent& event, int32_t track, int64_t tick, NoteEvent& note) {
+    if (!event.isWholeNote()) return false;
+    const uint8_t* m = event.bytes;
+    note = {tick, track, statusChannel(m[0]), m[1] & 0x7F, startsNote(m)};
+    return true;
+}
 
 // Puts items, runs of which are each in tick order, into playing order: by
 // tick, and within a tick the earlier run first, each run keeping its own
@@ -56,28 +50,4 @@ void mergeRuns(std::vector<Item>& items, std::vector<size_t> starts, TickOf tick
         items.swap(merged);
         starts.swap(mergedStarts);
     }
-}
-
-// Events of several tracks in playing order.
-template <class Event>
-std::vector<Event> mergeTracks(const std::vector<std::vector<Event>>& tracks) {
-    std::vector<Event> merged;
-    std::vector<size_t> starts;
-    for (const std::vector<Event>& track : tracks) {
-        starts.push_back(merged.size());
-        merged.insert(merged.end(), track.begin(), track.end());
-    }
-    starts.push_back(merged.size());
-    mergeRuns(merged, std::move(starts), [](const Event& event) { return event.tick; });
-    return merged;
-}
-
-// Formats 0 and 1 play all tracks together, on one time line; in format 2
-// each track is a time line of its own.
-template <class Event>
-std::vector<std::vector<Event>> timeLines(int32_t format, std::vector<std::vector<Event>> tracks) {
-    if (format == 2) return tracks;
-    std::vector<std::vector<Event>> line;
-    line.push_back(mergeTracks(tracks));
-    return line;
 }

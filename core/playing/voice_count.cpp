@@ -1,16 +1,24 @@
 #include "playing/voice_count.h"
 
 #include "playing/file_timing.h"
-#include "playing/played_events.h"
+#include "playing/playing_walk.h"
+
+namespace {
+// Hands the walk's events to the model as they play.
+struct ModelFeed {
+    VoiceModel& model;
+
+    bool onEvent(int32_t track, int64_t tick, const TrackEvent& event) {
+        model.onEvent(track, tick, event.bytes, event.length);
+        return true;
+    }
+};
+}  // namespace
 
 VoiceModel playVoiceModel(const uint8_t* file, size_t size, int32_t mipVoices, VoiceCountListener* listener) {
     VoiceModel model(readFileTiming(file, size), mipVoices, listener);
-    PlayedEvents played;
-    if (played.read(file, size))
-        for (size_t index : played.playingOrder()) {
-            const TimedEvent& event = played.events[index];
-            model.onEvent(event.track, event.tick, played.bytesOf(event), event.length);
-        }
+    ModelFeed feed{model};
+    walkInPlayingOrder(file, size, feed);
     model.finish();
     return model;
 }

@@ -155,3 +155,11 @@ Result slimFile(const SlimSettings& settings, std::vector<uint8_t>& bytes, SlimO
         return Result::failure(OutOfMemoryMessage);
     }
 }
+
+bool formatZeroMerges(const std::vector<uint8_t>& bytes) {
+    SlimSettings merge;
+    merge.formatZero = 1;
+    std::vector<uint8_t> merged(bytes);
+    SlimOutcome outcome;
+    return slimFile(merge, merged, outcome).ok() && outcome.note == SlimNote::None && outcome.format == 0;
+}

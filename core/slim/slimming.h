@@ -52,3 +52,8 @@ struct SlimOutcome {
 // (format 0 on a tie). Without memory for the work, the failure leaves bytes
 // as they were.
 Result slimFile(const SlimSettings& settings, std::vector<uint8_t>& bytes, SlimOutcome& outcome);
+
+// Whether -0 alone would merge the tracks of a converted Standard MIDI File
+// into the one track of format 0: the slimming's own answer, the bytes left
+// as they are.
+bool formatZeroMerges(const std::vector<uint8_t>& bytes);

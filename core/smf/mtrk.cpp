@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "smf/big_endian.h"
-#include "smf/byte_cursor.h"
+#include "smf/event_decoding.h"
 #include "smf/midi_format.h"
 #include "smf/vfile.h"
 
@@ -85,55 +85,20 @@ int MTrk::load(VFILE& file) {
 }
 
 int MTrk::nextEvent() {
-    if (data == nullptr || position >= length) return 0;
-    ByteCursor cursor(data, length, position);
-    DeltaTime decoder;
-    uint8_t status = 0;
-    if (!cursor.tryReadVarLen(decoder) || !cursor.tryReadByte(status)) {
-        position = length;  // a cut-off last event ends the track
-        return 0;
-    }
-    const int32_t statusOffset = cursor.position() - 1;
-    int32_t newKind = EVENT_CHANNEL;
-    int32_t newRunningStatus = runningStatus;
-    uint8_t* newEvent = data + statusOffset;
-    bool complete = true;
-    uint8_t byte = 0;
-
-    if (status == StatusMeta || status == StatusSysEx || status == StatusSysExContinuation) {
-        newKind = status == StatusMeta ? EVENT_META : EVENT_SYSEX;
-        DeltaTime dataLength;
-        complete = (status != StatusMeta || cursor.tryReadByte(byte)) && cursor.tryReadVarLen(dataLength) &&
-                   cursor.trySkip(dataLength.value);
-    } else if (isStatusByte(status)) {
-        newRunningStatus = status;
-        complete = cursor.tryReadByte(byte) && (!hasTwoDataBytes(status) || cursor.tryReadByte(byte));
+    BodyEvent decoded;
+    if (!decodeEvent(data, length, position, runningStatus, decoded)) return 0;
+    deltaTime = decoded.delta;
+    delta = static_cast<int32_t>(decoded.delta.value);
+    kind = decoded.kind;
+    if (decoded.statusOffset < 0) {
+        std::memcpy(builtEvent, decoded.built, sizeof builtEvent);
+        event = builtEvent;
     } else {
-        if (!isStatusByte(newRunningStatus)) {
-            newKind = EVENT_NO_STATUS;
-            newRunningStatus = StatusNoteOff;  // the data bytes are read as a note-off's
-        }
-        newEvent = builtEvent;
-        builtEvent[0] = static_cast<uint8_t>(newRunningStatus);
-        builtEvent[1] = status;
-        complete = !hasTwoDataBytes(builtEvent[0]) || cursor.tryReadByte(builtEvent[2]);
+        event = data + decoded.statusOffset;
     }
-    if (!complete) {
-        position = length;
-        return 0;
-    }
-
-    const int32_t count =
-        newEvent == builtEvent ? (hasTwoDataBytes(builtEvent[0]) ? 3 : 2) : cursor.position() - statusOffset;
-    position = cursor.position();
-    deltaTime = decoder;
-    delta = static_cast<int32_t>(decoder.value);
-    kind = newKind;
-    runningStatus = newRunningStatus;
-    event = newEvent;
-    eventLength = count;
+    eventLength = decoded.length;
     isNote = isNoteStatus(event[0]) ? 1 : 0;
-    return count;
+    return eventLength;
 }
 
 int MTrk::matches(const uint8_t* pattern, int32_t n) const {

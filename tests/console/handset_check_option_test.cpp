@@ -69,10 +69,11 @@ protected:
 TEST_F(HandsetCheckOption, EachShippedProfileByName) {
     const std::vector<std::string> findings[] = {
         {"17 voices at once (17 notes) at 0:00.000 (bar 1 beat 1, track 1 tick 0), over 16 voices; ch0 17"},
-        {"pitch bend on ch0, 1 message, first at track 1 tick 480", "no MIP message"},
+        {"pitch bend on ch0, 1 message, first at 0:00.500 (bar 1 beat 2, track 1 tick 480)",
+         "no MIP message"},
         {"17 voices at once (17 notes) at 0:00.000 (bar 1 beat 1, track 1 tick 0), over 16 voices; ch0 17"},
         {},
-        {"keys outside 12-108 on ch0: 1 note, first key 110 at track 1 tick 480"},
+        {"keys outside 12-108 on ch0: 1 note, first key 110 at 0:00.500 (bar 1 beat 2, track 1 tick 480)"},
     };
     for (size_t k = 0; k < std::size(ShippedProfiles); ++k) {
         const std::string name = ShippedProfiles[k];
@@ -86,10 +87,12 @@ TEST_F(HandsetCheckOption, TheMipMessageComesFirstAndDecidesWhatAHandsetPlays) {
     const ProgramRun run = quavel("-S -Pvoices-16 -psp-midi-3gpp");
     EXPECT_EQ(run.status, 3);
     // At 16 voices the handset mutes channel 0, which needs 17.
-    EXPECT_EQ(run.output,
-              settings + "-> SP-MIDI MIP of ch0 = 17\n" + checkLines("voices-16", {}) +
-                  checkLines("sp-midi-3gpp", {"pitch bend on ch0, 1 message, first at track 1 tick 480",
-                                              "first MIP value 17, over 6"}));
+    EXPECT_EQ(
+        run.output,
+        settings + "-> SP-MIDI MIP of ch0 = 17\n" + checkLines("voices-16", {}) +
+            checkLines("sp-midi-3gpp",
+                       {"pitch bend on ch0, 1 message, first at 0:00.500 (bar 1 beat 2, track 1 tick 480)",
+                        "first MIP value 17, over 6"}));
 }
 
 TEST_F(HandsetCheckOption, TheFileIsWrittenWhetherItFitsOrNot) {
@@ -105,11 +108,10 @@ TEST_F(HandsetCheckOption, TheFileIsWrittenWhetherItFitsOrNot) {
 TEST_F(HandsetCheckOption, SeveralProfilesAreCheckedInTurn) {
     const ProgramRun run = quavel("-Pvoices-32 -Pvoices-64 -Pvoices-32");
     EXPECT_EQ(run.status, 3);
-    EXPECT_EQ(run.output,
-              settings + checkLines("voices-32", {}) +
-                  checkLines("voices-64",
-                             {"keys outside 12-108 on ch0: 1 note, first key 110 at track 1 tick 480"}) +
-                  checkLines("voices-32", {}));
+    EXPECT_EQ(run.output, settings + checkLines("voices-32", {}) +
+                              checkLines("voices-64", {"keys outside 12-108 on ch0: 1 note, first key 110 at "
+                                                       "0:00.500 (bar 1 beat 2, track 1 tick 480)"}) +
+                              checkLines("voices-32", {}));
 }
 
 TEST_F(HandsetCheckOption, ANameIsLookedForInTheCurrentFolderFirst) {
@@ -269,7 +271,7 @@ TEST_F(ProfilesListing, EachProfileANameFindsInSearchOrderWithItsSettings) {
                          "voices=16" + shipped + "\t(hidden by ./voices-16.profile)") +
                   listed("voices-32", installed + "/voices-32.profile", "voices=32" + shipped) +
                   listed("voices-64", installed + "/voices-64.profile",
-                         "voices=64" + shipped + " key-range=12-108"));
+                         "voices=64" + shipped + " key-range=12-108 max-tracks=100"));
     // No banner, no report, nothing written.
     EXPECT_EQ(filesHere(), before);
 }
@@ -299,4 +301,17 @@ TEST_F(ProfilesListing, WhatIsNoProfileIsListedWithoutBlocking) {
 
 TEST_F(ProfilesListing, TheUsageTextNamesIt) {
     EXPECT_NE(runProgram(QUAVEL_PROGRAM, "--help").output.find("\n  --profiles "), std::string::npos);
+}
+
+TEST_F(HandsetCheckOption, TooManyTracksSaysWhenMinus0MergesThem) {
+    writeTextFile("own.profile", "max-tracks = 1\n");
+    const ProgramRun run = quavel("-P./own.profile");
+    EXPECT_EQ(run.output, settings + checkLines("./own.profile", {"2 tracks, over 1 (-0 merges them)"}));
+    EXPECT_EQ(run.status, 3);
+    // Merged, the file fits.
+    const ProgramRun merged = quavel("-0 -P./own.profile");
+    const std::string fits = checkLines("./own.profile", {});
+    ASSERT_GE(merged.output.size(), fits.size());
+    EXPECT_EQ(merged.output.substr(merged.output.size() - fits.size()), fits);
+    EXPECT_EQ(merged.status, 0);
 }

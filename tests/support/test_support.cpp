@@ -110,8 +110,10 @@ namespace {
 // Every event as the walk delivers it; the first track that cannot be loaded ends the list.
 struct EventRecorder : TrackVisitor {
     std::vector<std::vector<DecodedEvent>> tracks;
+    bool freshRunningStatus = false;
 
     bool beginTrack(const WalkPosition&, bool loaded) {
+        if (freshRunningStatus) trackReader.runningStatus = 0;
         if (loaded) tracks.emplace_back();
         return loaded;
     }
@@ -123,10 +125,11 @@ struct EventRecorder : TrackVisitor {
 };
 }  // namespace
 
-std::vector<std::vector<DecodedEvent>> decodeTracks(int trackCount) {
+std::vector<std::vector<DecodedEvent>> decodeTracks(int trackCount, bool eachTrackWithoutRunningStatus) {
     FilePass pass(inputFile, trackReader);
     pass.header.trackCount = trackCount;
     EventRecorder recorder;
+    recorder.freshRunningStatus = eachTrackWithoutRunningStatus;
     walkFile(pass, recorder);
     return recorder.tracks;
 }

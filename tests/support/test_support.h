@@ -77,7 +77,10 @@ struct DecodedEvent {
         return delta == other.delta && kind == other.kind && bytes == other.bytes;
     }
 };
-std::vector<std::vector<DecodedEvent>> decodeTracks(int trackCount);
+// eachTrackWithoutRunningStatus: as a handset begins every track, not as the
+// reader carries it from the track before.
+std::vector<std::vector<DecodedEvent>> decodeTracks(int trackCount,
+                                                    bool eachTrackWithoutRunningStatus = false);
 std::vector<DecodedEvent> decodeBody(const Bytes& body);
 
 std::string hexText(const Bytes& bytes);

@@ -84,6 +84,19 @@ TEST(HandsetCheckVoices, AMipMessageMutesTheChannelsAboveTheVoices) {
     EXPECT_EQ(findingsOf(smfFile(1, 480, {onlyChannel1, Chords, Accompaniment}), "voices = 1"), Lines{});
 }
 
+TEST(HandsetCheckVoices, AMipMessageAfterTheFirstNoteIsHonouredAlike) {
+    // Track 0's notes at tick 0 play before the message in track 1: at 2
+    // voices channel 1 (MIP 3) is still muted, at 1 voice both are.
+    const Bytes file = smfFile(1, 480, {Chords, MipFirstTrack, Accompaniment});
+    EXPECT_EQ(findingsOf(file, "voices = 2"),
+              Lines{finding("4 voices at once (3 notes) at 0:00.500 (bar 1 beat 2, track 0 tick 480), over 2 "
+                            "voices; ch0 4")});
+    EXPECT_EQ(findingsOf(file, "voices = 3"),
+              Lines{finding("5 voices at once (3 notes) at 0:00.500 (bar 1 beat 2, track 0 tick 480), over 3 "
+                            "voices; ch0 4, ch1 1")});
+    EXPECT_EQ(findingsOf(file, "voices = 1"), Lines{});
+}
+
 TEST(HandsetCheckVoices, Format2TracksPlayTogether) {
     // Track 0: two keys from 240; track 1: two keys from 0; all held to the end.
     const Bytes fromLater = {0x81, 0x70, 0x90, 0x3C, 0x64, 0x00, 0x3E, 0x64, 0x00, 0xFF, 0x2F, 0x00};
@@ -135,17 +148,17 @@ TEST(HandsetCheckTempo, OnlyAValueOtherThanTheTempoInForceIsAChange) {
                                0xFF, 0x51, 0x03, 0x09, 0x27, 0xC0, 0x00, 0xFF, 0x2F, 0x00};
     const Bytes file = smfFile(1, 480, {tempoTrack, laterTempos});
     EXPECT_EQ(findingsOf(file, "max-tempo-changes = 1"),
-              Lines{finding("2 tempo changes, over 1, first at track 0 tick 960")});
+              Lines{finding("2 tempo changes, over 1, first at 0:01.200 (bar 1 beat 3, track 0 tick 960)")});
     EXPECT_EQ(findingsOf(file, "max-tempo-changes = 2"), Lines{});
     EXPECT_EQ(findingsOf(smfFile(0, 480, {tempoTrack}), "max-tempo-changes = 0"),
-              Lines{finding("1 tempo change, over 0, first at track 0 tick 960")});
+              Lines{finding("1 tempo change, over 0, first at 0:01.200 (bar 1 beat 3, track 0 tick 960)")});
     // The repeats alone change nothing.
     const Bytes repeats = {0x00, 0xFF, 0x51, 0x03, 0x09, 0x27, 0xC0, 0x83, 0x60, 0xFF,
                            0x51, 0x03, 0x09, 0x27, 0xC0, 0x00, 0xFF, 0x2F, 0x00};
     EXPECT_EQ(findingsOf(smfFile(0, 480, {repeats}), "max-tempo-changes = 0"), Lines{});
     // In format 2 each track's first Set Tempo starts its own time line.
     EXPECT_EQ(findingsOf(smfFile(2, 480, {tempoTrack, laterTempos}), "max-tempo-changes = 0"),
-              Lines{finding("2 tempo changes, over 0, first at track 0 tick 960")});
+              Lines{finding("2 tempo changes, over 0, first at 0:01.200 (bar 1 beat 3, track 0 tick 960)")});
 }
 
 TEST(HandsetCheckNoteLength, ANoteOf4MsIsShorterThan5) {
@@ -155,16 +168,16 @@ TEST(HandsetCheckNoteLength, ANoteOf4MsIsShorterThan5) {
     const Bytes notes = {0x00, 0x90, 0x3C, 0x64, 0x08, 0x3C, 0x00, 0x00, 0x3E,
                          0x64, 0x0A, 0x80, 0x3E, 0x40, 0x00, 0xFF, 0x2F, 0x00};
     EXPECT_EQ(findingsOf(smfFile(0, 1000, {notes}), "min-note-ms = 5"),
-              Lines{finding("notes shorter than 5 ms: 1, first at track 0 tick 0")});
+              Lines{finding("notes shorter than 5 ms: 1, first at 0:00.000 (bar 1 beat 1, track 0 tick 0)")});
     EXPECT_EQ(findingsOf(smfFile(0, 1000, {notes}), "min-note-ms = 4"), Lines{});
     // An explicit 500000 in another track measures the same; a faster tempo
     // halves both notes.
     const Bytes tempo500000 = {0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20, 0x00, 0xFF, 0x2F, 0x00};
     EXPECT_EQ(findingsOf(smfFile(1, 1000, {tempo500000, notes}), "min-note-ms = 5"),
-              Lines{finding("notes shorter than 5 ms: 1, first at track 1 tick 0")});
+              Lines{finding("notes shorter than 5 ms: 1, first at 0:00.000 (bar 1 beat 1, track 1 tick 0)")});
     const Bytes tempo250000 = {0x00, 0xFF, 0x51, 0x03, 0x03, 0xD0, 0x90, 0x00, 0xFF, 0x2F, 0x00};
     EXPECT_EQ(findingsOf(smfFile(1, 1000, {tempo250000, notes}), "min-note-ms = 3"),
-              Lines{finding("notes shorter than 3 ms: 2, first at track 1 tick 0")});
+              Lines{finding("notes shorter than 3 ms: 2, first at 0:00.000 (bar 1 beat 1, track 1 tick 0)")});
 }
 
 TEST(HandsetCheckNoteLength, ATempoChangeInsideANoteCountsFromItsTick) {
@@ -173,7 +186,7 @@ TEST(HandsetCheckNoteLength, ATempoChangeInsideANoteCountsFromItsTick) {
     const Bytes note = {0x00, 0x90, 0x3C, 0x64, 0x0A, 0x80, 0x3C, 0x40, 0x00, 0xFF, 0x2F, 0x00};
     EXPECT_EQ(findingsOf(smfFile(1, 1000, {tempos, note}), "min-note-ms = 8"), Lines{});
     EXPECT_EQ(findingsOf(smfFile(1, 1000, {tempos, note}), "min-note-ms = 9"),
-              Lines{finding("notes shorter than 9 ms: 1, first at track 1 tick 0")});
+              Lines{finding("notes shorter than 9 ms: 1, first at 0:00.000 (bar 1 beat 1, track 1 tick 0)")});
 }
 
 TEST(HandsetCheckNoteLength, EveryNoteOnOfAKeyEndsAtItsFirstRelease) {
@@ -181,8 +194,9 @@ TEST(HandsetCheckNoteLength, EveryNoteOnOfAKeyEndsAtItsFirstRelease) {
     // lasts 2 ms. A note that never ends has no length, and a division of 0 none at all.
     const Bytes body = {0x00, 0x90, 0x3C, 0x64, 0x14, 0x3C, 0x64, 0x04, 0x3C,
                         0x00, 0x00, 0x3E, 0x64, 0x00, 0xFF, 0x2F, 0x00};
-    EXPECT_EQ(findingsOf(smfFile(0, 1000, {body}), "min-note-ms = 5"),
-              Lines{finding("notes shorter than 5 ms: 1, first at track 0 tick 20")});
+    EXPECT_EQ(
+        findingsOf(smfFile(0, 1000, {body}), "min-note-ms = 5"),
+        Lines{finding("notes shorter than 5 ms: 1, first at 0:00.010 (bar 1 beat 1, track 0 tick 20)")});
     EXPECT_EQ(findingsOf(smfFile(0, 0, {body}), "min-note-ms = 5"), Lines{});
 }
 
@@ -191,8 +205,9 @@ TEST(HandsetCheckNoteLength, Format2NotesAtOneTickAreFirstInTheLowerTrack) {
     const Bytes later = {0x00, 0x90, 0x3C, 0x64, 0x0A, 0x3C, 0x00, 0x00, 0x3E,
                          0x64, 0x02, 0x3E, 0x00, 0x00, 0xFF, 0x2F, 0x00};
     const Bytes only = {0x0A, 0x90, 0x40, 0x64, 0x02, 0x40, 0x00, 0x00, 0xFF, 0x2F, 0x00};
-    EXPECT_EQ(findingsOf(smfFile(2, 1000, {later, only}), "min-note-ms = 2"),
-              Lines{finding("notes shorter than 2 ms: 2, first at track 0 tick 10")});
+    EXPECT_EQ(
+        findingsOf(smfFile(2, 1000, {later, only}), "min-note-ms = 2"),
+        Lines{finding("notes shorter than 2 ms: 2, first at 0:00.005 (bar 1 beat 1, track 0 tick 10)")});
 }
 
 TEST(HandsetCheckKeys, KeysOutsideTheRangeOfEachChannelButTheDrums) {
@@ -203,17 +218,22 @@ TEST(HandsetCheckKeys, KeysOutsideTheRangeOfEachChannelButTheDrums) {
                         0x78, 0x64, 0x00, 0x78, 0x00, 0x00, 0xFF, 0x2F, 0x00};
     const Bytes file = smfFile(0, 480, {body});
     EXPECT_EQ(findingsOf(file, "key-range = 12-108"),
-              (Lines{finding("keys outside 12-108 on ch0: 2 notes, first key 11 at track 0 tick 0"),
-                     finding("keys outside 12-108 on ch3: 1 note, first key 120 at track 0 tick 480")}));
+              (Lines{finding("keys outside 12-108 on ch0: 2 notes, first key 11 at 0:00.000 (bar 1 beat 1, "
+                             "track 0 tick 0)"),
+                     finding("keys outside 12-108 on ch3: 1 note, first key 120 at 0:00.500 (bar 1 beat 2, "
+                             "track 0 tick 480)")}));
     EXPECT_EQ(findingsOf(file, "key-range = 11-120"), Lines{});
     // The first is the earliest note, not the lowest key: 110 at 0, 10 at 240.
     const Bytes highFirst = {0x00, 0x90, 0x6E, 0x64, 0x81, 0x70, 0x90, 0x0A, 0x64, 0x00, 0xFF, 0x2F, 0x00};
     EXPECT_EQ(findingsOf(smfFile(0, 480, {highFirst}), "key-range = 12-108"),
-              Lines{finding("keys outside 12-108 on ch0: 2 notes, first key 110 at track 0 tick 0")});
+              Lines{finding("keys outside 12-108 on ch0: 2 notes, first key 110 at 0:00.000 (bar 1 beat 1, "
+                            "track 0 tick 0)")});
     // Other drum channels: channel 9 is then held to the range, channel 3 not.
     EXPECT_EQ(findingsOf(file, "key-range = 12-108\ndrum-channels = 3"),
-              (Lines{finding("keys outside 12-108 on ch0: 2 notes, first key 11 at track 0 tick 0"),
-                     finding("keys outside 12-108 on ch9: 1 note, first key 5 at track 0 tick 0")}));
+              (Lines{finding("keys outside 12-108 on ch0: 2 notes, first key 11 at 0:00.000 (bar 1 beat 1, "
+                             "track 0 tick 0)"),
+                     finding("keys outside 12-108 on ch9: 1 note, first key 5 at 0:00.000 (bar 1 beat 1, "
+                             "track 0 tick 0)")}));
 }
 
 TEST(HandsetCheckUnsupported, EachKindIsFoundAndCounted) {
@@ -231,14 +251,14 @@ TEST(HandsetCheckUnsupported, EachKindIsFoundAndCounted) {
         0x00, 0xFF, 0x7F, 0x01, 0x00, 0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20, 0x00, 0xFF, 0x2F, 0x00};
     const Bytes file = smfFile(0, 480, {body});
     const Lines each = {
-        finding("pitch bend on ch0, 2 messages, first at track 0 tick 0"),
-        finding("channel pressure on ch1, 1 message, first at track 0 tick 16"),
-        finding("poly pressure on ch2, 1 message, first at track 0 tick 16"),
-        finding("pan on ch3, 1 message, first at track 0 tick 16"),
-        finding("bank select on ch4, 2 messages, first at track 0 tick 16"),
-        finding("master volume, 1 message, first at track 0 tick 96"),
-        finding("sysex, 3 messages, first at track 0 tick 96"),
-        finding("text events, 3 messages, first at track 0 tick 160"),
+        finding("pitch bend on ch0, 2 messages, first at 0:00.000 (bar 1 beat 1, track 0 tick 0)"),
+        finding("channel pressure on ch1, 1 message, first at 0:00.016 (bar 1 beat 1, track 0 tick 16)"),
+        finding("poly pressure on ch2, 1 message, first at 0:00.016 (bar 1 beat 1, track 0 tick 16)"),
+        finding("pan on ch3, 1 message, first at 0:00.016 (bar 1 beat 1, track 0 tick 16)"),
+        finding("bank select on ch4, 2 messages, first at 0:00.016 (bar 1 beat 1, track 0 tick 16)"),
+        finding("master volume, 1 message, first at 0:00.100 (bar 1 beat 1, track 0 tick 96)"),
+        finding("sysex, 3 messages, first at 0:00.100 (bar 1 beat 1, track 0 tick 96)"),
+        finding("text events, 3 messages, first at 0:00.166 (bar 1 beat 1, track 0 tick 160)"),
     };
     const char* const keys[] = {"pitch-bend",  "channel-pressure", "poly-pressure", "pan",
                                 "bank-select", "master-volume",    "sysex",         "text-events"};
@@ -257,16 +277,18 @@ TEST(HandsetCheckUnsupported, TheFirstIsTheEarliestOfAnyTrack) {
     // at 240 in track 3.
     const Bytes at480 = {0x83, 0x60, 0xE1, 0x00, 0x40, 0x00, 0xFF, 0x2F, 0x00};
     const Bytes at240 = {0x81, 0x70, 0xE1, 0x00, 0x40, 0x00, 0xFF, 0x2F, 0x00};
-    EXPECT_EQ(findingsOf(smfFile(1, 480, {End, at480, at240, at240}), "unsupported = pitch-bend"),
-              Lines{finding("pitch bend on ch1, 3 messages, first at track 2 tick 240")});
+    EXPECT_EQ(
+        findingsOf(smfFile(1, 480, {End, at480, at240, at240}), "unsupported = pitch-bend"),
+        Lines{finding("pitch bend on ch1, 3 messages, first at 0:00.250 (bar 1 beat 1, track 2 tick 240)")});
 }
 
 TEST(HandsetCheckUnsupported, ChannelKindsGiveALinePerChannel) {
     const Bytes body = {0x00, 0xE3, 0x00, 0x40, 0x10, 0xE1, 0x00, 0x40,
                         0x00, 0x10, 0x40, 0x00, 0xFF, 0x2F, 0x00};
-    EXPECT_EQ(findingsOf(smfFile(0, 480, {body}), "unsupported = pitch-bend"),
-              (Lines{finding("pitch bend on ch1, 2 messages, first at track 0 tick 16"),
-                     finding("pitch bend on ch3, 1 message, first at track 0 tick 0")}));
+    EXPECT_EQ(
+        findingsOf(smfFile(0, 480, {body}), "unsupported = pitch-bend"),
+        (Lines{finding("pitch bend on ch1, 2 messages, first at 0:00.016 (bar 1 beat 1, track 0 tick 16)"),
+               finding("pitch bend on ch3, 1 message, first at 0:00.000 (bar 1 beat 1, track 0 tick 0)")}));
 }
 
 TEST(HandsetCheckDrums, Bank120OutsideTheDrumChannels) {
@@ -274,13 +296,14 @@ TEST(HandsetCheckDrums, Bank120OutsideTheDrumChannels) {
     const Bytes body = {0x83, 0x60, 0xBA, 0x00, 0x78, 0x00, 0xB9, 0x00, 0x78,
                         0x00, 0xB2, 0x20, 0x78, 0x00, 0xFF, 0x2F, 0x00};
     const Bytes file = smfFile(1, 480, {End, body});
-    const Lines onChannel10 = {
-        finding("drums (bank 120) on ch10, not a drum channel, first at track 1 tick 480")};
+    const Lines onChannel10 = {finding(
+        "drums (bank 120) on ch10, not a drum channel, first at 0:00.500 (bar 1 beat 2, track 1 tick 480)")};
     // Checked with the default drum channel even when the profile says nothing.
     EXPECT_EQ(findingsOf(file, ""), onChannel10);
     EXPECT_EQ(findingsOf(file, "drum-channels = 9 10"), Lines{});
     EXPECT_EQ(findingsOf(file, "drum-channels = 10"),
-              Lines{finding("drums (bank 120) on ch9, not a drum channel, first at track 1 tick 480")});
+              Lines{finding("drums (bank 120) on ch9, not a drum channel, first at 0:00.500 (bar 1 beat 2, "
+                            "track 1 tick 480)")});
 }
 
 TEST(HandsetCheckMip, ARequiredMessageAndItsFirstValue) {
@@ -350,4 +373,52 @@ TEST(HandsetCheckBrokenFiles, GiveWhatTheyHold) {
     EXPECT_EQ(findingsOf(cut, "voices = 1"),
               Lines{finding("3 voices at once (2 notes) at 0:00.250 (bar 1 beat 1, track 0 tick 240), over 1 "
                             "voice; ch0 3")});
+}
+
+TEST(HandsetCheckTracks, TheHeadersCountOverTheLimitSaysWhetherMinus0MergesThem) {
+    const Bytes file = smfFile(1, 480, {End, End, End});
+    EXPECT_EQ(findingsOf(file, "max-tracks = 3"), Lines{});
+    EXPECT_EQ(findingsOf(file, "max-tracks = 2"), Lines{finding("3 tracks, over 2")});
+    FitFacts facts(file.data(), file.size());
+    int asked = 0;
+    facts.formatZeroMerges = [&asked] { return ++asked > 0; };
+    EXPECT_EQ(checkHandsetFit(facts, profileOf("max-tracks = 3")).findings, Lines{});
+    EXPECT_EQ(asked, 0);  // the merge is tried only for a file over the limit
+    EXPECT_EQ(checkHandsetFit(facts, profileOf("max-tracks = 1")).findings,
+              Lines{finding("3 tracks, over 1 (-0 merges them)")});
+    // The count is the header's: a handset refuses the file before it looks for the chunks.
+    Bytes announcesNine = file;
+    announcesNine[11] = 9;
+    EXPECT_EQ(findingsOf(announcesNine, "max-tracks = 8"), Lines{finding("9 tracks, over 8")});
+}
+
+TEST(HandsetCheckPlaces, TheWrittenFilesTimeTheSourcesBarAndBeatThenTrackAndTick) {
+    // A pitch bend at tick 1440 of track 1: 1.5 s at division 480 and the default tempo.
+    const Bytes bend = {0x8B, 0x20, 0xE0, 0x00, 0x40, 0x00, 0xFF, 0x2F, 0x00};
+    const std::string profile = "unsupported = pitch-bend";
+    const Bytes written = smfFile(1, 480, {End, bend});
+    EXPECT_EQ(
+        findingsOf(written, profile),
+        Lines{finding("pitch bend on ch0, 1 message, first at 0:01.500 (bar 1 beat 4, track 1 tick 1440)")});
+    // The source in 3/4 at division 96: its second bar starts at 1.5 s.
+    const Bytes waltz =
+        smfFile(0, 96, {{0x00, 0xFF, 0x58, 0x04, 0x03, 0x02, 0x18, 0x08, 0x00, 0xFF, 0x2F, 0x00}});
+    std::vector<HandsetFit> fits;
+    ASSERT_TRUE(checkHandsetFits(CheckedFile{written, waltz.data(), waltz.size(), nullptr},
+                                 {profileOf(profile)}, fits)
+                    .ok());
+    EXPECT_EQ(
+        fits.at(0).findings,
+        Lines{finding("pitch bend on ch0, 1 message, first at 0:01.500 (bar 2 beat 1, track 1 tick 1440)")});
+    // Without quarter notes there are no bars: division 0 never leaves the
+    // start, and 25 frames of 40 ticks make 1000 ticks a second.
+    EXPECT_EQ(findingsOf(smfFile(1, 0, {End, bend}), profile),
+              Lines{finding("pitch bend on ch0, 1 message, first at 0:00.000 (track 1 tick 1440)")});
+    EXPECT_EQ(findingsOf(smfFile(1, 0xE728, {End, bend}), profile),
+              Lines{finding("pitch bend on ch0, 1 message, first at 0:01.440 (track 1 tick 1440)")});
+    ASSERT_TRUE(checkHandsetFits(CheckedFile{smfFile(1, 480, {End, bend}), written.data(), 0, nullptr},
+                                 {profileOf(profile)}, fits)
+                    .ok());
+    EXPECT_EQ(fits.at(0).findings,
+              Lines{finding("pitch bend on ch0, 1 message, first at 0:01.500 (track 1 tick 1440)")});
 }

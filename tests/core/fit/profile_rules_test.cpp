@@ -45,7 +45,8 @@ TEST(ProfileRules, TheManualsListTheKeysOfTheRulesInTheirOrder) {
 
 TEST(ProfileRules, EveryShownValueReadsBackAsTheSameSetting) {
     std::istringstream text(
-        "voices = 24\nmax-bytes = 65536\nformats = 0 2\nmax-tempo-changes = 3\nmin-note-ms = 5\n"
+        "voices = 24\nmax-bytes = 65536\nmax-tracks = 100\nformats = 0 2\nmax-tempo-changes = 3\nmin-note-ms "
+        "= 5\n"
         "key-range = 12-108\nunsupported = pitch-bend pan sysex\ndrum-channels = 9 10\nmip = required\n"
         "mip-first-max = 6\n");
     HandsetProfile given;
@@ -65,6 +66,6 @@ TEST(ProfileRules, EveryKeyIsInTheUsageWithItsHint) {
         const std::string entry = rule.key + (rule.hint != nullptr ? " (" + rule.hint() + ")" : "");
         EXPECT_NE(keys.find(entry), std::string::npos) << entry;
     }
-    EXPECT_EQ(keys.rfind("voices, max-bytes, formats (0 1), ", 0), 0u);
+    EXPECT_EQ(keys.rfind("voices, max-bytes, max-tracks, formats (0 1), ", 0), 0u);
     EXPECT_NE(keys.find("drum-channels (default 9)"), std::string::npos);
 }

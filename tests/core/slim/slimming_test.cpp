@@ -583,3 +583,16 @@ TEST(SlimOutcome, ItTellsWhetherTheBytesAreThoseItWasGiven) {
     EXPECT_EQ(kept.outcome.asked.slim, 1);
     EXPECT_EQ(kept.outcome.asked.formatZero, 0);
 }
+
+TEST(SlimFormatZeroMerges, AnswersAsMinus0WouldDoWithoutChangingTheBytes) {
+    const Bytes twoTracks = smfFile(1, Division, {concat({Tempo, End}), oneNoteTrack()});
+    const Bytes copy = twoTracks;
+    EXPECT_TRUE(formatZeroMerges(twoTracks));
+    EXPECT_EQ(twoTracks, copy);
+    // Format 2 keeps its tracks apart; a track without its end, or more
+    // tracks than the synthesizer plays, leave the file as it is.
+    EXPECT_FALSE(formatZeroMerges(smfFile(2, Division, {oneNoteTrack(), oneNoteTrack()})));
+    EXPECT_FALSE(formatZeroMerges(smfFile(1, Division, {{0x00, 0xC0, 0x01}, oneNoteTrack()})));
+    EXPECT_FALSE(formatZeroMerges(smfFile(1, Division, std::vector<Bytes>(101, oneNoteTrack()))));
+    EXPECT_TRUE(formatZeroMerges(smfFile(1, Division, std::vector<Bytes>(100, oneNoteTrack()))));
+}
