@@ -278,7 +278,9 @@ PeakNotes FitFacts::peakNotes(uint16_t counted) const {
 }
 
 VoiceCount FitFacts::peakVoices(int32_t mipVoices) const {
-    return playVoiceModel(bytes, size, mipVoices).peak();
+    const auto known = voicePeaks.find(mipVoices);
+    if (known != voicePeaks.end()) return known->second;
+    return voicePeaks[mipVoices] = playVoiceModel(bytes, size, mipVoices).peak();
 }
 
 std::string FitFacts::placeOf(const EventPlace& place) const {

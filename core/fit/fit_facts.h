@@ -35,7 +35,7 @@ constexpr int32_t LongestMinNoteMs = 65535;
 // one walk of its tracks in playing order; nothing is kept per note. Nothing
 // here depends on a profile, so several profiles share one measure. The
 // bytes (and the source's) must outlive the facts: the count of notes at
-// once and the places of findings read them again.
+// once, the voices and the places of findings read them again.
 class FitFacts {
 public:
     FitFacts(const uint8_t* bytes, size_t size);
@@ -88,6 +88,8 @@ private:
     const uint8_t* source = nullptr;
     size_t sourceSize = 0;
     mutable std::map<uint16_t, PeakNotes> peaks;
+    // Profiles of one handset voice count (or none that mutes) share a play.
+    mutable std::map<int32_t, VoiceCount> voicePeaks;
     FileTiming writtenTiming;
     // Built when the first finding names a place.
     mutable std::unique_ptr<FindingPlace> places;

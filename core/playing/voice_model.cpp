@@ -126,7 +126,7 @@ void VoiceModel::finish() {
 
 int64_t VoiceModel::endOf(const Voice& voice, int64_t releaseBuffer) const {
     int64_t end = voice.onBuffer;
-    for (int key = voice.lowestKey; key <= voice.key; ++key)
+    for (int key = voice.lowestKey; key <= voice.key; key = nextCostKey(voice.sound, key))
         end = std::max(end, voiceFreeBuffer(voice.sound, key, voice.onBuffer, releaseBuffer));
     return end + EndMargin;
 }

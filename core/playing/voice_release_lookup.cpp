@@ -11,16 +11,49 @@ int soundIndex(ChannelSound sound) {
     return sound.drums ? DrumKitSound : sound.program;
 }
 
-const VoiceKeyRange& rangeOf(ChannelSound sound, int key) {
-    const int index = soundIndex(sound);
+// The last range of the sound that starts at or below the key.
+int32_t searchRange(int index, int key) {
     const VoiceKeyRange* end = VoiceKeyRanges + VoiceKeyRangeCount;
-    // The last range of the sound that starts at or below the key.
     const VoiceKeyRange* after = std::upper_bound(
         VoiceKeyRanges, end, std::make_pair(index, key),
         [](const std::pair<int, int>& wanted, const VoiceKeyRange& range) {
             return wanted < std::make_pair(static_cast<int>(range.sound), static_cast<int>(range.firstKey));
         });
-    return *(after - 1);
+    return static_cast<int32_t>(after - 1 - VoiceKeyRanges);
+}
+
+int32_t searchHeldBand(int32_t heldBuffers) {
+    const int32_t* end = HeldBandStarts + HeldBandCount;
+    return static_cast<int32_t>(std::upper_bound(HeldBandStarts, end, std::max(heldBuffers, 0)) -
+                                HeldBandStarts) -
+           1;
+}
+
+constexpr int SoundCount = DrumKitSound + 1;
+constexpr int32_t LastBandStart = HeldBandStarts[HeldBandCount - 1];
+
+// The searches done once for every sound, key and held time below the last
+// band: every note of every voice count asks, some for 25 keys at a time.
+struct LookupIndex {
+    uint16_t range[SoundCount][KeyCount];
+    uint8_t band[LastBandStart];
+
+    LookupIndex() {
+        for (int sound = 0; sound < SoundCount; ++sound)
+            for (int key = 0; key < KeyCount; ++key)
+                range[sound][key] = static_cast<uint16_t>(searchRange(sound, key));
+        for (int32_t held = 0; held < LastBandStart; ++held)
+            band[held] = static_cast<uint8_t>(searchHeldBand(held));
+    }
+};
+
+const LookupIndex& lookupIndex() {
+    static const LookupIndex index;
+    return index;
+}
+
+const VoiceKeyRange& rangeOf(ChannelSound sound, int key) {
+    return VoiceKeyRanges[lookupIndex().range[soundIndex(sound)][key]];
 }
 }  // namespace
 
@@ -44,10 +77,8 @@ ChannelSound soundAfterProgramChange(ChannelSound current, int bankMsb, int prog
 }
 
 int32_t heldBandOf(int32_t heldBuffers) {
-    const int32_t* end = HeldBandStarts + HeldBandCount;
-    return static_cast<int32_t>(std::upper_bound(HeldBandStarts, end, std::max(heldBuffers, 0)) -
-                                HeldBandStarts) -
-           1;
+    if (heldBuffers <= 0) return 0;
+    return heldBuffers < LastBandStart ? lookupIndex().band[heldBuffers] : HeldBandCount - 1;
 }
 
 NoteVoiceCost noteVoiceCost(ChannelSound sound, int key, int32_t heldBuffers) {
@@ -63,4 +94,9 @@ int64_t voiceFreeBuffer(ChannelSound sound, int key, int64_t onBuffer, int64_t r
     if (cost.naturalBuffers != NoNaturalEnd && cost.naturalBuffers <= held)
         return onBuffer + cost.naturalBuffers;
     return onBuffer + held + cost.releaseBuffers;
+}
+
+int nextCostKey(ChannelSound sound, int key) {
+    // Never below key + 1, so a walk over keys always moves on.
+    return std::max(key + 1, rangeOf(sound, std::clamp(key, 0, 127)).lastKey + 1);
 }

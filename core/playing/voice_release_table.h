@@ -66,6 +66,9 @@ NoteVoiceCost noteVoiceCost(ChannelSound sound, int key, int32_t heldBuffers);
 // before the natural end decides, even when its end comes later: some sounds
 // release more slowly than they decay.
 int64_t voiceFreeBuffer(ChannelSound sound, int key, int64_t onBuffer, int64_t releaseBuffer);
+// The first key above key that lies in another range of the table: the keys
+// between cost what key costs.
+int nextCostKey(ChannelSound sound, int key);
 
 // The measured table, one entry per key range of a sound (sound 0..127 a
 // melodic program, DrumKitSound the kit), in order of sound and keys; the

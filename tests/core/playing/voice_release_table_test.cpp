@@ -107,3 +107,24 @@ TEST(VoiceFree, AReleaseBeforeTheNaturalEndDecidesEvenWhenItEndsLater) {
     // A key without a sample never takes a voice.
     EXPECT_EQ(voiceFreeBuffer(Piano, 10, 50, 500), 50);
 }
+
+// The voice model asks once per run of keys of one cost: every key of the
+// run costs what its first does, for every time held, and the run ends.
+TEST(VoiceNoteCost, KeysUpToTheNextCostKeyCostTheSame) {
+    for (int sound = 0; sound <= 128; ++sound) {
+        const ChannelSound channel = sound == 128 ? Kit : ChannelSound{false, static_cast<uint8_t>(sound)};
+        for (int key = 0; key < 128;) {
+            const int next = nextCostKey(channel, key);
+            ASSERT_GT(next, key);
+            for (int other = key; other < next && other < 128; ++other)
+                for (int32_t held : {0, 5, 300, 6000}) {
+                    const NoteVoiceCost first = noteVoiceCost(channel, key, held);
+                    const NoteVoiceCost same = noteVoiceCost(channel, other, held);
+                    ASSERT_EQ(same.voices, first.voices) << sound << " " << other;
+                    ASSERT_EQ(same.naturalBuffers, first.naturalBuffers) << sound << " " << other;
+                    ASSERT_EQ(same.releaseBuffers, first.releaseBuffers) << sound << " " << other;
+                }
+            key = next;
+        }
+    }
+}
