@@ -23,7 +23,7 @@ runner=${RUNNER:-}
 # Every shipped handset profile at once.
 every_profile=$(for profile in "$here"/profiles/*.profile; do printf -- '-P%s ' "$(basename "$profile" .profile)"; done)
 option_sets=("" "-D0" "-D2" "-D2 -T1920" "-I0:01 -V1:F0 -I9:20" "-S" "-S9012 -D2" "-T0 -V0:10"
-  "$every_profile" "-Z" "-0" "-0 -Z")
+  "$every_profile" "-S $every_profile" "-S9012 -D2 $every_profile" "-Z" "-0" "-0 -Z")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 differences=0 runs=0

@@ -68,6 +68,13 @@ public:
         starts.clear();
     }
 
+    // After the last note.
+    void finish() {
+        for (int32_t fewest = 0; fewest < NearLengths; ++fewest)
+            if (near[static_cast<size_t>(fewest)].count != 0)
+                shorter[fewest].add(near[static_cast<size_t>(fewest)]);
+    }
+
 private:
     struct Start {
         int64_t scaled;
@@ -77,12 +84,19 @@ private:
     NotesShorterThan& shorter;
     TempoMap clock;
     std::vector<Start> sounding[ChannelCount][KeyCount];
+    // Most notes are shorter than a few seconds: those are tallied here, not
+    // looked up in the map note by note.
+    static constexpr int32_t NearLengths = 4096;
+    std::vector<Tally> near = std::vector<Tally>(NearLengths);
 
     // A note of scaled length is shorter than every whole number of
     // milliseconds past its own.
     void take(int64_t scaled, const EventPlace& start) {
         const int64_t fewest = scaled / millisecond + 1;
-        if (fewest <= LongestMinNoteMs) shorter[static_cast<int32_t>(fewest)].add(start);
+        if (fewest >= 0 && fewest < NearLengths)
+            near[static_cast<size_t>(fewest)].add(start);
+        else if (fewest <= LongestMinNoteMs)
+            shorter[static_cast<int32_t>(fewest)].add(start);
     }
 };
 
@@ -130,17 +144,24 @@ private:
 // The one walk: everything is counted as it comes, in playing order.
 class FitWalk {
 public:
-    explicit FitWalk(FitFacts& factsOfFile)
+    FitWalk(FitFacts& factsOfFile, const std::vector<int32_t>& handsetVoices)
         : timing(factsOfFile.bytes, factsOfFile.size),
+          voices(timing.timing.division),
           facts(factsOfFile),
           tempoChanges(facts.tempoChanges),
-          lengths(facts.division, facts.shortNotes) {}
+          lengths(facts.division, facts.shortNotes) {
+        for (const int32_t count : handsetVoices) voices.countAlsoMuting(count);
+    }
 
     // The written file's tempos and time signatures, for the places of findings.
     FileTimingReader timing;
+    // Of a handset that plays every channel, and of those of handsetVoices
+    // that mute by the MIP message.
+    VoiceModel voices;
 
     bool onEvent(int32_t track, int64_t tick, const TrackEvent& event) {
         timing.onEvent(track, tick, event);
+        voices.onEvent(track, tick, event.bytes, event.length);
         const EventPlace place{tick, track, rank++};
         if (event.kind == EVENT_META) takeMeta(event, place);
         if (event.kind == EVENT_SYSEX) takeSysEx(event, place);
@@ -150,9 +171,12 @@ public:
         return true;
     }
 
-    // The peaks of notes at once of every channel and, when the MIP message
-    // came before any note, of each set of channels a handset of its values plays.
-    void keepPeaks() {
+    // After the last event: the note lengths, and the peaks of notes at once
+    // of every channel and, when the MIP message came before any note, of
+    // each set of channels a handset of its values plays.
+    void finish() {
+        lengths.finish();
+        voices.finish();
         for (PeakCounter& counter : peaks) facts.keepPeak(counter.channels(), counter.result());
     }
 
@@ -249,16 +273,19 @@ FitFacts::FitFacts(const uint8_t* fileBytes, size_t fileSize)
     : FitFacts(fileBytes, fileSize, fileBytes, fileSize) {}
 
 FitFacts::FitFacts(const uint8_t* fileBytes, size_t fileSize, const uint8_t* sourceBytes,
-                   size_t sourceBytesSize)
+                   size_t sourceBytesSize, const std::vector<int32_t>& handsetVoices)
     : bytes(fileBytes), size(fileSize), source(sourceBytes), sourceSize(sourceBytesSize) {
     if (fileSize >= static_cast<size_t>(SmfHeaderSize) && std::equal(fileBytes, fileBytes + 4, "MThd")) {
         format = static_cast<int32_t>(bigEndian16(fileBytes + FormatOffset));
         tracks = static_cast<int32_t>(bigEndian16(fileBytes + TrackCountOffset));
         division = static_cast<int32_t>(bigEndian16(fileBytes + DivisionOffset));
     }
-    FitWalk walk(*this);
+    FitWalk walk(*this, handsetVoices);
     walkInPlayingOrder(fileBytes, fileSize, walk);
-    walk.keepPeaks();
+    walk.finish();
+    voicePeaks[NoMipMuting] = walk.voices.peak();
+    for (const int32_t count : handsetVoices)
+        if (const VoiceCount* peak = walk.voices.peakMuting(count)) voicePeaks[count] = *peak;
     writtenTiming = std::move(walk.timing.timing);
 }
 

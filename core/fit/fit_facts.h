@@ -40,8 +40,10 @@ class FitFacts {
 public:
     FitFacts(const uint8_t* bytes, size_t size);
     // source: the file the bytes were converted from, whose bars and beats
-    // the findings name.
-    FitFacts(const uint8_t* bytes, size_t size, const uint8_t* source, size_t sourceSize);
+    // the findings name. handsetVoices: the voices of handsets that may mute
+    // by the MIP message, whose voices the one walk counts too.
+    FitFacts(const uint8_t* bytes, size_t size, const uint8_t* source, size_t sourceSize,
+             const std::vector<int32_t>& handsetVoices = {});
 
     const uint8_t* bytes = nullptr;
     size_t size = 0;
@@ -88,7 +90,8 @@ private:
     const uint8_t* source = nullptr;
     size_t sourceSize = 0;
     mutable std::map<uint16_t, PeakNotes> peaks;
-    // Profiles of one handset voice count (or none that mutes) share a play.
+    // Per handset voice count (or NoMipMuting): from the one walk, or from a
+    // play of its own when the walk could not tell.
     mutable std::map<int32_t, VoiceCount> voicePeaks;
     FileTiming writtenTiming;
     // Built when the first finding names a place.

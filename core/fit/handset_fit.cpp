@@ -42,8 +42,11 @@ Result checkHandsetFits(const CheckedFile& file, const std::vector<HandsetProfil
     if (profiles.empty()) return Result::success();
     try {
         // The facts hold a tally per channel and key: too large for a thread's stack.
-        const auto facts =
-            std::make_unique<FitFacts>(file.bytes.data(), file.bytes.size(), file.source, file.sourceSize);
+        std::vector<int32_t> handsetVoices;
+        for (const HandsetProfile& profile : profiles)
+            if (profile.voices) handsetVoices.push_back(*profile.voices);
+        const auto facts = std::make_unique<FitFacts>(file.bytes.data(), file.bytes.size(), file.source,
+                                                      file.sourceSize, handsetVoices);
         facts->formatZeroMerges = file.formatZeroMerges;
         for (const HandsetProfile& profile : profiles) fits.push_back(checkHandsetFit(*facts, profile));
         return Result::success();

@@ -22,16 +22,29 @@ const uint8_t* metaData(const TrackEvent& event, uint8_t type, int32_t needed) {
 
 }  // namespace
 
-FileTimingReader::FileTimingReader(const uint8_t* bytes, size_t size) {
+bool setTempoValue(const uint8_t* bytes, int32_t length, int32_t& microsecondsPerQuarter) {
+    EventBody body;
+    if (metaTypeOf(bytes, length) != MetaSetTempo || !readEventBody(bytes, length, body) ||
+        body.size < SetTempoLength)
+        return false;
+    microsecondsPerQuarter = static_cast<int32_t>(bigEndianValue(body.data, SetTempoLength));
+    return true;
+}
+
+uint16_t fileDivision(const uint8_t* bytes, size_t size) {
     const bool isMidi = size >= static_cast<size_t>(SmfHeaderSize) && std::equal(bytes, bytes + 4, "MThd");
-    timing.division = isMidi ? static_cast<uint16_t>(bigEndian16(bytes + DivisionOffset)) : 0;
+    return isMidi ? static_cast<uint16_t>(bigEndian16(bytes + DivisionOffset)) : 0;
+}
+
+FileTimingReader::FileTimingReader(const uint8_t* bytes, size_t size) {
+    timing.division = fileDivision(bytes, size);
 }
 
 // The tracks in playing order: every change comes in the order it takes effect.
 bool FileTimingReader::onEvent(int32_t, int64_t tick, const TrackEvent& event) {
     if (event.kind != EVENT_META) return true;
-    if (const uint8_t* tempo = metaData(event, MetaSetTempo, SetTempoLength))
-        timing.tempos.push_back({tick, static_cast<int32_t>(bigEndianValue(tempo, SetTempoLength))});
+    int32_t tempo = 0;
+    if (setTempoValue(event.bytes, event.length, tempo)) timing.tempos.push_back({tick, tempo});
     const uint8_t* meter = metaData(event, MetaTimeSignature, MeterDataBytes);
     if (meter != nullptr && meter[0] > 0 && meter[1] <= MaxBeatPower)
         timing.meters.push_back({tick, meter[0], meter[1]});

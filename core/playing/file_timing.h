@@ -34,6 +34,10 @@ constexpr int32_t MaxBeatPower = 15;
 
 struct TrackEvent;
 
+// The value of a Set Tempo event of at least three data bytes; false for
+// any other event. bytes: the event, status first.
+bool setTempoValue(const uint8_t* bytes, int32_t length, int32_t& microsecondsPerQuarter);
+
 // Takes the timing of a file from the events of a walk in playing order, so
 // that a pass of its own can gather it on the way.
 class FileTimingReader {
@@ -45,6 +49,9 @@ public:
 
     FileTiming timing;
 };
+
+// The header's division field, 0 without "MThd".
+uint16_t fileDivision(const uint8_t* bytes, size_t size);
 
 // One walk over the file. A file without "MThd" has division 0 and no events.
 FileTiming readFileTiming(const uint8_t* bytes, size_t size);

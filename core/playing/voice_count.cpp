@@ -16,7 +16,7 @@ struct ModelFeed {
 }  // namespace
 
 VoiceModel playVoiceModel(const uint8_t* file, size_t size, int32_t mipVoices, VoiceCountListener* listener) {
-    VoiceModel model(readFileTiming(file, size), mipVoices, listener);
+    VoiceModel model(fileDivision(file, size), mipVoices, listener);
     ModelFeed feed{model};
     walkInPlayingOrder(file, size, feed);
     model.finish();

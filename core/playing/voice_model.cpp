@@ -32,12 +32,6 @@ struct KitCut {
 constexpr KitCut KitCuts[] = {{32, 34}, {33, 34}, {34, 34}, {42, 46}, {44, 46}, {46, 46},
                               {71, 71}, {71, 72}, {72, 71}, {72, 72}, {80, 81}, {81, 81}};
 
-bool cuts(uint8_t key, uint8_t other) {
-    for (const KitCut& cut : KitCuts)
-        if (cut.key == key && cut.cut == other) return true;
-    return false;
-}
-
 int64_t q10PerTick(int32_t microsecondsPerQuarter, int64_t division) {
     const int64_t wanted = int64_t{microsecondsPerQuarter} * MillisecondQ10;
     const int64_t per = division * MicrosecondsPerMillisecond;
@@ -50,29 +44,37 @@ bool endsEveryVoiceOfChannel(uint8_t controller) {
 }
 }  // namespace
 
-SynthMilliseconds::SynthMilliseconds(const FileTiming& timing) : frames(timing) {
-    if ((timing.division & SmpteDivisionBit) != 0 || timing.division == 0) return;
+SynthMilliseconds::SynthMilliseconds(uint16_t division) : frames(FileTiming{division, {}, {}}) {
+    if ((division & SmpteDivisionBit) != 0 || division == 0) return;
     perQuarter = true;
-    spans.push_back({0, q10PerTick(DefaultTempo, timing.division), 0});
-    for (const TempoChange& tempo : timing.tempos) {
-        const Span& last = spans.back();
-        const int64_t time =
-            saturated::sum(last.time, saturated::product(tempo.tick - last.tick, last.perTick));
-        spans.push_back({tempo.tick, q10PerTick(tempo.microsecondsPerQuarter, timing.division), time});
-    }
+    ticksPerQuarter = division;
+    spans.push_back({0, q10PerTick(DefaultTempo, division), 0});
+}
+
+void SynthMilliseconds::tempo(int64_t tick, int32_t microsecondsPerQuarter) {
+    if (!perQuarter) return;
+    const Span& last = spans.back();
+    const int64_t time = saturated::sum(last.time, saturated::product(tick - last.tick, last.perTick));
+    spans.push_back({tick, q10PerTick(microsecondsPerQuarter, ticksPerQuarter), time});
 }
 
 int64_t SynthMilliseconds::at(int64_t tick) const {
     tick = std::max<int64_t>(tick, 0);
     if (!perQuarter) return wholeMilliseconds(frames, frames.timeAt(tick));
-    const auto after = std::upper_bound(spans.begin(), spans.end(), tick,
-                                        [](int64_t wanted, const Span& span) { return wanted < span.tick; });
+    // In playing order a tick is at or after the last tempo.
+    auto after = spans.end();
+    if (tick < spans.back().tick)
+        after = std::upper_bound(spans.begin(), spans.end(), tick,
+                                 [](int64_t wanted, const Span& span) { return wanted < span.tick; });
     const Span& span = *(after - 1);
     return saturated::sum(span.time, saturated::product(tick - span.tick, span.perTick)) / MillisecondQ10;
 }
 
-VoiceModel::VoiceModel(const FileTiming& timing, int32_t mipVoices, VoiceCountListener* listener)
-    : clock(timing), handsetVoices(mipVoices), countListener(listener) {
+VoiceModel::VoiceModel(uint16_t division, int32_t mipVoices, VoiceCountListener* listener)
+    : clock(division), handsetVoices(mipVoices), countListener(listener) {
+    for (Channel& channel : channels)
+        for (auto& keyVoices : channel.keyVoices)
+            std::fill(std::begin(keyVoices), std::end(keyVoices), NoVoice);
     resetChannels();
 }
 
@@ -93,8 +95,11 @@ void VoiceModel::onEvent(int32_t track, int64_t tick, const uint8_t* event, int3
     if (at != buffer) {
         countBuffer();
         buffer = at;
+        freeVoicesEndedBy(buffer);
     }
     const uint8_t status = event[0];
+    int32_t tempo = 0;
+    if (status == StatusMeta && setTempoValue(event, length, tempo)) return clock.tempo(tick, tempo);
     if (status == StatusSysEx) return systemExclusive(event, length);
     if (!isChannelStatus(status) || length < (hasTwoDataBytes(status) ? 3 : 2)) return;
     const int channel = statusChannel(status);
@@ -131,11 +136,89 @@ int64_t VoiceModel::endOf(const Voice& voice, int64_t releaseBuffer) const {
     return end + EndMargin;
 }
 
-void VoiceModel::freeEndedVoices(Channel& channel) const {
-    auto& voices = channel.voices;
-    voices.erase(std::remove_if(voices.begin(), voices.end(),
-                                [this](const Voice& voice) { return voice.endBuffer <= buffer; }),
-                 voices.end());
+namespace {
+// The heap's order: the earliest end on top.
+template <class End>
+bool endsLater(const End& a, const End& b) {
+    return a.endBuffer > b.endBuffer;
+}
+}  // namespace
+
+void VoiceModel::setEnd(int32_t index, int64_t endBuffer) {
+    Voice& voice = voices[static_cast<size_t>(index)];
+    voice.endBuffer = endBuffer;
+    ++voice.stamp;
+    // A held looped note has no end until something releases it.
+    if (endBuffer >= NeverReleased) return;
+    ends.push_back({endBuffer, index, voice.stamp});
+    std::push_heap(ends.begin(), ends.end(), endsLater<VoiceEnd>);
+    // Ends replaced by later ones wait in the heap until their time; so
+    // many of them never outnumber the voices by much.
+    if (ends.size() > 2 * static_cast<size_t>(liveVoices) + 1024) rebuildEnds();
+}
+
+void VoiceModel::rebuildEnds() {
+    ends.clear();
+    for (Channel& channel : channels)
+        forEachVoice(channel, [this](int32_t index) {
+            const Voice& voice = voices[static_cast<size_t>(index)];
+            if (voice.endBuffer < NeverReleased) ends.push_back({voice.endBuffer, index, voice.stamp});
+        });
+    std::make_heap(ends.begin(), ends.end(), endsLater<VoiceEnd>);
+}
+
+template <class Act>
+void VoiceModel::forEachVoice(Channel& channel, Act act) {
+    if (channel.voiceCount == 0) return;
+    for (auto& keyVoices : channel.keyVoices)
+        for (const int32_t index : keyVoices) {
+            if (index == NoVoice) break;
+            act(index);
+        }
+}
+
+int32_t VoiceModel::takeVoice(const Voice& voice) {
+    int32_t index = 0;
+    if (unusedVoices.empty()) {
+        index = static_cast<int32_t>(voices.size());
+        voices.push_back(voice);
+    } else {
+        index = unusedVoices.back();
+        unusedVoices.pop_back();
+        const uint32_t stamp = voices[static_cast<size_t>(index)].stamp;
+        voices[static_cast<size_t>(index)] = voice;
+        voices[static_cast<size_t>(index)].stamp = stamp;
+    }
+    Channel& channel = channels[voice.channel];
+    int32_t* keyVoices = channel.keyVoices[voice.key];
+    int32_t slot = 0;
+    while (keyVoices[slot] != NoVoice) ++slot;
+    keyVoices[slot] = index;
+    ++channel.voiceCount;
+    ++liveVoices;
+    return index;
+}
+
+void VoiceModel::freeVoice(int32_t index) {
+    Voice& voice = voices[static_cast<size_t>(index)];
+    ++voice.stamp;
+    Channel& channel = channels[voice.channel];
+    int32_t* keyVoices = channel.keyVoices[voice.key];
+    // The others keep their order of note-on.
+    int32_t* last = std::remove(keyVoices, keyVoices + SameKeyVoiceLimit, index);
+    std::fill(last, keyVoices + SameKeyVoiceLimit, NoVoice);
+    --channel.voiceCount;
+    --liveVoices;
+    unusedVoices.push_back(index);
+}
+
+void VoiceModel::freeVoicesEndedBy(int64_t lastBuffer) {
+    while (!ends.empty() && ends.front().endBuffer <= lastBuffer) {
+        std::pop_heap(ends.begin(), ends.end(), endsLater<VoiceEnd>);
+        const VoiceEnd end = ends.back();
+        ends.pop_back();
+        if (voices[static_cast<size_t>(end.voice)].stamp == end.stamp) freeVoice(end.voice);
+    }
 }
 
 void VoiceModel::noteOn(int c, uint8_t key, int32_t track, int64_t tick) {
@@ -144,30 +227,31 @@ void VoiceModel::noteOn(int c, uint8_t key, int32_t track, int64_t tick) {
     if (channel.muted) return;
     channelNotes[c] += sounding.apply(NoteEvent{tick, track, c, key, true});
     if (noteVoiceCost(channel.sound, key, 0).voices == 0) return;
-    freeEndedVoices(channel);
-    auto& voices = channel.voices;
-    const auto ofKey = [key](const Voice& voice) { return voice.key == key; };
-    // A third voice of a key takes the oldest's: voices keep their order of note-on.
-    if (std::count_if(voices.begin(), voices.end(), ofKey) >= SameKeyVoiceLimit)
-        voices.erase(std::find_if(voices.begin(), voices.end(), ofKey));
+    // A third voice of a key takes the oldest's.
+    if (channel.keyVoices[key][SameKeyVoiceLimit - 1] != NoVoice) freeVoice(channel.keyVoices[key][0]);
     if (channel.sound.drums)
-        for (Voice& voice : voices)
-            if (cuts(key, voice.key)) endVoice(voice);
+        for (const KitCut& cut : KitCuts) {
+            if (cut.key != key) continue;
+            for (const int32_t index : channel.keyVoices[cut.cut])
+                if (index != NoVoice) endVoice(index);
+        }
     const int lowest = channel.bentDown ? std::max(0, key - BentDownKeys) : key;
-    Voice voice{buffer, 0, channel.sound, key, static_cast<uint8_t>(lowest), Hold::Key};
-    voice.endBuffer = endOf(voice, NeverReleased);
-    voices.push_back(voice);
-    if (!noteTookVoice) {
-        current.track = track;
-        current.tick = tick;
-    }
-    noteTookVoice = true;
+    Voice voice{buffer,   0, 0, channel.sound, static_cast<uint8_t>(c), key, static_cast<uint8_t>(lowest),
+                Hold::Key};
+    const int64_t end = endOf(voice, NeverReleased);
+    setEnd(takeVoice(voice), end);
+    const bool firstOfChannel = std::find(channelsTookVoice, channelsTookVoice + channelsTookCount, c) ==
+                                channelsTookVoice + channelsTookCount;
+    if (!firstOfChannel) return;
+    channelsTookVoice[channelsTookCount++] = static_cast<uint8_t>(c);
+    firstVoices[c] = {track, tick};
 }
 
-void VoiceModel::releaseVoice(Voice& voice) const {
-    // A note-off in the buffer of its note-on frees the voice as one a buffer later does.
-    voice.endBuffer = endOf(voice, std::max(buffer, voice.onBuffer + 1));
+void VoiceModel::releaseVoice(int32_t index) {
+    Voice& voice = voices[static_cast<size_t>(index)];
     voice.hold = Hold::Released;
+    // A note-off in the buffer of its note-on frees the voice as one a buffer later does.
+    setEnd(index, endOf(voice, std::max(buffer, voice.onBuffer + 1)));
 }
 
 // One note-off releases every voice of the key; under the pedal they are
@@ -175,22 +259,26 @@ void VoiceModel::releaseVoice(Voice& voice) const {
 void VoiceModel::noteOff(int c, uint8_t key) {
     channelNotes[c] += sounding.apply(NoteEvent{0, 0, c, key, false});
     Channel& channel = channels[c];
-    for (Voice& voice : channel.voices) {
-        if (voice.key != key || voice.hold == Hold::Released) continue;
+    for (const int32_t index : channel.keyVoices[key]) {
+        if (index == NoVoice) break;
+        Voice& voice = voices[static_cast<size_t>(index)];
+        if (voice.hold == Hold::Released) continue;
         if (channel.pedal)
             voice.hold = Hold::Pedal;
         else
-            releaseVoice(voice);
+            releaseVoice(index);
     }
 }
 
-void VoiceModel::endVoice(Voice& voice) const {
-    voice.endBuffer = std::min(voice.endBuffer, buffer + MutedAfter + EndMargin);
+void VoiceModel::endVoice(int32_t index) {
+    Voice& voice = voices[static_cast<size_t>(index)];
     voice.hold = Hold::Released;
+    const int64_t end = buffer + MutedAfter + EndMargin;
+    if (end < voice.endBuffer) setEnd(index, end);
 }
 
-void VoiceModel::muteVoices(Channel& channel) const {
-    for (Voice& voice : channel.voices) endVoice(voice);
+void VoiceModel::muteVoices(Channel& channel) {
+    forEachVoice(channel, [this](int32_t index) { endVoice(index); });
 }
 
 void VoiceModel::controller(int c, uint8_t number, uint8_t value) {
@@ -200,8 +288,9 @@ void VoiceModel::controller(int c, uint8_t number, uint8_t value) {
         const bool down = value >= PedalDownFrom;
         // Only a release of a pressed pedal releases the notes it holds.
         if (channel.pedal && !down)
-            for (Voice& voice : channel.voices)
-                if (voice.hold == Hold::Pedal) releaseVoice(voice);
+            forEachVoice(channel, [this](int32_t index) {
+                if (voices[static_cast<size_t>(index)].hold == Hold::Pedal) releaseVoice(index);
+            });
         channel.pedal = down;
     }
     // Reset All Controllers lifts the pedal without releasing what it holds.
@@ -212,27 +301,75 @@ void VoiceModel::controller(int c, uint8_t number, uint8_t value) {
 void VoiceModel::systemExclusive(const uint8_t* event, int32_t length) {
     const SysExKind kind = sysExKind(event, length);
     if (kind == SysExKind::GmSystemOn) {
+        for (MutingView& view : mutingViews) changeMuting(view, 0);
         for (Channel& channel : channels) muteVoices(channel);
         resetChannels();
     }
-    if (kind == SysExKind::MipMessage && handsetVoices != NoMipMuting) {
-        for (Channel& channel : channels) channel.muted = true;
-        for (const SpMidiEntry& entry : spMidiMessageEntries(event, length))
-            if (entry.mip <= handsetVoices) channels[entry.channel].muted = false;
-    }
+    if (kind != SysExKind::MipMessage) return;
+    const std::vector<SpMidiEntry> entries = spMidiMessageEntries(event, length);
+    const auto mutedBy = [&entries](int32_t playable) {
+        uint16_t muted = 0xFFFF;
+        for (const SpMidiEntry& entry : entries)
+            if (entry.mip <= playable) muted = static_cast<uint16_t>(muted & ~(1u << entry.channel));
+        return muted;
+    };
+    for (MutingView& view : mutingViews) changeMuting(view, mutedBy(view.handsetVoices));
+    if (handsetVoices == NoMipMuting) return;
+    const uint16_t muted = mutedBy(handsetVoices);
+    for (int c = 0; c < ChannelCount; ++c) channels[c].muted = (muted >> c & 1u) != 0;
+}
+
+void VoiceModel::changeMuting(MutingView& view, uint16_t muted) const {
+    const uint16_t changed = static_cast<uint16_t>(view.muted ^ muted);
+    for (int c = 0; c < ChannelCount; ++c)
+        if ((changed >> c & 1u) != 0 && (channels[c].voiceCount != 0 || channelNotes[c] != 0))
+            view.exact = false;
+    view.muted = muted;
+}
+
+void VoiceModel::countAlsoMuting(int32_t mipVoices) {
+    if (mipVoices == NoMipMuting || peakMuting(mipVoices) != nullptr) return;
+    mutingViews.push_back({mipVoices, 0, true, VoiceCount()});
+}
+
+const VoiceCount* VoiceModel::peakMuting(int32_t mipVoices) const {
+    for (const MutingView& view : mutingViews)
+        if (view.handsetVoices == mipVoices) return view.exact ? &view.largest : nullptr;
+    return nullptr;
 }
 
 void VoiceModel::countBuffer() {
-    if (!noteTookVoice) return;
-    noteTookVoice = false;
+    if (channelsTookCount == 0) return;
+    freeVoicesEndedBy(buffer);
+    current.track = firstVoices[channelsTookVoice[0]].track;
+    current.tick = firstVoices[channelsTookVoice[0]].tick;
     current.voices = 0;
     current.notes = 0;
     for (int c = 0; c < ChannelCount; ++c) {
-        freeEndedVoices(channels[c]);
-        current.channelVoices[c] = static_cast<int32_t>(channels[c].voices.size());
+        current.channelVoices[c] = channels[c].voiceCount;
         current.voices += current.channelVoices[c];
         if (!channels[c].muted) current.notes += channelNotes[c];
     }
     if (current.voices > largest.voices) largest = current;
     if (countListener != nullptr) countListener->onCount(current);
+    for (MutingView& view : mutingViews) countMuted(view);
+    channelsTookCount = 0;
+}
+
+// The channels the view's handset plays, counted where one of them took a voice.
+void VoiceModel::countMuted(MutingView& view) const {
+    const auto plays = [&view](uint8_t c) { return (view.muted >> c & 1u) == 0; };
+    const uint8_t* end = channelsTookVoice + channelsTookCount;
+    const uint8_t* first = std::find_if(channelsTookVoice, end, plays);
+    if (first == end) return;
+    VoiceCount count;
+    count.track = firstVoices[*first].track;
+    count.tick = firstVoices[*first].tick;
+    for (uint8_t c = 0; c < ChannelCount; ++c) {
+        if (!plays(c)) continue;
+        count.channelVoices[c] = current.channelVoices[c];
+        count.voices += count.channelVoices[c];
+        count.notes += channelNotes[c];
+    }
+    if (count.voices > view.largest.voices) view.largest = count;
 }

@@ -12,14 +12,21 @@
 // computes them. Under a division of ticks per quarter note it turns ticks
 // into time by a factor per tempo rounded to 1/1024 ms, so its times drift
 // from the file's (+0.03 % at division 480 and 120 beats a minute).
+//
+// Built as the tempos come in playing order: the time of a tick needs only
+// the tempos at or before it.
 class SynthMilliseconds {
 public:
-    explicit SynthMilliseconds(const FileTiming& timing);
+    // division: the header's field as written.
+    explicit SynthMilliseconds(uint16_t division);
+    // A Set Tempo at a tick no earlier than the last one's.
+    void tempo(int64_t tick, int32_t microsecondsPerQuarter);
     int64_t at(int64_t tick) const;
 
 private:
     PlayingClock frames;  // an SMPTE division's, which has no tempo
     bool perQuarter = false;
+    int64_t ticksPerQuarter = 0;
     struct Span {
         int64_t tick;
         int64_t perTick;  // 1/1024 ms
@@ -59,12 +66,16 @@ constexpr int32_t NoMipMuting = 0;
 // where in a buffer an event falls. docs/voice-model.md has the facts.
 //
 // Memory is bounded by the voices sounding at once: at most two per channel
-// and key.
+// and key, kept in slots per channel and key and in a heap of their ends, so
+// a note-on, a note-off and the end of a voice each cost a few steps however
+// many voices sound.
 class VoiceModel {
 public:
     // mipVoices: the voices of a handset that mutes, at a MIP message, the
     // channels whose MIP is over them; NoMipMuting for one that ignores it.
-    explicit VoiceModel(const FileTiming& timing, int32_t mipVoices = NoMipMuting,
+    // division: the header's field as written. The model reads the tempos
+    // from the events themselves.
+    explicit VoiceModel(uint16_t division, int32_t mipVoices = NoMipMuting,
                         VoiceCountListener* listener = nullptr);
 
     void onEvent(int32_t track, int64_t tick, const uint8_t* event, int32_t length);
@@ -73,6 +84,16 @@ public:
 
     // The most voices at once, where first reached.
     const VoiceCount& peak() const { return largest; }
+
+    // A model of a handset that ignores the MIP message also counts, in the
+    // same play, the voices of one of mipVoices that mutes by it: channels
+    // are played apart, so its count is that of the channels it plays. Asked
+    // before the first event.
+    void countAlsoMuting(int32_t mipVoices);
+    // That handset's peak; null when a MIP message or GM System On changed
+    // its muting of a channel with voices or notes sounding, which only a
+    // play of its own can count.
+    const VoiceCount* peakMuting(int32_t mipVoices) const;
     // Bit c set: channel c has a note-on of velocity above 0.
     uint16_t channelsWithNotes() const { return noteChannels; }
 
@@ -81,41 +102,83 @@ private:
     struct Voice {
         int64_t onBuffer;
         int64_t endBuffer;  // the first buffer it is not counted in
+        uint32_t stamp;     // changes with every new end and when freed
         ChannelSound sound;
+        uint8_t channel;
         uint8_t key;
         uint8_t lowestKey;  // a pitch bent down plays a sample as from a lower key
         Hold hold;
     };
+    // An end as it was when set: one whose stamp is not its voice's is old.
+    struct VoiceEnd {
+        int64_t endBuffer;
+        int32_t voice;
+        uint32_t stamp;
+    };
+    static constexpr int32_t NoVoice = -1;
     struct Channel {
         ChannelSound sound;
         int bankMsb = 0;
         bool pedal = false;
         bool muted = false;
         bool bentDown = false;
-        std::vector<Voice> voices;
+        int32_t voiceCount = 0;
+        // The voices of each key in order of note-on, NoVoice after the last.
+        int32_t keyVoices[KeyCount][SameKeyVoiceLimit];
+    };
+
+    // A handset that mutes by the MIP message, counted in a play that does not.
+    struct MutingView {
+        int32_t handsetVoices;
+        uint16_t muted = 0;  // bit c: channel c
+        bool exact = true;
+        VoiceCount largest;
+    };
+    // The first note-on of a channel that took a voice in this buffer.
+    struct FirstVoice {
+        int32_t track;
+        int64_t tick;
     };
 
     SynthMilliseconds clock;
     int32_t handsetVoices;
+    std::vector<MutingView> mutingViews;
     VoiceCountListener* countListener;
     Channel channels[ChannelCount];
+    std::vector<Voice> voices;
+    std::vector<int32_t> unusedVoices;
+    std::vector<VoiceEnd> ends;  // a heap, the earliest on top
+    int32_t liveVoices = 0;
     SoundingNotes sounding;
     int32_t channelNotes[ChannelCount] = {};
     uint16_t noteChannels = 0;
     int64_t buffer = 0;
-    bool noteTookVoice = false;  // in this buffer
+    // The channels whose notes took voices in this buffer, in the order of
+    // their first such note-on.
+    uint8_t channelsTookVoice[ChannelCount] = {};
+    int32_t channelsTookCount = 0;
+    FirstVoice firstVoices[ChannelCount] = {};
     VoiceCount current;
     VoiceCount largest;
 
     void resetChannels();
     void countBuffer();
-    void freeEndedVoices(Channel& channel) const;
+    void countMuted(MutingView& view) const;
+    void changeMuting(MutingView& view, uint16_t muted) const;
+    void freeVoicesEndedBy(int64_t lastBuffer);
+    void freeVoice(int32_t index);
+    int32_t takeVoice(const Voice& voice);
+    void setEnd(int32_t index, int64_t endBuffer);
+    void rebuildEnds();
     void noteOn(int channel, uint8_t key, int32_t track, int64_t tick);
     void noteOff(int channel, uint8_t key);
     void controller(int channel, uint8_t number, uint8_t value);
     void systemExclusive(const uint8_t* event, int32_t length);
-    void releaseVoice(Voice& voice) const;
-    void endVoice(Voice& voice) const;
-    void muteVoices(Channel& channel) const;
+    void releaseVoice(int32_t index);
+    void endVoice(int32_t index);
+    void muteVoices(Channel& channel);
+    // Calls act(index) for every voice of the channel.
+    template <class Act>
+    void forEachVoice(Channel& channel, Act act);
     int64_t endOf(const Voice& voice, int64_t releaseBuffer) const;
 };

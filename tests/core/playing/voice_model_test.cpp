@@ -7,9 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
 #include <vector>
 
 #include "playing/file_timing.h"
+#include "playing/mip_message.h"
+#include "playing/playing_walk.h"
 #include "playing/voice_count.h"
 #include "playing/voice_release_table.h"
 #include "test_support.h"
@@ -221,24 +225,25 @@ TEST(VoiceModelVoices, APitchBentDownKeepsASampleEndedSoundAsALowerKeyWould) {
 TEST(VoiceModelClock, TicksBecomeMillisecondsByAFactorRoundedTo1024thsOfAMillisecond) {
     // Division 480 at 500,000: 1067/1024 ms a tick, so 60 s by the file is
     // 60.0187 s, in buffer 10339.
-    FileTiming timing;
-    timing.division = 480;
-    const SynthMilliseconds clock(timing);
+    const SynthMilliseconds clock(480);
     EXPECT_EQ(clock.at(57600), 60018);
     EXPECT_EQ(voiceBufferAt(clock.at(57600)), 10339);
     // Division 441 at 20,000: 46/1024 ms a tick instead of 45.35 microseconds.
-    timing.division = 441;
-    timing.tempos = {{0, 20000}};
-    EXPECT_EQ(SynthMilliseconds(timing).at(1000), 44);
-    // A tempo change starts its factor at its tick.
-    timing.division = 1000;
-    timing.tempos = {{0, 1000000}, {1000, 2000000}};
-    EXPECT_EQ(SynthMilliseconds(timing).at(1500), 2000);
+    SynthMilliseconds fast(441);
+    fast.tempo(0, 20000);
+    EXPECT_EQ(fast.at(1000), 44);
+    // A tempo change starts its factor at its tick; a tick before the last
+    // tempo still counts by the tempos in force there.
+    SynthMilliseconds slower(1000);
+    slower.tempo(0, 1000000);
+    slower.tempo(1000, 2000000);
+    EXPECT_EQ(slower.at(1500), 2000);
+    EXPECT_EQ(slower.at(500), 500);
     // 25 frames of 40 ticks: a tick is a millisecond; division 0 never moves.
-    timing.division = static_cast<uint16_t>(0xE728);
-    EXPECT_EQ(SynthMilliseconds(timing).at(1234), 1234);
-    timing.division = 0;
-    EXPECT_EQ(SynthMilliseconds(timing).at(1234), 0);
+    SynthMilliseconds frames(static_cast<uint16_t>(0xE728));
+    frames.tempo(0, 2000000);
+    EXPECT_EQ(frames.at(1234), 1234);
+    EXPECT_EQ(SynthMilliseconds(0).at(1234), 0);
 }
 
 TEST(VoiceModelPlaying, Format2TracksPlayTogether) {
@@ -294,7 +299,7 @@ TEST(VoiceModelPlaying, AMipMessageMutesTheChannelsOverTheVoicesUntilGmSystemOn)
 }
 
 TEST(VoiceModelPlaying, BrokenEventsChangeNothing) {
-    VoiceModel model(FileTiming{});
+    VoiceModel model(0);
     const uint8_t cut[] = {0x90, 0x3C};
     model.onEvent(0, 0, cut, 2);
     model.onEvent(0, 0, cut, 0);
@@ -304,4 +309,106 @@ TEST(VoiceModelPlaying, BrokenEventsChangeNothing) {
     EXPECT_EQ(model.peak().voices, 0);
     const Bytes notMidi = {'M', 'T', 'h', 'x'};
     EXPECT_EQ(playVoiceModel(notMidi.data(), notMidi.size()).peak().voices, 0);
+}
+
+namespace {
+// A tune of random notes, pedals, programs and bends on four channels and
+// the drums, over two tracks, with a MIP message at the start or later and
+// perhaps a GM System On.
+struct RandomTune {
+    Bytes bytes;
+    bool mutingFromStart = false;
+};
+
+RandomTune randomTune(uint32_t seed) {
+    uint32_t state = seed * 2654435761u + 1;
+    const auto next = [&state](uint32_t range) {
+        state = state * 1664525u + 1013904223u;
+        return (state >> 8) % range;
+    };
+    const int channelsOf[] = {0, 1, 2, 3, Drums};
+    std::vector<TickedEvent> tracks[2];
+    std::vector<SpMidiEntry> mips;
+    for (const int channel : channelsOf) mips.push_back({channel, static_cast<int32_t>(1 + next(8))});
+    const bool mipAtStart = next(2) == 0;
+    const int32_t mipTick = mipAtStart ? 0 : static_cast<int32_t>(next(3000));
+    tracks[0].push_back({mipTick, spMidiMessage(mips)});
+    const bool reset = next(3) == 0;
+    if (reset) tracks[1].push_back({static_cast<int32_t>(next(3000)), GmOn});
+    int32_t tick = 1;
+    for (int k = 0; k < 200; ++k) {
+        tick += static_cast<int32_t>(next(40));
+        const int channel = channelsOf[next(5)];
+        const int key = 48 + static_cast<int>(next(24));
+        std::vector<TickedEvent>& track = tracks[next(2)];
+        switch (next(8)) {
+            case 0:
+                track.push_back({tick, control(channel, 64, next(2) == 0 ? 0 : 127)});
+                break;
+            case 1:
+                track.push_back({tick, program(channel, static_cast<int>(next(128)))});
+                break;
+            case 2:
+                track.push_back(
+                    {tick, {static_cast<uint8_t>(0xE0 | channel), 0, static_cast<uint8_t>(next(128))}});
+                break;
+            case 3:
+            case 4:
+                track.push_back({tick, noteOff(channel, key)});
+                break;
+            default:
+                track.push_back({tick, noteOn(channel, key)});
+                break;
+        }
+    }
+    for (std::vector<TickedEvent>& track : tracks)
+        std::stable_sort(track.begin(), track.end(),
+                         [](const TickedEvent& a, const TickedEvent& b) { return a.tick < b.tick; });
+    tracks[0].insert(tracks[0].begin(), {0, MillisecondTicks});
+    return {smfFile(1, 1000, {trackBodyOf(tracks[0]), trackBodyOf(tracks[1])}), mipAtStart && !reset};
+}
+
+void expectSameCount(const VoiceCount& shared, const VoiceCount& own) {
+    EXPECT_EQ(shared.voices, own.voices);
+    EXPECT_EQ(shared.notes, own.notes);
+    EXPECT_EQ(shared.track, own.track);
+    EXPECT_EQ(shared.tick, own.tick);
+    for (int c = 0; c < ChannelCount; ++c) EXPECT_EQ(shared.channelVoices[c], own.channelVoices[c]) << c;
+}
+}  // namespace
+
+TEST(VoiceModelMuting, OnePlayCountsEachHandsetAsAPlayOfItsOwnDoes) {
+    const int32_t handsets[] = {2, 4, 6};
+    int exactPlays = 0;
+    for (uint32_t seed = 0; seed < 300; ++seed) {
+        const RandomTune tune = randomTune(seed);
+        struct Feed {
+            VoiceModel& model;
+            bool onEvent(int32_t track, int64_t tick, const TrackEvent& event) {
+                model.onEvent(track, tick, event.bytes, event.length);
+                return true;
+            }
+        };
+        VoiceModel shared(1000);
+        for (const int32_t voices : handsets) shared.countAlsoMuting(voices);
+        Feed feed{shared};
+        walkInPlayingOrder(tune.bytes.data(), tune.bytes.size(), feed);
+        shared.finish();
+        expectSameCount(shared.peak(), playVoiceModel(tune.bytes.data(), tune.bytes.size()).peak());
+        for (const int32_t voices : handsets) {
+            SCOPED_TRACE("seed " + std::to_string(seed) + ", " + std::to_string(voices) + " voices");
+            const VoiceCount* peak = shared.peakMuting(voices);
+            // A MIP message before every note always leaves the play exact.
+            if (tune.mutingFromStart) {
+                EXPECT_NE(peak, nullptr);
+            }
+            if (peak == nullptr) continue;
+            ++exactPlays;
+            expectSameCount(*peak, playVoiceModel(tune.bytes.data(), tune.bytes.size(), voices).peak());
+        }
+    }
+    // Both kinds of tune come up: those one play can tell and those it cannot.
+    EXPECT_GT(exactPlays, 300);
+    EXPECT_LT(exactPlays, 900);
+    EXPECT_EQ(VoiceModel(1000).peakMuting(4), nullptr);
 }
