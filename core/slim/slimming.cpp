@@ -1,10 +1,12 @@
 #include "slim/slimming.h"
 
+#include <memory>
 #include <new>
 
-#include "playing/played_events.h"
+#include "playing/playing_walk.h"
 #include "slim/setup_bar.h"
-#include "slim/slim_plan.h"
+#include "slim/slim_survey.h"
+#include "slim/slim_writer.h"
 #include "slim/track_encoder.h"
 #include "smf/big_endian.h"
 #include "smf/midi_format.h"
@@ -14,93 +16,71 @@ namespace {
 // The synthesizer refuses a file that announces more tracks.
 constexpr int32_t HandsetTrackLimit = 100;
 
-// An empty SysEx packet: the synthesizer reads it and does nothing, but its
-// clock steps to its tick as it did to the End of Track it stands for.
-constexpr uint8_t EmptyPacket[] = {StatusSysExContinuation, 0x00};
+// Feeds the walk's events to every writer at once: one walk for both layouts.
+struct Writers {
+    std::vector<SlimWriter*> writers;
 
-std::vector<uint8_t> headerOf(const PlayedEvents& played, int32_t format) {
-    std::vector<uint8_t> file(played.header, played.header + SmfHeaderSize);
-    putBigEndian16(file.data() + FormatOffset, static_cast<uint32_t>(format));
-    return file;
-}
-
-size_t eventBytes(const PlayedEvents& played, size_t first, size_t end) {
-    return end == first ? 0
-                        : played.events[end - 1].offset + static_cast<size_t>(played.events[end - 1].length) -
-                              played.events[first].offset;
-}
-
-// The tracks as they are, less what the plan leaves out.
-bool writeTracks(const PlayedEvents& played, const SlimPlan& plan, bool noteOffAsNoteOn,
-                 std::vector<uint8_t>& file) {
-    file = headerOf(played, played.format);
-    uint32_t written = 0;
-    for (int32_t track = 0; track < played.trackCount(); ++track) {
-        if (!plan.keepsTrack(track)) continue;
-        const size_t first = played.firstOf(track);
-        const size_t end = played.endOf(track);
-        TrackEncoder encoder(noteOffAsNoteOn, eventBytes(played, first, end), end - first);
-        for (size_t i = first; i < end; ++i) {
-            const TimedEvent& event = played.events[i];
-            if (plan.keeps(i) && !encoder.add(event.tick, played.bytesOf(event), event.length)) return false;
-        }
-        encoder.appendTo(file);
-        ++written;
+    bool onEvent(int32_t track, int64_t tick, const TrackEvent& event) {
+        for (SlimWriter* writer : writers) writer->onEvent(track, tick, event);
+        return true;
     }
-    putBigEndian16(file.data() + TrackCountOffset, written);
-    return true;
-}
-
-// One track: the played events in playing order, an empty packet at each
-// tick where only a track's end stood, and one End of Track at the latest.
-bool writeOneTrack(const PlayedEvents& played, const SlimPlan& plan, bool noteOffAsNoteOn,
-                   std::vector<uint8_t>& file) {
-    file = headerOf(played, 0);
-    putBigEndian16(file.data() + TrackCountOffset, 1);
-    const std::vector<int64_t>& bare = plan.bareTicks();
-    TrackEncoder encoder(noteOffAsNoteOn, played.bytes.size() + bare.size() * sizeof EmptyPacket + 3,
-                         played.events.size() + bare.size() + 1);
-    auto nextBare = bare.begin();
-    bool written = true;
-    for (size_t index : plan.playingOrder()) {
-        const TimedEvent& event = played.events[index];
-        for (; nextBare != bare.end() && *nextBare <= event.tick; ++nextBare)
-            written = written && encoder.add(*nextBare, EmptyPacket, sizeof EmptyPacket);
-        if (plan.keeps(index) && !event.endOfTrack)
-            written = written && encoder.add(event.tick, played.bytesOf(event), event.length);
-    }
-    written = written && encoder.add(played.lastEndTick, PATTERN_END_OF_TRACK, sizeof PATTERN_END_OF_TRACK);
-    if (written) encoder.appendTo(file);
-    return written;
-}
+};
 
 // Its tracks play together on the synthesizer, but each is a tune of its
 // own: every event and every track stays, and only the encoding changes.
-SlimNote rewriteFormatTwo(const SlimSettings& settings, const PlayedEvents& played,
-                          std::vector<uint8_t>& rewritten) {
+bool encodeEveryTrack(const uint8_t* file, size_t size, const SlimSurvey& survey,
+                      std::vector<uint8_t>& tracks) {
+    tracks.assign(survey.header, survey.header + SmfHeaderSize);
+    tracks.reserve(size);
+    const std::vector<TrackBody> bodies = trackBodies(file, size);
+    for (size_t track = 0; track < bodies.size(); ++track) {
+        TrackCursor cursor(bodies[track], static_cast<int32_t>(track));
+        TrackEncoder encoder(true, survey.tracks[track].eventBytes, survey.tracks[track].eventCount);
+        while (cursor.next()) {
+            const TrackEvent event = cursor.event();
+            if (!encoder.add(cursor.tick, event.bytes, event.length)) return false;
+        }
+        encoder.moveTo(tracks);
+    }
+    return true;
+}
+
+SlimNote rewriteFormatTwo(const SlimSettings& settings, const uint8_t* file, size_t size,
+                          const SlimSurvey& survey, std::vector<uint8_t>& rewritten) {
     std::vector<uint8_t> tracks;
-    const SlimPlan everything(played, SlimLayout::Tracks, false);
-    if (settings.slim && !writeTracks(played, everything, true, tracks)) return SlimNote::NotRewritable;
+    if (settings.slim && !encodeEveryTrack(file, size, survey, tracks)) return SlimNote::NotRewritable;
     rewritten.swap(tracks);
     return settings.formatZero ? SlimNote::FormatTwoKept : SlimNote::None;
 }
 
 // Rewrites what the tracks hold into rewritten, left empty when the file
 // stays as it is, and says why it is otherwise than asked.
-SlimNote rewrite(const SlimSettings& settings, const PlayedEvents& played, std::vector<uint8_t>& rewritten) {
-    if (played.format == 2) return rewriteFormatTwo(settings, played, rewritten);
+SlimNote rewrite(const SlimSettings& settings, const uint8_t* file, size_t size, const SlimSurvey& survey,
+                 std::vector<uint8_t>& rewritten) {
+    if (survey.format == 2) return rewriteFormatTwo(settings, file, size, survey, rewritten);
     const bool slim = settings.slim != 0;
+    std::unique_ptr<SlimWriter> tracksWriter;
+    std::unique_ptr<SlimWriter> oneTrackWriter;
+    Writers walk;
+    if (slim)
+        walk.writers.push_back(
+            (tracksWriter = std::make_unique<SlimWriter>(survey, SlimLayout::Tracks, true)).get());
+    if (settings.formatZero)
+        walk.writers.push_back(
+            (oneTrackWriter = std::make_unique<SlimWriter>(survey, SlimLayout::OneTrack, slim)).get());
+    walkInPlayingOrder(file, size, walk);
     std::vector<uint8_t> tracks;
-    if (slim && !writeTracks(played, SlimPlan(played, SlimLayout::Tracks, true), true, tracks))
-        return SlimNote::NotRewritable;
+    if (slim && !tracksWriter->finish(tracks)) return SlimNote::NotRewritable;
     std::vector<uint8_t> oneTrack;
     SlimNote note = SlimNote::None;
     if (settings.formatZero) {
-        const SlimPlan merged(played, SlimLayout::OneTrack, slim);
-        if (merged.packetsNeedTracks())
+        const bool written = oneTrackWriter->finish(oneTrack);
+        if (oneTrackWriter->packetsNeedTracks()) {
+            oneTrack.clear();
             note = SlimNote::PacketsKeepTracks;
-        else if (!writeOneTrack(played, merged, slim, oneTrack))
+        } else if (!written) {
             return SlimNote::NotRewritable;
+        }
     }
     const bool oneTrackWritten = !oneTrack.empty();
     // -0 alone always merges; with -Z the smaller wins, format 0 on a tie.
@@ -116,22 +96,24 @@ SlimOutcome slimmed(const SlimSettings& settings, std::vector<uint8_t>& bytes) {
     outcome.done = true;
     outcome.asked = settings;
     outcome.bytesBefore = bytes.size();
-    PlayedEvents played;
+    SlimSurvey survey;
     std::vector<uint8_t> rewritten;
     // A file without tracks, with fewer than its header announces or with
-    // more than it plays, is refused by the synthesizer: it stays so.
-    const bool readable = played.read(bytes.data(), bytes.size()) && played.trackCount() > 0 &&
-                          played.trackCount() == played.announcedTracks &&
-                          played.announcedTracks <= HandsetTrackLimit;
+    // more than it plays, is refused by the synthesizer: it stays so. The
+    // walks in playing order must find the tracks the survey found.
+    const bool readable = surveyTracks(bytes.data(), bytes.size(), survey) && survey.trackCount() > 0 &&
+                          survey.trackCount() == survey.announcedTracks &&
+                          survey.announcedTracks <= HandsetTrackLimit &&
+                          trackBodies(bytes.data(), bytes.size()).size() == survey.tracks.size();
     // A system message comes first: past it, the reader's track ends are not a handset's.
-    if (readable && played.systemMessageOfOtherLength)
+    if (readable && survey.systemMessageOfOtherLength)
         outcome.note = SlimNote::SystemMessage;
-    else if (readable && !played.everyTrackEnds())
+    else if (readable && !survey.everyTrackEnds())
         outcome.note = SlimNote::TrackWithoutEnd;
-    else if (!readable || played.readOtherwise || noteStartsBeforeTheSetupBar(played))
+    else if (!readable || survey.readOtherwise || noteStartsBeforeTheSetupBar(bytes.data(), bytes.size()))
         outcome.note = SlimNote::NotRewritable;
     else
-        outcome.note = rewrite(settings, played, rewritten);
+        outcome.note = rewrite(settings, bytes.data(), bytes.size(), survey, rewritten);
     if (!rewritten.empty()) {
         outcome.unchanged = rewritten == bytes;
         bytes.swap(rewritten);

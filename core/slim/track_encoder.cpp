@@ -32,6 +32,8 @@ bool TrackEncoder::add(int64_t tick, const uint8_t* event, int32_t length) {
     return builder.append(static_cast<int32_t>(delta), scratch.data(), length) != 0;
 }
 
-void TrackEncoder::appendTo(std::vector<uint8_t>& file) const {
+void TrackEncoder::moveTo(std::vector<uint8_t>& file) {
     file.insert(file.end(), builder.data, builder.data + builder.length);
+    builder.release();
+    usable = false;
 }

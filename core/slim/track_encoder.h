@@ -17,8 +17,11 @@ public:
     // False when the chunk cannot hold the event or its distance from the
     // event before needs more than four bytes.
     bool add(int64_t tick, const uint8_t* event, int32_t length);
-    // Appends the chunk to file.
-    void appendTo(std::vector<uint8_t>& file) const;
+    // The chunk's bytes, its header among them.
+    size_t chunkSize() const { return static_cast<size_t>(builder.length); }
+    // Appends the chunk to file and frees the encoder's own copy, so that a
+    // file is held once while it is put together.
+    void moveTo(std::vector<uint8_t>& file);
 
 private:
     MIDITrack builder;

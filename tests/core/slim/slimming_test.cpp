@@ -198,6 +198,43 @@ TEST(SlimSysEx, AMessageWithAPacketAloneAtItsTickStaysWhole) {
     EXPECT_TRUE(holds(slimmed, packet));
 }
 
+TEST(SlimSysEx, AMessageOverManyTicksIsDecidedWholeBeforeTheTextsAtItsTicks) {
+    // A maker's message from tick 0 to 20 in track 0; a text in track 1
+    // shares tick 10 with a packet. Whether the message goes depends on its
+    // last packet, ten ticks after the text, and the text goes only when
+    // another event stays at its tick.
+    const Bytes start = {0xF0, 0x02, 0x43, 0x10};
+    const Bytes packet = {0xF7, 0x01, 0x11};
+    const Bytes last = {0xF7, 0x01, 0xF7};
+    const Bytes text = {0xFF, 0x01, 0x01, 'a'};
+    const auto tune = [&](bool lastAlone) {
+        const Bytes noteAtTwenty =
+            lastAlone ? Bytes{} : Bytes{0x0A, 0x91, 0x40, 0x64, 0x00, 0x81, 0x40, 0x40};
+        return smfFile(1, Division,
+                       {concat({{0x00, 0x90, 0x3C, 0x64, 0x00},
+                                start,
+                                {0x0A},
+                                packet,
+                                {0x0A},
+                                last,
+                                {0x0A, 0x80, 0x3C, 0x40},
+                                End}),
+                        concat({{0x0A}, text, noteAtTwenty, {0x14, 0xFF, 0x2F, 0x00}})});
+    };
+    // The last packet alone at tick 20: the message stays whole, so the text goes.
+    const Bytes kept = slimZ(tune(true));
+    EXPECT_TRUE(holds(kept, start));
+    EXPECT_TRUE(holds(kept, packet));
+    EXPECT_TRUE(holds(kept, last));
+    EXPECT_FALSE(holds(kept, text));
+    // With a note beside it the message goes whole, and the text stays alone at tick 10.
+    const Bytes leftOut = slimZ(tune(false));
+    EXPECT_FALSE(holds(leftOut, start));
+    EXPECT_FALSE(holds(leftOut, packet));
+    EXPECT_FALSE(holds(leftOut, last));
+    EXPECT_EQ(eventsOfTrack(leftOut, 1).front(), (Timed{1, 10, text}));
+}
+
 // --- Controllers and programs ---
 
 TEST(SlimControllers, WhatAChannelHoldsIsJudgedOnTheTimeLineOfAllTracks) {
@@ -269,6 +306,19 @@ TEST(SlimTracks, ATrackLeftWithItsEndOnlyGoesWhenAnotherEventStandsAtThatTick) {
     const Slimmed slimmed = slim(file, true, false);
     EXPECT_EQ(trackCountOf(slimmed.file), 2);
     EXPECT_EQ(chunkBodies(slimmed.file).back(), (Bytes{0x50, 0xFF, 0x2F, 0x00}));
+}
+
+TEST(SlimTracks, OfEmptyTracksEndingAtOneTickTheLastGoesFirst) {
+    // Tracks 1 and 2 hold only their ends, both at tick 80, where nothing
+    // else stands: one of them must stay for the clock, and it is track 1.
+    const Bytes name = meta(0, 0x03);
+    const Bytes file = smfFile(
+        1, Division,
+        {oneNoteTrack(), concat({name, {0x50, 0xFF, 0x2F, 0x00}}), concat({name, {0x50, 0xFF, 0x2F, 0x00}})});
+    const Bytes slimmed = slimZ(file);
+    EXPECT_EQ(trackCountOf(slimmed), 2);
+    EXPECT_EQ(chunkBodies(slimmed).back(), (Bytes{0x50, 0xFF, 0x2F, 0x00}));
+    EXPECT_EQ(slimZ(slimmed), slimmed);
 }
 
 TEST(SlimTracks, TheFirstTrackStaysEvenWithItsEndOnly) {
