@@ -144,8 +144,9 @@ private:
 // The one walk: everything is counted as it comes, in playing order.
 class FitWalk {
 public:
-    FitWalk(FitFacts& factsOfFile, const std::vector<int32_t>& handsetVoices)
-        : timing(factsOfFile.bytes, factsOfFile.size),
+    FitWalk(FitFacts& factsOfFile, const std::vector<int32_t>& handsetVoices, bool countVoices)
+        : playsVoices(countVoices),
+          timing(factsOfFile.bytes, factsOfFile.size),
           voices(timing.timing.division),
           facts(factsOfFile),
           tempoChanges(facts.tempoChanges),
@@ -153,6 +154,7 @@ public:
         for (const int32_t count : handsetVoices) voices.countAlsoMuting(count);
     }
 
+    bool playsVoices;
     // The written file's tempos and time signatures, for the places of findings.
     FileTimingReader timing;
     // Of a handset that plays every channel, and of those of handsetVoices
@@ -161,7 +163,7 @@ public:
 
     bool onEvent(int32_t track, int64_t tick, const TrackEvent& event) {
         timing.onEvent(track, tick, event);
-        voices.onEvent(track, tick, event.bytes, event.length);
+        if (playsVoices) voices.onEvent(track, tick, event.bytes, event.length);
         const EventPlace place{tick, track, rank++};
         if (event.kind == EVENT_META) takeMeta(event, place);
         if (event.kind == EVENT_SYSEX) takeSysEx(event, place);
@@ -273,20 +275,26 @@ FitFacts::FitFacts(const uint8_t* fileBytes, size_t fileSize)
     : FitFacts(fileBytes, fileSize, fileBytes, fileSize) {}
 
 FitFacts::FitFacts(const uint8_t* fileBytes, size_t fileSize, const uint8_t* sourceBytes,
-                   size_t sourceBytesSize, const std::vector<int32_t>& handsetVoices)
+                   size_t sourceBytesSize, const std::vector<int32_t>& handsetVoices,
+                   const std::map<int32_t, VoiceCount>* knownVoices)
     : bytes(fileBytes), size(fileSize), source(sourceBytes), sourceSize(sourceBytesSize) {
     if (fileSize >= static_cast<size_t>(SmfHeaderSize) && std::equal(fileBytes, fileBytes + 4, "MThd")) {
         format = static_cast<int32_t>(bigEndian16(fileBytes + FormatOffset));
         tracks = static_cast<int32_t>(bigEndian16(fileBytes + TrackCountOffset));
         division = static_cast<int32_t>(bigEndian16(fileBytes + DivisionOffset));
     }
-    FitWalk walk(*this, handsetVoices);
+    const auto known = [knownVoices](int32_t count) { return knownVoices->count(count) != 0; };
+    const bool allKnown = knownVoices != nullptr && known(NoMipMuting) &&
+                          std::all_of(handsetVoices.begin(), handsetVoices.end(), known);
+    if (allKnown) voicePeaks = *knownVoices;
+    FitWalk walk(*this, handsetVoices, !allKnown);
     walkInPlayingOrder(fileBytes, fileSize, walk);
     walk.finish();
+    writtenTiming = std::move(walk.timing.timing);
+    if (allKnown) return;
     voicePeaks[NoMipMuting] = walk.voices.peak();
     for (const int32_t count : handsetVoices)
         if (const VoiceCount* peak = walk.voices.peakMuting(count)) voicePeaks[count] = *peak;
-    writtenTiming = std::move(walk.timing.timing);
 }
 
 void FitFacts::keepPeak(uint16_t counted, const PeakNotes& peak) const {

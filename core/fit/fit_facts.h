@@ -42,8 +42,12 @@ public:
     // source: the file the bytes were converted from, whose bars and beats
     // the findings name. handsetVoices: the voices of handsets that may mute
     // by the MIP message, whose voices the one walk counts too.
+    // knownVoices: the peaks of voices of the file as another play of it
+    // found them, per handset voice count (NoMipMuting among them); with all
+    // of them known, the walk leaves the voices out.
     FitFacts(const uint8_t* bytes, size_t size, const uint8_t* source, size_t sourceSize,
-             const std::vector<int32_t>& handsetVoices = {});
+             const std::vector<int32_t>& handsetVoices = {},
+             const std::map<int32_t, VoiceCount>* knownVoices = nullptr);
 
     const uint8_t* bytes = nullptr;
     size_t size = 0;

@@ -46,7 +46,7 @@ Result checkHandsetFits(const CheckedFile& file, const std::vector<HandsetProfil
         for (const HandsetProfile& profile : profiles)
             if (profile.voices) handsetVoices.push_back(*profile.voices);
         const auto facts = std::make_unique<FitFacts>(file.bytes.data(), file.bytes.size(), file.source,
-                                                      file.sourceSize, handsetVoices);
+                                                      file.sourceSize, handsetVoices, file.knownVoices);
         facts->formatZeroMerges = file.formatZeroMerges;
         for (const HandsetProfile& profile : profiles) fits.push_back(checkHandsetFit(*facts, profile));
         return Result::success();

@@ -44,6 +44,8 @@ struct CheckedFile {
     const uint8_t* source;
     size_t sourceSize;
     std::function<bool()> formatZeroMerges;
+    // The peaks of voices another play of these bytes found (FitFacts), if any.
+    const std::map<int32_t, VoiceCount>* knownVoices = nullptr;
 };
 
 // The file against each profile in turn, measured once; the failure is a

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <map>
 #include <new>
 
 #include "convert/convert_midi_file.h"
@@ -15,14 +16,22 @@
 namespace {
 const char* const CannotOpenDest = "Cannot open dest file";
 
-// The MIP values describe the tune as converted, so they are measured on its bytes.
-Result addSpMidiMessage(const SpMidiSettings& settings, ConvertedFile& made) {
-    const Result measured =
-        computeSpMidiMips(made.bytes.data(), made.bytes.size(), settings.priority, made.mips);
-    if (measured.failed()) return measured;
+// The MIP values describe the tune as converted, so they are measured on its
+// bytes. With the message leading them, that play also tells the voices the
+// check counts: voices holds them then, per handset voice count of the
+// profiles (and NoMipMuting).
+Result addSpMidiMessage(const Job& job, ConvertedFile& made, std::map<int32_t, VoiceCount>& voices) {
+    MeasuredVoices measured;
+    const Result done =
+        computeSpMidiMips(made.bytes.data(), made.bytes.size(), job.spMidi.priority, made.mips, measured);
+    if (done.failed()) return done;
     try {
         const std::vector<uint8_t> message = spMidiMessage(made.mips);
-        if (!message.empty()) insertLeadingEvent(made.bytes, message);
+        const bool leads = !message.empty() && insertLeadingEvent(made.bytes, message);
+        if (!leads || !measured.known) return Result::success();
+        voices[NoMipMuting] = measured.everyChannel;
+        for (const HandsetProfile& profile : job.profiles)
+            if (profile.voices) voices[*profile.voices] = measured.mutingHandset(made.mips, *profile.voices);
         return Result::success();
     } catch (const std::bad_alloc&) {
         return Result::failure(OutOfMemoryMessage);
@@ -32,20 +41,24 @@ Result addSpMidiMessage(const SpMidiSettings& settings, ConvertedFile& made) {
 // The steps after the conversion, each on the bytes the one before left;
 // the check names places by the source's bars.
 Result finishConvertedFile(const VFILE& source, const Job& job, ConvertedFile& made) {
+    std::map<int32_t, VoiceCount> measuredVoices;
     if (job.spMidi.enabled) {
-        const Result added = addSpMidiMessage(job.spMidi, made);
+        const Result added = addSpMidiMessage(job, made, measuredVoices);
         if (added.failed()) return added;
     }
     if (job.slim.asked()) {
         const Result slimmed = slimFile(job.slim, made.bytes, made.slim);
         if (slimmed.failed()) return slimmed;
+        // Slimmed bytes are counted anew: merged, the places are in another track.
+        measuredVoices.clear();
     }
     const std::vector<uint8_t>& bytes = made.bytes;
     // Without a source, the places count bars in the file itself.
     const bool hasSource = source.data != nullptr && source.size > 0;
     const CheckedFile checked{bytes, hasSource ? source.data : bytes.data(),
                               hasSource ? static_cast<size_t>(source.size) : bytes.size(),
-                              [&bytes] { return formatZeroMerges(bytes); }};
+                              [&bytes] { return formatZeroMerges(bytes); },
+                              measuredVoices.empty() ? nullptr : &measuredVoices};
     return checkHandsetFits(checked, job.profiles, made.fits);
 }
 }  // namespace

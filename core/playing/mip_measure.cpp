@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <new>
 
+#include "playing/file_timing.h"
 #include "playing/voice_count.h"
 #include "smf/midi_format.h"
 
@@ -44,10 +45,26 @@ std::vector<int> spMidiChannelOrder(const std::vector<int>& given) {
 }
 
 namespace {
-std::vector<SpMidiEntry> measuredMips(const uint8_t* file, size_t size, const std::vector<int>& given) {
+uint16_t prefixChannels(const std::vector<int>& order, int k) {
+    uint16_t channels = 0;
+    for (int j = 0; j <= k; ++j)
+        channels = static_cast<uint16_t>(channels | 1u << order[static_cast<size_t>(j)]);
+    return channels;
+}
+
+std::vector<SpMidiEntry> measuredMips(const uint8_t* file, size_t size, const std::vector<int>& given,
+                                      MeasuredVoices& voices) {
     const std::vector<int> order = spMidiChannelOrder(given);
     PrefixVoices prefixes(order);
-    const uint16_t withNotes = playVoiceModel(file, size, NoMipMuting, &prefixes).channelsWithNotes();
+    VoiceModel model(fileDivision(file, size), NoMipMuting, &prefixes);
+    for (int k = 0; k < ChannelCount; ++k) model.countAlsoChannels(prefixChannels(order, k));
+    playVoiceModel(file, size, model);
+    const uint16_t withNotes = model.channelsWithNotes();
+    voices.known = !model.sawMutingMessage();
+    voices.everyChannel = model.peak();
+    for (int k = 0; k < ChannelCount; ++k)
+        voices.prefixes[k] = model.peakOfChannels(prefixChannels(order, k));
+    voices.order = order;
     std::vector<SpMidiEntry> entries;
     for (int k = 0; k < ChannelCount; ++k) {
         const int channel = order[static_cast<size_t>(k)];
@@ -58,10 +75,26 @@ std::vector<SpMidiEntry> measuredMips(const uint8_t* file, size_t size, const st
 }
 }  // namespace
 
+VoiceCount MeasuredVoices::mutingHandset(const std::vector<SpMidiEntry>& entries, int32_t mipVoices) const {
+    // The MIP values grow along the order, so the channels played are a prefix of it.
+    int last = -1;
+    for (const SpMidiEntry& entry : entries) {
+        if (entry.mip > mipVoices) break;
+        last = static_cast<int>(std::find(order.begin(), order.end(), entry.channel) - order.begin());
+    }
+    return last < 0 ? VoiceCount() : prefixes[last];
+}
+
 Result computeSpMidiMips(const uint8_t* file, size_t size, const std::vector<int>& given,
                          std::vector<SpMidiEntry>& entries) {
+    MeasuredVoices voices;
+    return computeSpMidiMips(file, size, given, entries, voices);
+}
+
+Result computeSpMidiMips(const uint8_t* file, size_t size, const std::vector<int>& given,
+                         std::vector<SpMidiEntry>& entries, MeasuredVoices& voices) {
     try {
-        entries = measuredMips(file, size, given);
+        entries = measuredMips(file, size, given, voices);
         return Result::success();
     } catch (const std::bad_alloc&) {
         entries.clear();

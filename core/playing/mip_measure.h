@@ -5,6 +5,7 @@
 
 #include "base/result.h"
 #include "playing/mip_message.h"
+#include "playing/voice_model.h"
 
 // All 16 channels in priority order: `given` first, then the percussion
 // channel 9, then 0..8, then 10..15, each channel once.
@@ -16,3 +17,21 @@ std::vector<int> spMidiChannelOrder(const std::vector<int>& given);
 // it plays them, format 2's too. The failure is a want of memory.
 Result computeSpMidiMips(const uint8_t* file, size_t size, const std::vector<int>& given,
                          std::vector<SpMidiEntry>& entries);
+
+// What the same play tells of the file once its MIP message leads it: the
+// voices of a handset that ignores the message, and of one of each voice
+// count that honours it. Only when the file holds no MIP message or GM
+// System On of its own, which would change what such a handset plays.
+struct MeasuredVoices {
+    bool known = false;
+    VoiceCount everyChannel;
+    // Per priority prefix k: the voices of its first k + 1 channels alone.
+    VoiceCount prefixes[ChannelCount];
+    std::vector<int> order;
+
+    // The peak of a handset of mipVoices voices that mutes the channels
+    // whose MIP in entries is over them.
+    VoiceCount mutingHandset(const std::vector<SpMidiEntry>& entries, int32_t mipVoices) const;
+};
+Result computeSpMidiMips(const uint8_t* file, size_t size, const std::vector<int>& given,
+                         std::vector<SpMidiEntry>& entries, MeasuredVoices& voices);

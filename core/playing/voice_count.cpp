@@ -17,8 +17,12 @@ struct ModelFeed {
 
 VoiceModel playVoiceModel(const uint8_t* file, size_t size, int32_t mipVoices, VoiceCountListener* listener) {
     VoiceModel model(fileDivision(file, size), mipVoices, listener);
+    playVoiceModel(file, size, model);
+    return model;
+}
+
+void playVoiceModel(const uint8_t* file, size_t size, VoiceModel& model) {
     ModelFeed feed{model};
     walkInPlayingOrder(file, size, feed);
     model.finish();
-    return model;
 }

@@ -9,3 +9,5 @@
 // returns it finished. Bytes that are no such file play nothing.
 VoiceModel playVoiceModel(const uint8_t* file, size_t size, int32_t mipVoices = NoMipMuting,
                           VoiceCountListener* listener = nullptr);
+// The same, through a model made by the caller.
+void playVoiceModel(const uint8_t* file, size_t size, VoiceModel& model);

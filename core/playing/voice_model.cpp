@@ -130,10 +130,8 @@ void VoiceModel::finish() {
 }
 
 int64_t VoiceModel::endOf(const Voice& voice, int64_t releaseBuffer) const {
-    int64_t end = voice.onBuffer;
-    for (int key = voice.lowestKey; key <= voice.key; key = nextCostKey(voice.sound, key))
-        end = std::max(end, voiceFreeBuffer(voice.sound, key, voice.onBuffer, releaseBuffer));
-    return end + EndMargin;
+    return latestVoiceFreeBuffer(voice.sound, voice.lowestKey, voice.key, voice.onBuffer, releaseBuffer) +
+           EndMargin;
 }
 
 namespace {
@@ -300,6 +298,7 @@ void VoiceModel::controller(int c, uint8_t number, uint8_t value) {
 
 void VoiceModel::systemExclusive(const uint8_t* event, int32_t length) {
     const SysExKind kind = sysExKind(event, length);
+    if (kind == SysExKind::GmSystemOn || kind == SysExKind::MipMessage) mutingMessage = true;
     if (kind == SysExKind::GmSystemOn) {
         for (MutingView& view : mutingViews) changeMuting(view, 0);
         for (Channel& channel : channels) muteVoices(channel);
@@ -320,6 +319,7 @@ void VoiceModel::systemExclusive(const uint8_t* event, int32_t length) {
 }
 
 void VoiceModel::changeMuting(MutingView& view, uint16_t muted) const {
+    if (view.handsetVoices == NoMipMuting) return;
     const uint16_t changed = static_cast<uint16_t>(view.muted ^ muted);
     for (int c = 0; c < ChannelCount; ++c)
         if ((changed >> c & 1u) != 0 && (channels[c].voiceCount != 0 || channelNotes[c] != 0))
@@ -334,8 +334,21 @@ void VoiceModel::countAlsoMuting(int32_t mipVoices) {
 
 const VoiceCount* VoiceModel::peakMuting(int32_t mipVoices) const {
     for (const MutingView& view : mutingViews)
-        if (view.handsetVoices == mipVoices) return view.exact ? &view.largest : nullptr;
+        if (view.handsetVoices == mipVoices && mipVoices != NoMipMuting)
+            return view.exact ? &view.largest : nullptr;
     return nullptr;
+}
+
+void VoiceModel::countAlsoChannels(uint16_t playedChannels) {
+    mutingViews.push_back({NoMipMuting, static_cast<uint16_t>(~playedChannels), true, VoiceCount()});
+}
+
+const VoiceCount& VoiceModel::peakOfChannels(uint16_t playedChannels) const {
+    for (const MutingView& view : mutingViews)
+        if (view.handsetVoices == NoMipMuting && view.muted == static_cast<uint16_t>(~playedChannels))
+            return view.largest;
+    static const VoiceCount none;
+    return none;
 }
 
 void VoiceModel::countBuffer() {

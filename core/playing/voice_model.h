@@ -94,6 +94,14 @@ public:
     // its muting of a channel with voices or notes sounding, which only a
     // play of its own can count.
     const VoiceCount* peakMuting(int32_t mipVoices) const;
+    // Also counts the voices of the channels of playedChannels (bit c:
+    // channel c) alone, as a handset plays them that muted the others by a
+    // MIP message before the first event. Asked before the first event.
+    void countAlsoChannels(uint16_t playedChannels);
+    const VoiceCount& peakOfChannels(uint16_t playedChannels) const;
+    // A MIP message or GM System On came, which changes what a handset
+    // that mutes by the MIP message plays.
+    bool sawMutingMessage() const { return mutingMessage; }
     // Bit c set: channel c has a note-on of velocity above 0.
     uint16_t channelsWithNotes() const { return noteChannels; }
 
@@ -129,8 +137,8 @@ private:
 
     // A handset that mutes by the MIP message, counted in a play that does not.
     struct MutingView {
-        int32_t handsetVoices;
-        uint16_t muted = 0;  // bit c: channel c
+        int32_t handsetVoices;  // NoMipMuting for channels muted from the start, whatever comes
+        uint16_t muted = 0;     // bit c: channel c
         bool exact = true;
         VoiceCount largest;
     };
@@ -143,6 +151,7 @@ private:
     SynthMilliseconds clock;
     int32_t handsetVoices;
     std::vector<MutingView> mutingViews;
+    bool mutingMessage = false;
     VoiceCountListener* countListener;
     Channel channels[ChannelCount];
     std::vector<Voice> voices;

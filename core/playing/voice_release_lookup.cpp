@@ -86,14 +86,31 @@ NoteVoiceCost noteVoiceCost(ChannelSound sound, int key, int32_t heldBuffers) {
     return {range.voices, range.naturalBuffers, VoiceReleaseRows[range.releaseRow][heldBandOf(heldBuffers)]};
 }
 
-int64_t voiceFreeBuffer(ChannelSound sound, int key, int64_t onBuffer, int64_t releaseBuffer) {
+namespace {
+int64_t freeBufferOf(const VoiceKeyRange& range, int64_t onBuffer, int64_t releaseBuffer) {
+    if (range.voices == 0) return onBuffer;
     const int64_t held = std::max<int64_t>(releaseBuffer - onBuffer, 0);
-    const NoteVoiceCost cost =
-        noteVoiceCost(sound, key, static_cast<int32_t>(std::min<int64_t>(held, INT32_MAX)));
-    if (cost.voices == 0) return onBuffer;
-    if (cost.naturalBuffers != NoNaturalEnd && cost.naturalBuffers <= held)
-        return onBuffer + cost.naturalBuffers;
-    return onBuffer + held + cost.releaseBuffers;
+    if (range.naturalBuffers != NoNaturalEnd && range.naturalBuffers <= held)
+        return onBuffer + range.naturalBuffers;
+    const auto heldBuffers = static_cast<int32_t>(std::min<int64_t>(held, INT32_MAX));
+    return onBuffer + held + VoiceReleaseRows[range.releaseRow][heldBandOf(heldBuffers)];
+}
+}  // namespace
+
+int64_t voiceFreeBuffer(ChannelSound sound, int key, int64_t onBuffer, int64_t releaseBuffer) {
+    return freeBufferOf(rangeOf(sound, std::clamp(key, 0, 127)), onBuffer, releaseBuffer);
+}
+
+int64_t latestVoiceFreeBuffer(ChannelSound sound, int lowestKey, int highestKey, int64_t onBuffer,
+                              int64_t releaseBuffer) {
+    const uint16_t* ranges = lookupIndex().range[soundIndex(sound)];
+    int64_t latest = onBuffer;
+    for (int key = std::clamp(lowestKey, 0, 127); key <= std::min(highestKey, 127);) {
+        const VoiceKeyRange& range = VoiceKeyRanges[ranges[key]];
+        latest = std::max(latest, freeBufferOf(range, onBuffer, releaseBuffer));
+        key = std::max(key + 1, range.lastKey + 1);
+    }
+    return latest;
 }
 
 int nextCostKey(ChannelSound sound, int key) {

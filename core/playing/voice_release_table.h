@@ -66,6 +66,11 @@ NoteVoiceCost noteVoiceCost(ChannelSound sound, int key, int32_t heldBuffers);
 // before the natural end decides, even when its end comes later: some sounds
 // release more slowly than they decay.
 int64_t voiceFreeBuffer(ChannelSound sound, int key, int64_t onBuffer, int64_t releaseBuffer);
+// The latest voiceFreeBuffer of the keys from lowestKey to highestKey (at
+// least onBuffer), one look-up per key range: a note bent down plays a
+// sample as from any key of them.
+int64_t latestVoiceFreeBuffer(ChannelSound sound, int lowestKey, int highestKey, int64_t onBuffer,
+                              int64_t releaseBuffer);
 // The first key above key that lies in another range of the table: the keys
 // between cost what key costs.
 int nextCostKey(ChannelSound sound, int key);

@@ -67,13 +67,21 @@ Bytes controllersTune() {
 // As the console's run makes it: the analysed length rounded up to whole
 // quarter notes, and no channel settings.
 ConvertedFile convertForHandset(const Bytes& source, int level, const SlimSettings& slim) {
+    Job steps;
+    steps.slim = slim;
+    return convertForHandset(source, level, steps);
+}
+
+ConvertedFile convertForHandset(const Bytes& source, int level, const Job& steps) {
     ConvertedFile made;
     resetConvertOptions();
     ConvertOptions.detectLevel = level;
     if (!loadSource(source)) return made;
     FilePass pass(inputFile, trackReader);
     Job job = jobFromConvertOptions();
-    job.slim = slim;
+    job.slim = steps.slim;
+    job.spMidi = steps.spMidi;
+    job.profiles = steps.profiles;
     beginFilePass(pass);
     if (checkPassHeader(pass).failed()) return made;
     const int32_t tuneLength = roundedTuneLength(0, measureAnalysedLength(pass), pass.header.division);

@@ -27,3 +27,6 @@ SlimSettings slimSettings(bool slim, bool formatZero);
 // at the given detection level, and the given slimming. made.bytes is empty
 // when the header is refused.
 ConvertedFile convertForHandset(const Bytes& source, int level, const SlimSettings& slim);
+// The same with the SP-MIDI settings and handset profiles of `steps`, and
+// its slimming.
+ConvertedFile convertForHandset(const Bytes& source, int level, const Job& steps);
