@@ -218,31 +218,34 @@ std::vector<uint8_t> SlimWriter::header(int32_t format, int32_t trackCount) cons
     return file;
 }
 
-bool SlimWriter::finish(std::vector<uint8_t>& file) {
+bool SlimWriter::finish() {
     // A message a track's end left open is complete as it is.
     for (Message& message : messages) message.open = false;
     tickOpen = false;
     decideMessages();
     writeDecidedTicks();
-    if (layout == SlimLayout::OneTrack) {
+    if (layout == SlimLayout::OneTrack)
         encode(0, survey.lastEndTick, PATTERN_END_OF_TRACK, sizeof PATTERN_END_OF_TRACK);
-        if (!encoded) return false;
-        file = header(0, 1);
-        file.reserve(file.size() + encoders[0]->chunkSize());
-        encoders[0]->moveTo(file);
-        return true;
-    }
-    if (!encoded) return false;
-    int32_t kept = 0;
+    return encoded;
+}
+
+// The one track, or each track that was not left out.
+bool SlimWriter::writes(size_t track) const {
+    return layout == SlimLayout::OneTrack || !tracks[track].dropped;
+}
+
+size_t SlimWriter::fileSize() const {
     size_t size = SmfHeaderSize;
-    for (size_t track = 0; track < tracks.size(); ++track)
-        if (!tracks[track].dropped) {
-            ++kept;
-            size += encoders[track]->chunkSize();
-        }
-    file = header(survey.format, kept);
-    file.reserve(size);
-    for (size_t track = 0; track < tracks.size(); ++track)
-        if (!tracks[track].dropped) encoders[track]->moveTo(file);
-    return true;
+    for (size_t track = 0; track < encoders.size(); ++track)
+        if (writes(track)) size += encoders[track]->chunkSize();
+    return size;
+}
+
+void SlimWriter::writeFile(std::vector<uint8_t>& file) {
+    int32_t written = 0;
+    for (size_t track = 0; track < encoders.size(); ++track) written += writes(track) ? 1 : 0;
+    file = header(layout == SlimLayout::OneTrack ? 0 : survey.format, written);
+    file.reserve(fileSize());
+    for (size_t track = 0; track < encoders.size(); ++track)
+        if (writes(track)) encoders[track]->moveTo(file);
 }

@@ -31,13 +31,18 @@ public:
 
     // Every event of every track, in playing order.
     void onEvent(int32_t track, int64_t tick, const TrackEvent& event);
-    // After the last event: the whole file, or false when an event could not
-    // be encoded (a delta time of more than four bytes).
-    bool finish(std::vector<uint8_t>& file);
+    // After the last event: false when an event could not be encoded (a
+    // delta time of more than four bytes).
+    bool finish();
     // OneTrack: a kept SysEx packet (F7) would be read after another track's
     // message, so the merged track would not play as the tracks do. Known
     // after finish.
     bool packetsNeedTracks() const { return packetsBetweenTracks; }
+    // The file's size, known after finish: layouts are weighed before either
+    // is put together, so that only one file is ever held whole.
+    size_t fileSize() const;
+    // The whole file, once, after a finish that succeeded.
+    void writeFile(std::vector<uint8_t>& file);
 
 private:
     static constexpr int32_t NoMessage = -1;
@@ -106,4 +111,5 @@ private:
     void leaveOutEmptyTracks(Tick& tick);
     void encode(int32_t track, int64_t tick, const uint8_t* bytes, int32_t length);
     std::vector<uint8_t> header(int32_t format, int32_t trackCount) const;
+    bool writes(size_t track) const;
 };

@@ -69,25 +69,23 @@ SlimNote rewrite(const SlimSettings& settings, const uint8_t* file, size_t size,
         walk.writers.push_back(
             (oneTrackWriter = std::make_unique<SlimWriter>(survey, SlimLayout::OneTrack, slim)).get());
     walkInPlayingOrder(file, size, walk);
-    std::vector<uint8_t> tracks;
-    if (slim && !tracksWriter->finish(tracks)) return SlimNote::NotRewritable;
-    std::vector<uint8_t> oneTrack;
+    if (slim && !tracksWriter->finish()) return SlimNote::NotRewritable;
     SlimNote note = SlimNote::None;
     if (settings.formatZero) {
-        const bool written = oneTrackWriter->finish(oneTrack);
+        const bool encoded = oneTrackWriter->finish();
         if (oneTrackWriter->packetsNeedTracks()) {
-            oneTrack.clear();
+            oneTrackWriter.reset();
             note = SlimNote::PacketsKeepTracks;
-        } else if (!written) {
+        } else if (!encoded) {
             return SlimNote::NotRewritable;
         }
     }
-    const bool oneTrackWritten = !oneTrack.empty();
     // -0 alone always merges; with -Z the smaller wins, format 0 on a tie.
-    if (oneTrackWritten && (!slim || oneTrack.size() <= tracks.size()))
-        rewritten.swap(oneTrack);
-    else if (slim)
-        rewritten.swap(tracks);
+    // The other goes before the winner is put together.
+    const bool merged = oneTrackWriter && (!slim || oneTrackWriter->fileSize() <= tracksWriter->fileSize());
+    std::unique_ptr<SlimWriter>& winner = merged ? oneTrackWriter : tracksWriter;
+    (merged ? tracksWriter : oneTrackWriter).reset();
+    if (winner) winner->writeFile(rewritten);
     return note;
 }
 
