@@ -45,9 +45,10 @@ std::vector<int> spMidiChannelOrder(const std::vector<int>& given) {
 }
 
 namespace {
-uint16_t prefixChannels(const std::vector<int>& order, int k) {
+// The first count channels of the order.
+uint16_t prefixChannels(const std::vector<int>& order, int count) {
     uint16_t channels = 0;
-    for (int j = 0; j <= k; ++j)
+    for (int j = 0; j < count; ++j)
         channels = static_cast<uint16_t>(channels | 1u << order[static_cast<size_t>(j)]);
     return channels;
 }
@@ -57,13 +58,17 @@ std::vector<SpMidiEntry> measuredMips(const uint8_t* file, size_t size, const st
     const std::vector<int> order = spMidiChannelOrder(given);
     PrefixVoices prefixes(order);
     VoiceModel model(fileDivision(file, size), NoMipMuting, &prefixes);
-    for (int k = 0; k < ChannelCount; ++k) model.countAlsoChannels(prefixChannels(order, k));
+    size_t counted[ChannelCount + 1] = {};
+    for (int k = 0; k <= ChannelCount; ++k) counted[k] = model.countAlsoChannels(prefixChannels(order, k));
     playVoiceModel(file, size, model);
     const uint16_t withNotes = model.channelsWithNotes();
-    voices.known = !model.sawMutingMessage();
+    voices.known = !model.sawMipMessage();
     voices.everyChannel = model.peak();
-    for (int k = 0; k < ChannelCount; ++k)
-        voices.prefixes[k] = model.peakOfChannels(prefixChannels(order, k));
+    for (int k = 0; k <= ChannelCount; ++k) {
+        const VoiceCount* peak = model.peakOfChannels(counted[k]);
+        voices.known = voices.known && peak != nullptr;
+        if (peak != nullptr) voices.prefixes[k] = *peak;
+    }
     voices.order = order;
     std::vector<SpMidiEntry> entries;
     for (int k = 0; k < ChannelCount; ++k) {
@@ -77,12 +82,13 @@ std::vector<SpMidiEntry> measuredMips(const uint8_t* file, size_t size, const st
 
 VoiceCount MeasuredVoices::mutingHandset(const std::vector<SpMidiEntry>& entries, int32_t mipVoices) const {
     // The MIP values grow along the order, so the channels played are a prefix of it.
-    int last = -1;
+    size_t played = 0;
     for (const SpMidiEntry& entry : entries) {
         if (entry.mip > mipVoices) break;
-        last = static_cast<int>(std::find(order.begin(), order.end(), entry.channel) - order.begin());
+        played =
+            static_cast<size_t>(std::find(order.begin(), order.end(), entry.channel) - order.begin()) + 1;
     }
-    return last < 0 ? VoiceCount() : prefixes[last];
+    return prefixes[played];
 }
 
 Result computeSpMidiMips(const uint8_t* file, size_t size, const std::vector<int>& given,

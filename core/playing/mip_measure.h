@@ -20,13 +20,14 @@ Result computeSpMidiMips(const uint8_t* file, size_t size, const std::vector<int
 
 // What the same play tells of the file once its MIP message leads it: the
 // voices of a handset that ignores the message, and of one of each voice
-// count that honours it. Only when the file holds no MIP message or GM
-// System On of its own, which would change what such a handset plays.
+// count that honours it. Known unless the file holds a MIP message of its
+// own, or a GM System On unmutes a channel while it sounds: then such a
+// handset plays otherwise than one play can tell.
 struct MeasuredVoices {
     bool known = false;
     VoiceCount everyChannel;
-    // Per priority prefix k: the voices of its first k + 1 channels alone.
-    VoiceCount prefixes[ChannelCount];
+    // Per priority prefix: the voices of its first k channels alone (none to all 16).
+    VoiceCount prefixes[ChannelCount + 1];
     std::vector<int> order;
 
     // The peak of a handset of mipVoices voices that mutes the channels

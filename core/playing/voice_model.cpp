@@ -298,13 +298,13 @@ void VoiceModel::controller(int c, uint8_t number, uint8_t value) {
 
 void VoiceModel::systemExclusive(const uint8_t* event, int32_t length) {
     const SysExKind kind = sysExKind(event, length);
-    if (kind == SysExKind::GmSystemOn || kind == SysExKind::MipMessage) mutingMessage = true;
     if (kind == SysExKind::GmSystemOn) {
         for (MutingView& view : mutingViews) changeMuting(view, 0);
         for (Channel& channel : channels) muteVoices(channel);
         resetChannels();
     }
     if (kind != SysExKind::MipMessage) return;
+    mipMessage = true;
     const std::vector<SpMidiEntry> entries = spMidiMessageEntries(event, length);
     const auto mutedBy = [&entries](int32_t playable) {
         uint16_t muted = 0xFFFF;
@@ -312,14 +312,14 @@ void VoiceModel::systemExclusive(const uint8_t* event, int32_t length) {
             if (entry.mip <= playable) muted = static_cast<uint16_t>(muted & ~(1u << entry.channel));
         return muted;
     };
-    for (MutingView& view : mutingViews) changeMuting(view, mutedBy(view.handsetVoices));
+    for (MutingView& view : mutingViews)
+        if (view.handsetVoices != MutedFromStart) changeMuting(view, mutedBy(view.handsetVoices));
     if (handsetVoices == NoMipMuting) return;
     const uint16_t muted = mutedBy(handsetVoices);
     for (int c = 0; c < ChannelCount; ++c) channels[c].muted = (muted >> c & 1u) != 0;
 }
 
 void VoiceModel::changeMuting(MutingView& view, uint16_t muted) const {
-    if (view.handsetVoices == NoMipMuting) return;
     const uint16_t changed = static_cast<uint16_t>(view.muted ^ muted);
     for (int c = 0; c < ChannelCount; ++c)
         if ((changed >> c & 1u) != 0 && (channels[c].voiceCount != 0 || channelNotes[c] != 0))
@@ -339,16 +339,14 @@ const VoiceCount* VoiceModel::peakMuting(int32_t mipVoices) const {
     return nullptr;
 }
 
-void VoiceModel::countAlsoChannels(uint16_t playedChannels) {
-    mutingViews.push_back({NoMipMuting, static_cast<uint16_t>(~playedChannels), true, VoiceCount()});
+size_t VoiceModel::countAlsoChannels(uint16_t playedChannels) {
+    mutingViews.push_back({MutedFromStart, static_cast<uint16_t>(~playedChannels), true, VoiceCount()});
+    return mutingViews.size() - 1;
 }
 
-const VoiceCount& VoiceModel::peakOfChannels(uint16_t playedChannels) const {
-    for (const MutingView& view : mutingViews)
-        if (view.handsetVoices == NoMipMuting && view.muted == static_cast<uint16_t>(~playedChannels))
-            return view.largest;
-    static const VoiceCount none;
-    return none;
+const VoiceCount* VoiceModel::peakOfChannels(size_t counted) const {
+    const MutingView& view = mutingViews[counted];
+    return view.exact ? &view.largest : nullptr;
 }
 
 void VoiceModel::countBuffer() {
@@ -371,18 +369,22 @@ void VoiceModel::countBuffer() {
 
 // The channels the view's handset plays, counted where one of them took a voice.
 void VoiceModel::countMuted(MutingView& view) const {
-    const auto plays = [&view](uint8_t c) { return (view.muted >> c & 1u) == 0; };
+    const auto plays = [&view](int c) { return (view.muted >> c & 1u) == 0; };
+    int32_t played = 0;
+    for (int c = 0; c < ChannelCount; ++c) played += plays(c) ? current.channelVoices[c] : 0;
+    // Most buffers reach no new peak: the rest is counted only for one that does.
+    if (played <= view.largest.voices) return;
     const uint8_t* end = channelsTookVoice + channelsTookCount;
     const uint8_t* first = std::find_if(channelsTookVoice, end, plays);
     if (first == end) return;
-    VoiceCount count;
+    VoiceCount& count = view.largest;
+    count = VoiceCount();
+    count.voices = played;
     count.track = firstVoices[*first].track;
     count.tick = firstVoices[*first].tick;
-    for (uint8_t c = 0; c < ChannelCount; ++c) {
+    for (int c = 0; c < ChannelCount; ++c) {
         if (!plays(c)) continue;
         count.channelVoices[c] = current.channelVoices[c];
-        count.voices += count.channelVoices[c];
         count.notes += channelNotes[c];
     }
-    if (count.voices > view.largest.voices) view.largest = count;
 }

@@ -95,13 +95,14 @@ public:
     // play of its own can count.
     const VoiceCount* peakMuting(int32_t mipVoices) const;
     // Also counts the voices of the channels of playedChannels (bit c:
-    // channel c) alone, as a handset plays them that muted the others by a
-    // MIP message before the first event. Asked before the first event.
-    void countAlsoChannels(uint16_t playedChannels);
-    const VoiceCount& peakOfChannels(uint16_t playedChannels) const;
-    // A MIP message or GM System On came, which changes what a handset
-    // that mutes by the MIP message plays.
-    bool sawMutingMessage() const { return mutingMessage; }
+    // channel c) alone, as a handset plays them that honours a MIP message
+    // before the first event, a GM System On unmuting every channel again.
+    // Asked before the first event; the number the peak is asked by.
+    size_t countAlsoChannels(uint16_t playedChannels);
+    // Null when a GM System On unmuted a channel with voices or notes sounding.
+    const VoiceCount* peakOfChannels(size_t counted) const;
+    // A MIP message came, which changes what such a handset plays.
+    bool sawMipMessage() const { return mipMessage; }
     // Bit c set: channel c has a note-on of velocity above 0.
     uint16_t channelsWithNotes() const { return noteChannels; }
 
@@ -137,7 +138,7 @@ private:
 
     // A handset that mutes by the MIP message, counted in a play that does not.
     struct MutingView {
-        int32_t handsetVoices;  // NoMipMuting for channels muted from the start, whatever comes
+        int32_t handsetVoices;  // MutedFromStart for channels muted before the first event
         uint16_t muted = 0;     // bit c: channel c
         bool exact = true;
         VoiceCount largest;
@@ -151,7 +152,8 @@ private:
     SynthMilliseconds clock;
     int32_t handsetVoices;
     std::vector<MutingView> mutingViews;
-    bool mutingMessage = false;
+    bool mipMessage = false;
+    static constexpr int32_t MutedFromStart = -1;
     VoiceCountListener* countListener;
     Channel channels[ChannelCount];
     std::vector<Voice> voices;
