@@ -15,6 +15,7 @@
 #include "job/converted_file.h"
 #include "playing/mip_measure.h"
 #include "test_support.h"
+#include "voice_count_expect.h"
 
 namespace {
 HandsetProfile profileOf(const std::string& name, const std::string& text) {
@@ -55,13 +56,6 @@ std::vector<Bytes> checkedTunes() {
     return tunes;
 }
 
-void expectSameCount(const VoiceCount& measured, const VoiceCount& played) {
-    EXPECT_EQ(measured.voices, played.voices);
-    EXPECT_EQ(measured.notes, played.notes);
-    EXPECT_EQ(measured.track, played.track);
-    EXPECT_EQ(measured.tick, played.tick);
-    for (int c = 0; c < ChannelCount; ++c) EXPECT_EQ(measured.channelVoices[c], played.channelVoices[c]) << c;
-}
 }  // namespace
 
 TEST(HandsetCheckVoices, TheMipMeasureCountsEveryHandsetAsAPlayOfTheFileWithItsMessage) {
@@ -76,10 +70,10 @@ TEST(HandsetCheckVoices, TheMipMeasureCountsEveryHandsetAsAPlayOfTheFileWithItsM
         if (!measured.known || mips.empty() || !insertLeadingEvent(bytes, spMidiMessage(mips))) continue;
         ++shared;
         const FitFacts facts(bytes.data(), bytes.size());
-        expectSameCount(measured.everyChannel, facts.peakVoices(NoMipMuting));
+        expectSameVoiceCount(measured.everyChannel, facts.peakVoices(NoMipMuting));
         for (int32_t voices = 1; voices <= 40; ++voices) {
             SCOPED_TRACE(std::to_string(voices) + " voices");
-            expectSameCount(measured.mutingHandset(mips, voices), facts.peakVoices(voices));
+            expectSameVoiceCount(measured.mutingHandset(mips, voices), facts.peakVoices(voices));
         }
     }
     EXPECT_GT(shared, 20);

@@ -17,6 +17,7 @@
 #include "playing/voice_count.h"
 #include "playing/voice_release_table.h"
 #include "test_support.h"
+#include "voice_count_expect.h"
 
 namespace {
 constexpr uint8_t Piano = 0;
@@ -368,13 +369,6 @@ RandomTune randomTune(uint32_t seed) {
     return {smfFile(1, 1000, {trackBodyOf(tracks[0]), trackBodyOf(tracks[1])}), mipAtStart && !reset};
 }
 
-void expectSameCount(const VoiceCount& shared, const VoiceCount& own) {
-    EXPECT_EQ(shared.voices, own.voices);
-    EXPECT_EQ(shared.notes, own.notes);
-    EXPECT_EQ(shared.track, own.track);
-    EXPECT_EQ(shared.tick, own.tick);
-    for (int c = 0; c < ChannelCount; ++c) EXPECT_EQ(shared.channelVoices[c], own.channelVoices[c]) << c;
-}
 }  // namespace
 
 TEST(VoiceModelMuting, OnePlayCountsEachHandsetAsAPlayOfItsOwnDoes) {
@@ -394,7 +388,7 @@ TEST(VoiceModelMuting, OnePlayCountsEachHandsetAsAPlayOfItsOwnDoes) {
         Feed feed{shared};
         walkInPlayingOrder(tune.bytes.data(), tune.bytes.size(), feed);
         shared.finish();
-        expectSameCount(shared.peak(), playVoiceModel(tune.bytes.data(), tune.bytes.size()).peak());
+        expectSameVoiceCount(shared.peak(), playVoiceModel(tune.bytes.data(), tune.bytes.size()).peak());
         for (const int32_t voices : handsets) {
             SCOPED_TRACE("seed " + std::to_string(seed) + ", " + std::to_string(voices) + " voices");
             const VoiceCount* peak = shared.peakMuting(voices);
@@ -404,7 +398,7 @@ TEST(VoiceModelMuting, OnePlayCountsEachHandsetAsAPlayOfItsOwnDoes) {
             }
             if (peak == nullptr) continue;
             ++exactPlays;
-            expectSameCount(*peak, playVoiceModel(tune.bytes.data(), tune.bytes.size(), voices).peak());
+            expectSameVoiceCount(*peak, playVoiceModel(tune.bytes.data(), tune.bytes.size(), voices).peak());
         }
     }
     // Both kinds of tune come up: those one play can tell and those it cannot.
