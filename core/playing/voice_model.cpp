@@ -369,7 +369,7 @@ void VoiceModel::countBuffer() {
 
 // The channels the view's handset plays, counted where one of them took a voice.
 void VoiceModel::countMuted(MutingView& view) const {
-    const auto plays = [&view](int c) { return (view.muted >> c & 1u) == 0; };
+    const auto plays = [&view](int c) { return ((view.muted >> c) & 1) == 0; };
     int32_t played = 0;
     for (int c = 0; c < ChannelCount; ++c) played += plays(c) ? current.channelVoices[c] : 0;
     // Most buffers reach no new peak: the rest is counted only for one that does.
