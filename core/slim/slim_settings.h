@@ -6,6 +6,9 @@
 struct SlimSettings {
     int32_t slim = 0;
     int32_t formatZero = 0;
+    // With formatZero: format 0 whatever the source's format, and even when
+    // -Z finds the tracks smaller (a handset that plays only format 0).
+    int32_t mergeAnyFormat = 0;
 
     bool asked() const { return slim != 0 || formatZero != 0; }
 };

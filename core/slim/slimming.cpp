@@ -57,7 +57,8 @@ SlimNote rewriteFormatTwo(const SlimSettings& settings, const uint8_t* file, siz
 // stays as it is, and says why it is otherwise than asked.
 SlimNote rewrite(const SlimSettings& settings, const uint8_t* file, size_t size, const SlimSurvey& survey,
                  std::vector<uint8_t>& rewritten) {
-    if (survey.format == 2) return rewriteFormatTwo(settings, file, size, survey, rewritten);
+    if (survey.format == 2 && !settings.mergeAnyFormat)
+        return rewriteFormatTwo(settings, file, size, survey, rewritten);
     const bool slim = settings.slim != 0;
     std::unique_ptr<SlimWriter> tracksWriter;
     std::unique_ptr<SlimWriter> oneTrackWriter;
@@ -82,11 +83,29 @@ SlimNote rewrite(const SlimSettings& settings, const uint8_t* file, size_t size,
     }
     // -0 alone always merges; with -Z the smaller wins, format 0 on a tie.
     // The other goes before the winner is put together.
-    const bool merged = oneTrackWriter && (!slim || oneTrackWriter->fileSize() <= tracksWriter->fileSize());
+    const bool merged = oneTrackWriter && (!slim || settings.mergeAnyFormat ||
+                                           oneTrackWriter->fileSize() <= tracksWriter->fileSize());
     std::unique_ptr<SlimWriter>& winner = merged ? oneTrackWriter : tracksWriter;
     (merged ? tracksWriter : oneTrackWriter).reset();
     if (winner) winner->writeFile(rewritten);
     return note;
+}
+
+// Why the file cannot be rewritten at all, or None, from its survey.
+SlimNote surveyedObstacle(const uint8_t* file, size_t size, SlimSurvey& survey) {
+    // A file without tracks, with fewer than its header announces or with
+    // more than it plays, is refused by the synthesizer: it stays so. The
+    // walks in playing order must find the tracks the survey found.
+    const bool readable = surveyTracks(file, size, survey) && survey.trackCount() > 0 &&
+                          survey.trackCount() == survey.announcedTracks &&
+                          survey.announcedTracks <= HandsetTrackLimit &&
+                          trackBodies(file, size).size() == survey.tracks.size();
+    // A system message comes first: past it, the reader's track ends are not a handset's.
+    if (readable && survey.systemMessageOfOtherLength) return SlimNote::SystemMessage;
+    if (readable && !survey.everyTrackEnds()) return SlimNote::TrackWithoutEnd;
+    if (!readable || survey.readOtherwise || noteStartsBeforeTheSetupBar(file, size))
+        return SlimNote::NotRewritable;
+    return SlimNote::None;
 }
 
 SlimOutcome slimmed(const SlimSettings& settings, std::vector<uint8_t>& bytes) {
@@ -96,21 +115,8 @@ SlimOutcome slimmed(const SlimSettings& settings, std::vector<uint8_t>& bytes) {
     outcome.bytesBefore = bytes.size();
     SlimSurvey survey;
     std::vector<uint8_t> rewritten;
-    // A file without tracks, with fewer than its header announces or with
-    // more than it plays, is refused by the synthesizer: it stays so. The
-    // walks in playing order must find the tracks the survey found.
-    const bool readable = surveyTracks(bytes.data(), bytes.size(), survey) && survey.trackCount() > 0 &&
-                          survey.trackCount() == survey.announcedTracks &&
-                          survey.announcedTracks <= HandsetTrackLimit &&
-                          trackBodies(bytes.data(), bytes.size()).size() == survey.tracks.size();
-    // A system message comes first: past it, the reader's track ends are not a handset's.
-    if (readable && survey.systemMessageOfOtherLength)
-        outcome.note = SlimNote::SystemMessage;
-    else if (readable && !survey.everyTrackEnds())
-        outcome.note = SlimNote::TrackWithoutEnd;
-    else if (!readable || survey.readOtherwise || noteStartsBeforeTheSetupBar(bytes.data(), bytes.size()))
-        outcome.note = SlimNote::NotRewritable;
-    else
+    outcome.note = surveyedObstacle(bytes.data(), bytes.size(), survey);
+    if (outcome.note == SlimNote::None)
         outcome.note = rewrite(settings, bytes.data(), bytes.size(), survey, rewritten);
     if (!rewritten.empty()) {
         outcome.unchanged = rewritten == bytes;
@@ -133,6 +139,15 @@ Result slimFile(const SlimSettings& settings, std::vector<uint8_t>& bytes, SlimO
     } catch (const std::bad_alloc&) {
         outcome = SlimOutcome();
         return Result::failure(OutOfMemoryMessage);
+    }
+}
+
+SlimNote rewriteObstacle(const uint8_t* file, size_t size) {
+    try {
+        SlimSurvey survey;
+        return surveyedObstacle(file, size, survey);
+    } catch (const std::bad_alloc&) {
+        return SlimNote::NotRewritable;
     }
 }
 

@@ -53,6 +53,11 @@ struct SlimOutcome {
 // as they were.
 Result slimFile(const SlimSettings& settings, std::vector<uint8_t>& bytes, SlimOutcome& outcome);
 
+// Why a converted file cannot be rewritten at all (a track without its End
+// of Track, a system message of another length, a file a handset reads
+// otherwise), or None when a rewrite can keep what it plays.
+SlimNote rewriteObstacle(const uint8_t* file, size_t size);
+
 // Whether -0 alone would merge the tracks of a converted Standard MIDI File
 // into the one track of format 0: the slimming's own answer, the bytes left
 // as they are.

@@ -12,9 +12,10 @@ int32_t chunkCapacity(size_t eventBytes, size_t eventCount) {
 }
 }  // namespace
 
-TrackEncoder::TrackEncoder(bool noteOffAsNoteOn, size_t eventBytes, size_t eventCount)
+TrackEncoder::TrackEncoder(bool noteOffAsNoteOn, size_t eventBytes, size_t eventCount,
+                           int32_t runningStatusMode)
     : rewriteNoteOff(noteOffAsNoteOn) {
-    builder.runningStatusMode = 1;
+    builder.runningStatusMode = runningStatusMode;
     const int32_t capacity = chunkCapacity(eventBytes, eventCount);
     usable = capacity > 0 && builder.init(capacity) != 0;
 }

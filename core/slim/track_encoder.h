@@ -12,7 +12,8 @@ class TrackEncoder {
 public:
     // noteOffAsNoteOn: every note-off is written as a note-on of velocity 0,
     // which keeps running status across a note's start and end.
-    TrackEncoder(bool noteOffAsNoteOn, size_t eventBytes, size_t eventCount);
+    // runningStatusMode: the track builder's (the conversion writes 2 above level 1).
+    TrackEncoder(bool noteOffAsNoteOn, size_t eventBytes, size_t eventCount, int32_t runningStatusMode = 1);
 
     // False when the chunk cannot hold the event or its distance from the
     // event before needs more than four bytes.
