@@ -97,6 +97,10 @@ const char* profileOptionName(const char* argument) {
     return textAfterOption(argument, 'P');
 }
 
+const char* fitOptionName(const char* argument) {
+    return textAfterOption(argument, 'F');
+}
+
 std::string chooseReportName(const std::vector<std::string>& candidates, const std::string& sourceName,
                              const std::string& outputName) {
     for (auto name = candidates.rbegin(); name != candidates.rend(); ++name) {
@@ -135,6 +139,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             reportNames.emplace_back(reportName);
         else if (const char* profileName = profileOptionName(argument))
             line.profileNames.emplace_back(profileName);
+        else if (const char* fitName = fitOptionName(argument))
+            line.fitProfileName = fitName;
         else
             takeOption(line.job, argument);
     }

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,8 @@ struct CommandLine {
     Job job;
     // The -P arguments as given, in order: each names a handset profile.
     std::vector<std::string> profileNames;
+    // The last -F argument: the profile the converted file is made to fit.
+    std::optional<std::string> fitProfileName;
     int positionalCount = 0;
     bool helpWanted = false;
     bool profilesWanted = false;  // --profiles: list the profiles and end
@@ -28,7 +31,7 @@ struct CommandLine {
 // Examines the arguments from first to last: positional names and "-"
 // placeholders, the options -D, -T, -I and -V of the conversion, -S of
 // SP-MIDI, -Z and -0 of the slimming, which all go into the job, -L naming
-// the report, -P naming handset profiles, the help words and --profiles. An
+// the report, -P naming handset profiles, -F the profile to fit, the help words and --profiles. An
 // option that does not fit its form is ignored.
 CommandLine parseCommandLine(int argc, const char* const* argv);
 
@@ -40,6 +43,9 @@ const char* reportOptionName(const char* argument);
 
 // -Pprofile and -pprofile: the profile after the letter, or nullptr for any other argument.
 const char* profileOptionName(const char* argument);
+
+// -Fprofile and -fprofile: the profile to fit, or nullptr for any other argument.
+const char* fitOptionName(const char* argument);
 
 // The last of the names given by -L that fits: not empty, at most 255
 // characters, and not naming the source or the output file under any

@@ -41,7 +41,7 @@ constexpr int StatusDoesNotFit = 3;
 constexpr const char* UsageLines[] = {
     "usage: quavel [SOURCE.mid|-] [OUTPUT.mid|-] [-Dn] [-Tticks] [-Ic:hh] [-Vc:hh]\n",
     "              [-S[channels]] [-Z] [-0] [-Lreport]\n",
-    "              [-Pprofile]...\n",
+    "              [-Pprofile]... [-Fprofile]\n",
     "       quavel --profiles\n",
     "  SOURCE.mid      the file to analyse and convert (-: test.mid)\n",
     "  OUTPUT.mid      the converted file (-: out.mid)\n",
@@ -62,6 +62,9 @@ constexpr const char* UsageLines[] = {
     "                  (NAME.profile here, then among the installed gm-lite,\n",
     "                  sp-midi-3gpp, voices-16, voices-32, voices-64) or a path;\n",
     "                  repeatable; status 3 when the file does not fit one\n",
+    "  -Fprofile       change the converted file until it fits the profile (found as\n",
+    "                  -P finds one), saying each change, then check it; the last -F\n",
+    "                  counts; status 3 when it still does not fit\n",
     "  -Lreport        the analysis report's file (default quavel.log)\n",
     "  --profiles      list the profiles -P finds by name, in search order: name,\n",
     "                  path and settings, or the message that refuses the profile\n",
@@ -222,8 +225,8 @@ int32_t analyseSource(FilePass& pass, Job& job, const std::string& reportFile) {
     return longest;
 }
 
-// Every profile -P named, read before any file is touched: one that cannot
-// be read ends the run.
+// Every profile -P and -F named, read before any file is touched: one that
+// cannot be read ends the run.
 std::vector<HandsetProfile> loadProfiles(const std::vector<std::string>& names) {
     std::vector<HandsetProfile> profiles;
     if (names.empty()) return profiles;
@@ -236,7 +239,12 @@ std::vector<HandsetProfile> loadProfiles(const std::vector<std::string>& names) 
     return profiles;
 }
 
+void loadFitProfile(const std::optional<std::string>& name, Job& job) {
+    if (name) job.fit = std::move(loadProfiles({*name}).front());
+}
+
 void printHandsetCheckLines(const ConvertedFile& made) {
+    for (const std::string& line : made.fitLines) std::printf("%s\n", line.c_str());
     for (const HandsetFit& fit : made.fits)
         for (const std::string& line : fit.lines()) std::printf("%s\n", line.c_str());
 }
@@ -259,6 +267,7 @@ int runConsole(int argc, const char* const* argv) {
     std::printf("Quavel for Java Apps. Version %s\n", QuavelVersion);
     Job job = line.job;
     job.profiles = loadProfiles(line.profileNames);
+    loadFitProfile(line.fitProfileName, job);
     if (!inputFile.load(sourcePath)) fatalError("Cannot open source file");
     // The output may name the source under another spelling or through a link.
     const bool outputIsSource = namesSameFile(line.outputName, line.sourceName);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "fit/message_kinds.h"
 #include "playing/file_timing.h"
 #include "playing/midi_kinds.h"
 #include "playing/playing_walk.h"
@@ -20,12 +21,6 @@ constexpr uint16_t AllChannels = 0xFFFF;
 bool isWholeChannelMessage(const TrackEvent& event) {
     const uint8_t status = event.bytes[0];
     return isChannelStatus(status) && event.length >= (hasTwoDataBytes(status) ? 3 : 2);
-}
-
-// Words and a maker's data: bytes a handset never plays.
-bool isTextEvent(uint8_t type) {
-    const MetaKind kind = metaKind(type);
-    return kind == MetaKind::Text || kind == MetaKind::SequencerSpecific;
 }
 
 // The changes of the tempo in force: a Set Tempo after the first whose value
@@ -165,8 +160,9 @@ public:
         timing.onEvent(track, tick, event);
         if (playsVoices) voices.onEvent(track, tick, event.bytes, event.length);
         const EventPlace place{tick, track, rank++};
+        countKinds(messageKindsOf(event.bytes, event.length), event.bytes[0], place);
         if (event.kind == EVENT_META) takeMeta(event, place);
-        if (event.kind == EVENT_SYSEX) takeSysEx(event, place);
+        if (event.kind == EVENT_SYSEX) takeSysEx(event);
         if (isWholeChannelMessage(event)) takeChannel(event.bytes, place);
         NoteEvent note;
         if (noteOf(event, track, tick, note)) takeNote(note, place);
@@ -209,13 +205,16 @@ private:
         }
     }
 
-    void count(MessageKind kind, int channel, const EventPlace& place) {
-        facts.messages[static_cast<int>(kind)][channel].add(place);
+    // The first kinds are counted per channel, the others in channels[0].
+    void countKinds(uint8_t kinds, uint8_t status, const EventPlace& place) {
+        if (kinds == 0) return;
+        for (int k = 0; k < MessageKindCount; ++k)
+            if (isOfKind(kinds, static_cast<MessageKind>(k)))
+                facts.messages[k][k < ChannelMessageKindCount ? statusChannel(status) : 0].add(place);
     }
 
     void takeMeta(const TrackEvent& event, const EventPlace& place) {
         if (event.length < 3) return;
-        if (isTextEvent(event.bytes[1])) count(MessageKind::TextEvents, 0, place);
         if (event.matches(PATTERN_TEMPO, sizeof PATTERN_TEMPO) && event.length >= TempoEventLength) {
             const auto tempo =
                 static_cast<int32_t>(bigEndianValue(event.bytes + sizeof PATTERN_TEMPO, SetTempoLength));
@@ -224,18 +223,12 @@ private:
         }
     }
 
-    void takeSysEx(const TrackEvent& event, const EventPlace& place) {
+    void takeSysEx(const TrackEvent& event) {
         const SysExKind kind = sysExKind(event.bytes, event.length);
-        if (kind == SysExKind::MipMessage) {
-            if (!facts.hasMipMessage) facts.mips = spMidiMessageEntries(event.bytes, event.length);
-            if (!facts.hasMipMessage && !noteSeen) countMipChannels();
-            facts.hasMipMessage = true;
-            return;
-        }
-        // GM System On only sets the synthesizer up.
-        if (kind == SysExKind::GmSystemOn) return;
-        count(MessageKind::SysEx, 0, place);
-        if (kind == SysExKind::MasterVolume) count(MessageKind::MasterVolume, 0, place);
+        if (kind != SysExKind::MipMessage) return;
+        if (!facts.hasMipMessage) facts.mips = spMidiMessageEntries(event.bytes, event.length);
+        if (!facts.hasMipMessage && !noteSeen) countMipChannels();
+        facts.hasMipMessage = true;
     }
 
     void takeChannel(const uint8_t* m, const EventPlace& place) {
@@ -244,28 +237,12 @@ private:
             case StatusNoteOn:
                 if (m[2] != 0) facts.keys[channel][m[1] & 0x7F].add(place);
                 break;
-            case StatusPolyPressure:
-                count(MessageKind::PolyPressure, channel, place);
-                break;
             case StatusControlChange:
-                takeController(channel, m[1], m[2], place);
-                break;
-            case StatusChannelPressure:
-                count(MessageKind::ChannelPressure, channel, place);
-                break;
-            case StatusPitchBend:
-                count(MessageKind::PitchBend, channel, place);
+                if (m[1] == ControllerBankSelect && m[2] == DrumBankMsb) facts.drumBanks[channel].add(place);
                 break;
             default:
                 break;
         }
-    }
-
-    void takeController(int channel, uint8_t controller, uint8_t value, const EventPlace& place) {
-        if (controller == ControllerPan) count(MessageKind::Pan, channel, place);
-        if (controller == ControllerBankSelect || controller == ControllerBankSelectLow)
-            count(MessageKind::BankSelect, channel, place);
-        if (controller == ControllerBankSelect && value == DrumBankMsb) facts.drumBanks[channel].add(place);
     }
 };
 

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "base/message_text.h"
 #include "smf/midi_format.h"
 
 // The kinds of message a profile can name as unsupported, in the order the
@@ -25,6 +26,8 @@ constexpr int ChannelMessageKindCount = 5;
 // check lines use ("pitch bend").
 const char* messageKindKey(MessageKind kind);
 const char* messageKindName(MessageKind kind);
+// How the fit counts messages of the kind it left out: "12 pitch bends".
+const CountWords& messageKindWords(MessageKind kind);
 
 // How a handset takes the SP-MIDI MIP message.
 enum class MipUse {

@@ -12,6 +12,8 @@ public:
     explicit FitChanges(std::string profileName) : name(std::move(profileName)) {}
 
     void add(const char* pattern, std::initializer_list<MessageField> fields);
+    // A line another collector made.
+    void addLine(const std::string& line) { changeLines.push_back(line); }
 
     const std::string& profileName() const { return name; }
     const std::vector<std::string>& lines() const { return changeLines; }

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "convert/convert_midi_file.h"
+#include "fitting/handset_fitter.h"
 #include "pass/file_pass.h"
 #include "playing/mip_measure.h"
 #include "smf/big_endian.h"
@@ -20,17 +21,18 @@ const char* const CannotOpenDest = "Cannot open dest file";
 // bytes. With the message leading them, that play also tells the voices the
 // check counts: voices holds them then, per handset voice count of the
 // profiles (and NoMipMuting).
-Result addSpMidiMessage(const Job& job, ConvertedFile& made, std::map<int32_t, VoiceCount>& voices) {
+Result addSpMidiMessage(const SpMidiSettings& spMidi, const std::vector<HandsetProfile>& profiles,
+                        ConvertedFile& made, std::map<int32_t, VoiceCount>& voices) {
     MeasuredVoices measured;
     const Result done =
-        computeSpMidiMips(made.bytes.data(), made.bytes.size(), job.spMidi.priority, made.mips, measured);
+        computeSpMidiMips(made.bytes.data(), made.bytes.size(), spMidi.priority, made.mips, measured);
     if (done.failed()) return done;
     try {
         const std::vector<uint8_t> message = spMidiMessage(made.mips);
         const bool leads = !message.empty() && insertLeadingEvent(made.bytes, message);
         if (!leads || !measured.known) return Result::success();
         voices[NoMipMuting] = measured.everyChannel;
-        for (const HandsetProfile& profile : job.profiles)
+        for (const HandsetProfile& profile : profiles)
             if (profile.voices) voices[*profile.voices] = measured.mutingHandset(made.mips, *profile.voices);
         return Result::success();
     } catch (const std::bad_alloc&) {
@@ -38,28 +40,46 @@ Result addSpMidiMessage(const Job& job, ConvertedFile& made, std::map<int32_t, V
     }
 }
 
+// The slimming as the job asks, and as the fit needs for its formats and size.
+Result slimConvertedFile(const Job& job, FitChanges& changes, ConvertedFile& made) {
+    if (job.fit) return fitFormatAndSize(made.bytes, *job.fit, job.slim, made.slim, changes);
+    if (!job.slim.asked()) return Result::success();
+    return slimFile(job.slim, made.bytes, made.slim);
+}
+
 // The steps after the conversion, each on the bytes the one before left;
 // the check names places by the source's bars.
 Result finishConvertedFile(const VFILE& source, const Job& job, ConvertedFile& made) {
-    std::map<int32_t, VoiceCount> measuredVoices;
-    if (job.spMidi.enabled) {
-        const Result added = addSpMidiMessage(job, made, measuredVoices);
-        if (added.failed()) return added;
-    }
-    if (job.slim.asked()) {
-        const Result slimmed = slimFile(job.slim, made.bytes, made.slim);
-        if (slimmed.failed()) return slimmed;
-        // Slimmed bytes are counted anew: merged, the places are in another track.
-        measuredVoices.clear();
-    }
-    const std::vector<uint8_t>& bytes = made.bytes;
     // Without a source, the places count bars in the file itself.
     const bool hasSource = source.data != nullptr && source.size > 0;
-    const CheckedFile checked{bytes, hasSource ? source.data : bytes.data(),
-                              hasSource ? static_cast<size_t>(source.size) : bytes.size(),
-                              [&bytes] { return formatZeroMerges(bytes); },
-                              measuredVoices.empty() ? nullptr : &measuredVoices};
-    return checkHandsetFits(checked, job.profiles, made.fits);
+    const uint8_t* sourceBytes = hasSource ? source.data : nullptr;
+    const size_t sourceSize = hasSource ? static_cast<size_t>(source.size) : 0;
+    SpMidiSettings spMidi = job.spMidi;
+    FitChanges changes(job.fit ? job.fit->name : std::string());
+    if (job.fit) {
+        const EventFitInput input{sourceBytes, sourceSize, job.options.detectLevel > 1 ? 2 : 1};
+        const Result fitted = fitEvents(made.bytes, input, *job.fit, spMidi, changes);
+        if (fitted.failed()) return fitted;
+    }
+    const std::vector<HandsetProfile> profiles = job.checkedProfiles();
+    std::map<int32_t, VoiceCount> measuredVoices;
+    if (spMidi.enabled) {
+        const Result added = addSpMidiMessage(spMidi, profiles, made, measuredVoices);
+        if (added.failed()) return added;
+    }
+    const Result slimmed = slimConvertedFile(job, changes, made);
+    if (slimmed.failed()) return slimmed;
+    // Slimmed bytes are counted anew: merged, the places are in another track.
+    if (made.slim.done) measuredVoices.clear();
+    const std::vector<uint8_t>& bytes = made.bytes;
+    const CheckedFile checked{
+        bytes, hasSource ? sourceBytes : bytes.data(), hasSource ? sourceSize : bytes.size(),
+        [&bytes] { return formatZeroMerges(bytes); }, measuredVoices.empty() ? nullptr : &measuredVoices};
+    const Result checkedFits = checkHandsetFits(checked, profiles, made.fits);
+    if (checkedFits.failed() || !job.fit) return checkedFits;
+    made.fitLines = changes.lines();
+    made.fitLines.push_back(fitClosingLine(changes, made.fits.front()));
+    return checkedFits;
 }
 }  // namespace
 
@@ -73,6 +93,7 @@ Result makeConvertedFile(FilePass& pass, const Job& job, int32_t tuneLength, Con
     made.bytes.swap(memory.bytes);
     made.mips.clear();
     made.slim = SlimOutcome();
+    made.fitLines.clear();
     return finishConvertedFile(pass.file, job, made);
 }
 

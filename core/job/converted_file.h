@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "base/result.h"
@@ -19,16 +20,19 @@ struct ConvertedFile {
     std::vector<SpMidiEntry> mips;
     // The sizes and format after -Z or -0 (done is false without them).
     SlimOutcome slim;
-    // How the bytes fit each of the job's profiles, in their order.
+    // How the bytes fit each of the job's checked profiles, in their order.
     std::vector<HandsetFit> fits;
+    // What the fit (-F) changed, a line each, then its closing line.
+    std::vector<std::string> fitLines;
 };
 
 // The one way the programs make a handset file: convert the pass's file
-// into memory as the job's options say, then, when its SP-MIDI output is
-// enabled, measure the MIP values on those bytes and put the message first
-// in the first track (the tune is converted once), then slim them as the job
-// asks; last, check those bytes against each of its profiles. Failures are
-// the conversion's.
+// into memory as the job's options say, then change the events until they
+// fit the job's fit profile, if it names one; then, when SP-MIDI output is
+// enabled (by the job or by the fit), measure the MIP values on those bytes
+// and put the message first in the first track (the tune is converted
+// once), then slim them as the job and the fit ask; last, check those bytes
+// against each of its profiles. Failures are the conversion's.
 Result makeConvertedFile(FilePass& pass, const Job& job, int32_t tuneLength, ConvertedFile& made);
 
 // Commits bytes to path through a staged output: the file is replaced whole

@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 #include <vector>
 
 #include "convert/convert_options.h"
@@ -17,4 +18,11 @@ struct Job {
     SlimSettings slim;
     // The handset profiles the converted file is checked against, in turn.
     std::vector<HandsetProfile> profiles;
+    // The profile the converted file is changed to fit (-F), then checked
+    // against first; the others are only checked.
+    std::optional<HandsetProfile> fit;
+
+    // The profiles the converted file is checked against: the fit's first,
+    // then the others, one of the fit's name not twice.
+    std::vector<HandsetProfile> checkedProfiles() const;
 };

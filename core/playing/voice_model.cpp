@@ -84,19 +84,24 @@ void VoiceModel::resetChannels() {
         channel.sound = channelSoundAtStart(c);
         channel.bankMsb = 0;
         channel.pedal = false;
+        channel.pedalTick = lastTick;
         channel.muted = false;
         channel.bentDown = false;
     }
 }
 
+void VoiceModel::advanceTo(int64_t tick) {
+    lastTick = tick;
+    const int64_t at = voiceBufferAt(clock.at(tick));
+    if (at == buffer) return;
+    countBuffer();
+    buffer = at;
+    freeVoicesEndedBy(buffer);
+}
+
 void VoiceModel::onEvent(int32_t track, int64_t tick, const uint8_t* event, int32_t length) {
     if (length < 1) return;
-    const int64_t at = voiceBufferAt(clock.at(tick));
-    if (at != buffer) {
-        countBuffer();
-        buffer = at;
-        freeVoicesEndedBy(buffer);
-    }
+    advanceTo(tick);
     const uint8_t status = event[0];
     int32_t tempo = 0;
     if (status == StatusMeta && setTempoValue(event, length, tempo)) return clock.tempo(tick, tempo);
@@ -234,8 +239,8 @@ void VoiceModel::noteOn(int c, uint8_t key, int32_t track, int64_t tick) {
                 if (index != NoVoice) endVoice(index);
         }
     const int lowest = channel.bentDown ? std::max(0, key - BentDownKeys) : key;
-    Voice voice{buffer,   0, 0, channel.sound, static_cast<uint8_t>(c), key, static_cast<uint8_t>(lowest),
-                Hold::Key};
+    Voice voice{buffer,    0,   0, channel.sound, static_cast<uint8_t>(c), key, static_cast<uint8_t>(lowest),
+                Hold::Key, tick};
     const int64_t end = endOf(voice, NeverReleased);
     setEnd(takeVoice(voice), end);
     const bool firstOfChannel = std::find(channelsTookVoice, channelsTookVoice + channelsTookCount, c) ==
@@ -245,11 +250,60 @@ void VoiceModel::noteOn(int c, uint8_t key, int32_t track, int64_t tick) {
     firstVoices[c] = {track, tick};
 }
 
+// A note-off in the buffer of its note-on frees the voice as one a buffer later does.
+int64_t VoiceModel::releaseBufferAt(const Voice& voice, int64_t tick) const {
+    return std::max(voiceBufferAt(clock.at(tick)), voice.onBuffer + 1);
+}
+
 void VoiceModel::releaseVoice(int32_t index) {
     Voice& voice = voices[static_cast<size_t>(index)];
     voice.hold = Hold::Released;
-    // A note-off in the buffer of its note-on frees the voice as one a buffer later does.
-    setEnd(index, endOf(voice, std::max(buffer, voice.onBuffer + 1)));
+    setEnd(index, endOf(voice, releaseBufferAt(voice, lastTick)));
+}
+
+int32_t VoiceModel::voicesWithNoteOn(int64_t tick, int c, uint8_t key) {
+    advanceTo(tick);
+    const Channel& channel = channels[c];
+    const bool takes = !channel.muted && noteVoiceCost(channel.sound, key, 0).voices != 0 &&
+                       channel.keyVoices[key][SameKeyVoiceLimit - 1] == NoVoice;
+    return liveVoices + (takes ? 1 : 0);
+}
+
+VoiceModel::HeldVoice VoiceModel::longestHeldVoice(int c) const {
+    HeldVoice longest;
+    const Channel& channel = channels[c];
+    if (channel.pedal || channel.sound.drums || channel.voiceCount == 0) return longest;
+    for (int key = 0; key < KeyCount; ++key) {
+        const int32_t* keyVoices = channel.keyVoices[key];
+        if (keyVoices[0] == NoVoice || keyVoices[1] != NoVoice) continue;
+        const Voice& voice = voices[static_cast<size_t>(keyVoices[0])];
+        if (voice.hold != Hold::Key || voice.sound.drums) continue;
+        if (!longest.found || voice.onTick < longest.onTick)
+            longest = {true, keyVoices[0], static_cast<uint8_t>(key), voice.onTick};
+    }
+    return longest;
+}
+
+int64_t VoiceModel::latestFreeingTick(const HeldVoice& held, int64_t earliest) const {
+    const Voice& voice = voices[static_cast<size_t>(held.index)];
+    // The pedal must have been up since the note-off.
+    earliest = std::max({earliest, channels[voice.channel].pedalTick, voice.onTick});
+    const auto frees = [&](int64_t tick) { return endOf(voice, releaseBufferAt(voice, tick)) <= buffer; };
+    if (earliest > lastTick || !frees(earliest)) return -1;
+    int64_t low = earliest;       // frees
+    int64_t high = lastTick + 1;  // past the search
+    while (high - low > 1) {
+        const int64_t middle = low + (high - low) / 2;
+        (frees(middle) ? low : high) = middle;
+    }
+    return low;
+}
+
+void VoiceModel::releaseEarly(const HeldVoice& held, int64_t tick) {
+    Voice& voice = voices[static_cast<size_t>(held.index)];
+    voice.hold = Hold::Released;
+    setEnd(held.index, endOf(voice, releaseBufferAt(voice, tick)));
+    freeVoicesEndedBy(buffer);
 }
 
 // One note-off releases every voice of the key; under the pedal they are
@@ -289,10 +343,14 @@ void VoiceModel::controller(int c, uint8_t number, uint8_t value) {
             forEachVoice(channel, [this](int32_t index) {
                 if (voices[static_cast<size_t>(index)].hold == Hold::Pedal) releaseVoice(index);
             });
+        if (channel.pedal != down) channel.pedalTick = lastTick;
         channel.pedal = down;
     }
     // Reset All Controllers lifts the pedal without releasing what it holds.
-    if (number == ControllerResetAll) channel.pedal = false;
+    if (number == ControllerResetAll && channel.pedal) {
+        channel.pedal = false;
+        channel.pedalTick = lastTick;
+    }
     if (endsEveryVoiceOfChannel(number)) muteVoices(channel);
 }
 

@@ -101,6 +101,28 @@ public:
     size_t countAlsoChannels(uint16_t playedChannels);
     // Null when a GM System On unmuted a channel with voices or notes sounding.
     const VoiceCount* peakOfChannels(size_t counted) const;
+    // For a fit that thins a tune as it plays it. The voices of the current
+    // buffer if a note-on of channel c and key came at tick, the model first
+    // brought to that tick's buffer (a tick no earlier than the last event's).
+    int32_t voicesWithNoteOn(int64_t tick, int c, uint8_t key);
+    // The voices channel c holds now.
+    int32_t channelVoices(int c) const { return channels[c].voiceCount; }
+    // The voice of channel c that has sounded longest among those a note-off
+    // could end now: held by its key alone (no other voice of the key), not
+    // a drum, not under the pedal. Found is false without one.
+    struct HeldVoice {
+        bool found = false;
+        int32_t index = 0;
+        uint8_t key = 0;
+        int64_t onTick = 0;
+    };
+    HeldVoice longestHeldVoice(int c) const;
+    // The latest tick, no earlier than earliest, at which a note-off frees
+    // the voice by the current buffer with the pedal up; -1 when none can.
+    int64_t latestFreeingTick(const HeldVoice& held, int64_t earliest) const;
+    // Releases the voice as a note-off at tick would have: its voice is free now.
+    void releaseEarly(const HeldVoice& held, int64_t tick);
+
     // A MIP message came, which changes what such a handset plays.
     bool sawMipMessage() const { return mipMessage; }
     // Bit c set: channel c has a note-on of velocity above 0.
@@ -117,6 +139,7 @@ private:
         uint8_t key;
         uint8_t lowestKey;  // a pitch bent down plays a sample as from a lower key
         Hold hold;
+        int64_t onTick;
     };
     // An end as it was when set: one whose stamp is not its voice's is old.
     struct VoiceEnd {
@@ -129,6 +152,7 @@ private:
         ChannelSound sound;
         int bankMsb = 0;
         bool pedal = false;
+        int64_t pedalTick = 0;  // of the last press or release
         bool muted = false;
         bool bentDown = false;
         int32_t voiceCount = 0;
@@ -164,6 +188,7 @@ private:
     int32_t channelNotes[ChannelCount] = {};
     uint16_t noteChannels = 0;
     int64_t buffer = 0;
+    int64_t lastTick = 0;
     // The channels whose notes took voices in this buffer, in the order of
     // their first such note-on.
     uint8_t channelsTookVoice[ChannelCount] = {};
@@ -192,4 +217,6 @@ private:
     template <class Act>
     void forEachVoice(Channel& channel, Act act);
     int64_t endOf(const Voice& voice, int64_t releaseBuffer) const;
+    int64_t releaseBufferAt(const Voice& voice, int64_t tick) const;
+    void advanceTo(int64_t tick);
 };

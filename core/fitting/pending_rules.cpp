@@ -1,0 +1,5 @@
+#include "fitting/pending_rules.h"
+
+void moveKeysIntoRange(FitTune&, const HandsetProfile&, FitChanges&) {}
+void lengthenShortNotes(FitTune&, const HandsetProfile&, FitChanges&) {}
+void foldTempos(FitTune&, const HandsetProfile&, FitChanges&) {}
