@@ -117,7 +117,9 @@ public:
         if (tempos) foldTempos(tune, profile, tempoLines);
         if (lengths || tempos) lengthenShortNotes(tune, profile, lengthLines);
         fitVoices(voices);
-        if (!tune.write(input.runningStatusMode, bytes)) return Result::success();
+        const bool eventsChanged = !changes.lines().empty() || !lengthLines.lines().empty() ||
+                                   !tempoLines.lines().empty() || thinning.done.changed();
+        if (eventsChanged && !tune.write(input.runningStatusMode, bytes)) return Result::success();
         appendLines(lengthLines, changes);
         appendLines(tempoLines, changes);
         sayVoices(bytes, changes);
