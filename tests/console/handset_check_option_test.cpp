@@ -315,3 +315,44 @@ TEST_F(HandsetCheckOption, TooManyTracksSaysWhenMinus0MergesThem) {
     EXPECT_EQ(merged.output.substr(merged.output.size() - fits.size()), fits);
     EXPECT_EQ(merged.status, 0);
 }
+
+TEST_F(HandsetCheckOption, FitChangesTheFileUntilItFitsAndSaysEachChange) {
+    const ProgramRun run = quavel("-Fgm-lite");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output,
+              settings +
+                  "-> Fit [gm-lite]: 1 notes left out, 0 ended early, to play within 16 voices, first "
+                  "at 0:00.000 (bar 1 beat 1, track 1 tick 0)\n"
+                  "-> Fit [gm-lite]: 1 changes; 0 findings not fixed\n" +
+                  checkLines("gm-lite", {}));
+    // Converted again, the fitted file needs no change: the same as its plain conversion.
+    const ProgramRun again = runProgram(QUAVEL_PROGRAM, "out.mid twice.mid -T1920 -Fgm-lite");
+    EXPECT_EQ(again.status, 0);
+    EXPECT_NE(again.output.find("-> Fit [gm-lite]: 0 changes; 0 findings not fixed\n"), std::string::npos);
+    ASSERT_EQ(runProgram(QUAVEL_PROGRAM, "out.mid plain.mid -T1920").status, 0);
+    EXPECT_EQ(readFile("twice.mid"), readFile("plain.mid"));
+    std::remove("twice.mid");
+}
+
+TEST_F(HandsetCheckOption, AFileThatFitsIsWrittenAsWithoutFit) {
+    ASSERT_EQ(runProgram(QUAVEL_PROGRAM, "in.mid plain.mid -T1920").status, 0);
+    const ProgramRun run = quavel("-Fvoices-32 -Pvoices-32");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output, settings + "-> Fit [voices-32]: 0 changes; 0 findings not fixed\n" +
+                              checkLines("voices-32", {}))
+        << "a profile named by both is checked once";
+    EXPECT_EQ(readFile("out.mid"), readFile("plain.mid"));
+}
+
+TEST_F(HandsetCheckOption, TheLastFitCountsAndWhatItCannotFixLeavesStatus3) {
+    writeTextFile("own.profile", "max-bytes = 10\n");
+    const ProgramRun run = quavel("-Fgm-lite -fown.profile -Pvoices-64");
+    EXPECT_EQ(run.status, 3);
+    EXPECT_EQ(run.output.find("[gm-lite]"), std::string::npos) << run.output;
+    // Slimming is the one change that could be made: the file is still too large.
+    EXPECT_NE(run.output.find("-> Fit [./own]: 1 changes; 1 findings not fixed\n"
+                              "-> Handset check [./own]: "),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("-> Handset check [voices-64]:"), std::string::npos) << run.output;
+}

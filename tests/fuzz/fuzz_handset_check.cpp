@@ -1,7 +1,8 @@
 // Handset profiles and the fit check: the bytes read as a profile, the
 // check of the bytes as a MIDI file against a profile that checks
 // everything, then the check of the handset file made from the bytes the
-// analysis accepted. The first byte picks the MIP use and the drum channels.
+// analysis accepted, and of the same file made to fit it (-F). The first
+// byte picks the MIP use and the drum channels.
 #include <cstdlib>
 #include <memory>
 #include <sstream>
@@ -56,5 +57,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     job.profiles = {profile};
     ConvertedFile made;
     makeConvertedFile(pass, job, job.options.tuneLength, made);
+    // The fit changes that file until it fits; every change and the check it ends in must hold together.
+    job.fit = profile;
+    job.profiles.clear();
+    ConvertedFile fitted;
+    if (makeConvertedFile(pass, job, job.options.tuneLength, fitted).ok() &&
+        (fitted.fits.size() != 1 || fitted.fitLines.empty()))
+        std::abort();
     return 0;
 }
