@@ -1,5 +1,6 @@
 #include "fitting/handset_fitter.h"
 
+#include <algorithm>
 #include <memory>
 #include <new>
 
@@ -87,6 +88,17 @@ std::string orderDigits(const std::vector<int>& channels) {
     return digits;
 }
 
+// The MIP message goes first of all, and a GM System On after it unmutes
+// every channel again: a handset that honours the message then plays them all.
+bool unmutesChannels(const FitTune& tune) {
+    return std::any_of(tune.events.begin(), tune.events.end(), [&tune](const FitEvent& event) {
+        const uint8_t* bytes = tune.bytesOf(event);
+        const bool sysEx =
+            event.length > 0 && (bytes[0] == StatusSysEx || bytes[0] == StatusSysExContinuation);
+        return event.kept && sysEx && sysExKind(bytes, event.length) == SysExKind::GmSystemOn;
+    });
+}
+
 // A thinning's line, its place named once the file is written.
 struct PendingThinning {
     Thinning done;
@@ -118,7 +130,7 @@ public:
         if (lengths || tempos) lengthenShortNotes(tune, profile, lengthLines);
         fitVoices(voices);
         const bool eventsChanged = !changes.lines().empty() || !lengthLines.lines().empty() ||
-                                   !tempoLines.lines().empty() || thinning.done.changed();
+                                   !tempoLines.lines().empty() || thinned();
         if (eventsChanged && !tune.write(input.runningStatusMode, bytes)) return Result::success();
         appendLines(lengthLines, changes);
         appendLines(tempoLines, changes);
@@ -132,38 +144,63 @@ private:
     SpMidiSettings& spMidi;
     FitTune tune;
     std::vector<int> chosenOrder;
-    PendingThinning thinning;
+    std::vector<PendingThinning> thinnings;
 
     static void appendLines(const FitChanges& from, FitChanges& to) {
         for (const std::string& line : from.lines()) to.addLine(line);
     }
 
     void fitVoices(VoicesWay way) {
-        const int32_t voices = profile.voices.value_or(0);
-        if (way == VoicesWay::Thin) {
-            thinning = {
-                thinVoices(tune, voices, spMidiChannelOrder(spMidi.priority), 0xFFFF, profile.minNoteMs),
-                voices};
-        } else if (way == VoicesWay::ThinGivenFirst) {
-            const int first = firstWithNotes(tune, spMidi.priority);
-            if (first >= 0)
-                thinning = {thinChannelTo(tune, first, firstLimitOf(profile)), firstLimitOf(profile)};
-        } else if (way == VoicesWay::ChooseOrder) {
-            const ChosenOrder chosen = chooseSpMidiOrder(tune, voices, firstLimitOf(profile));
-            thinning = {chosen.thinnedFirst, firstLimitOf(profile)};
-            chosenOrder = chosen.channels;
-            spMidi.enabled = 1;
-            spMidi.priority = chosenOrder;
-        }
+        if (way == VoicesWay::None) return;
+        // Where the MIP message cannot keep channels muted, every note counts,
+        // and a message is then written only where one is given or required.
+        const bool unmuted = way != VoicesWay::Thin && unmutesChannels(tune);
+        if (unmuted && way == VoicesWay::ChooseOrder && profile.mip != MipUse::Required)
+            way = VoicesWay::Thin;
+        if (way == VoicesWay::Thin || unmuted) thinAll();
+        if (way == VoicesWay::ThinGivenFirst) thinGivenFirst();
+        if (way == VoicesWay::ChooseOrder) chooseOrder();
+    }
+
+    void thinAll() {
+        const int32_t voices = *profile.voices;
+        const std::vector<int> priority = spMidiChannelOrder(spMidi.priority);
+        thinnings.push_back({thinVoices(tune, voices, priority, 0xFFFF, profile.minNoteMs), voices});
+    }
+
+    void thinGivenFirst() {
+        const int first = firstWithNotes(tune, spMidi.priority);
+        const int32_t firstLimit = firstLimitOf(profile);
+        if (first >= 0) thinnings.push_back({thinChannelTo(tune, first, firstLimit), firstLimit});
+    }
+
+    void chooseOrder() {
+        const int32_t firstLimit = firstLimitOf(profile);
+        const ChosenOrder chosen = chooseSpMidiOrder(tune, *profile.voices, firstLimit);
+        thinnings.push_back({chosen.thinnedFirst, firstLimit});
+        chosenOrder = chosen.channels;
+        spMidi.enabled = 1;
+        spMidi.priority = chosenOrder;
+    }
+
+    bool thinned() const {
+        return std::any_of(thinnings.begin(), thinnings.end(),
+                           [](const PendingThinning& pending) { return pending.done.changed(); });
+    }
+
+    // Without a source, the places count bars in the file itself.
+    FindingPlace placesIn(const std::vector<uint8_t>& bytes) const {
+        if (input.source == nullptr) return FindingPlace(bytes.data(), bytes.size());
+        return FindingPlace(bytes.data(), bytes.size(), input.source, input.sourceSize);
     }
 
     void sayVoices(const std::vector<uint8_t>& bytes, FitChanges& changes) const {
-        if (thinning.done.changed()) {
-            const FindingPlace places = input.source != nullptr ? FindingPlace(bytes.data(), bytes.size(),
-                                                                               input.source, input.sourceSize)
-                                                                : FindingPlace(bytes.data(), bytes.size());
-            changes.add(Thinned, {thinning.done.leftOut, thinning.done.endedEarly, thinning.voices,
-                                  places.at(thinning.done.firstTrack, thinning.done.firstTick)});
+        if (thinned()) {
+            const FindingPlace places = placesIn(bytes);
+            for (const PendingThinning& pending : thinnings)
+                if (pending.done.changed())
+                    changes.add(Thinned, {pending.done.leftOut, pending.done.endedEarly, pending.voices,
+                                          places.at(pending.done.firstTrack, pending.done.firstTick)});
         }
         if (!chosenOrder.empty()) changes.add(SpMidiOrder, {orderDigits(chosenOrder)});
     }
