@@ -8,6 +8,7 @@
 #include "fitting/fit_tune.h"
 #include "fitting/pending_rules.h"
 #include "fitting/spmidi_order.h"
+#include "fitting/tempo_folding.h"
 #include "fitting/unsupported_messages.h"
 #include "fitting/voice_thinning.h"
 #include "playing/finding_place.h"

@@ -2,4 +2,3 @@
 
 void moveKeysIntoRange(FitTune&, const HandsetProfile&, FitChanges&) {}
 void lengthenShortNotes(FitTune&, const HandsetProfile&, FitChanges&) {}
-void foldTempos(FitTune&, const HandsetProfile&, FitChanges&) {}

@@ -5,4 +5,3 @@
 
 void moveKeysIntoRange(FitTune& tune, const HandsetProfile& profile, FitChanges& changes);
 void lengthenShortNotes(FitTune& tune, const HandsetProfile& profile, FitChanges& changes);
-void foldTempos(FitTune& tune, const HandsetProfile& profile, FitChanges& changes);
