@@ -18,3 +18,11 @@ int64_t TempoMap::scaledTime(int64_t tick) const {
     const int64_t ticks = tick - since;
     return saturatedSum(startTime, ticks > mostTicks ? Saturated : ticks * tempo);
 }
+
+int64_t TempoMap::earliestTickReaching(int64_t scaled) const {
+    if (scaled <= startTime) return since;
+    if (tempo <= 0) return NeverReached;
+    // The fewest ticks whose sum of tempos reaches the rest.
+    const int64_t ticks = (scaled - startTime - 1) / tempo + 1;
+    return ticks > NeverReached - since ? NeverReached : since + ticks;
+}

@@ -15,6 +15,11 @@ public:
     // whole numbers, so that lengths compare exactly. Held at Saturated,
     // which only a tune of billions of ticks reaches.
     int64_t scaledTime(int64_t tick) const;
+    // The earliest tick, no earlier than the last change, whose scaled time
+    // reaches scaled: NeverReached where the clock stands still short of it.
+    int64_t earliestTickReaching(int64_t scaled) const;
+
+    static constexpr int64_t NeverReached = INT64_MAX;
 
     static constexpr int64_t Saturated = INT64_MAX;
 

@@ -36,3 +36,26 @@ TEST(TempoMap, ATimeBeyondTheRangeIsHeldAtItsEnd) {
     stopped.change(0, 0);
     EXPECT_EQ(stopped.scaledTime(INT64_MAX), 0);
 }
+
+// The inverse of the scaled time: the first tick at which it reaches a value.
+TEST(TempoMap, TheEarliestTickReachingATimeIsTheFirstWholeTickThere) {
+    TempoMap clock;
+    clock.change(100, 3);
+    EXPECT_EQ(clock.earliestTickReaching(0), 100);
+    EXPECT_EQ(clock.earliestTickReaching(clock.scaledTime(100)), 100);
+    const int64_t start = clock.scaledTime(100);
+    for (int64_t rest = 1; rest <= 7; ++rest) {
+        const int64_t tick = clock.earliestTickReaching(start + rest);
+        EXPECT_GE(clock.scaledTime(tick), start + rest);
+        EXPECT_LT(clock.scaledTime(tick - 1), start + rest) << rest;
+    }
+    EXPECT_EQ(clock.earliestTickReaching(start + 6), 102);
+    EXPECT_EQ(clock.earliestTickReaching(start + 7), 103);
+    // A stopped clock never gets there, nor one past the last tick.
+    clock.change(200, 0);
+    EXPECT_EQ(clock.earliestTickReaching(clock.scaledTime(200) + 1), TempoMap::NeverReached);
+    TempoMap slowest;
+    slowest.change(0, 0);
+    slowest.change(1000, 1);
+    EXPECT_EQ(slowest.earliestTickReaching(TempoMap::Saturated), TempoMap::NeverReached);
+}
