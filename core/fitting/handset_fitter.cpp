@@ -6,7 +6,8 @@
 
 #include "fit/fit_facts.h"
 #include "fitting/fit_tune.h"
-#include "fitting/pending_rules.h"
+#include "fitting/key_moves.h"
+#include "fitting/note_lengthening.h"
 #include "fitting/spmidi_order.h"
 #include "fitting/tempo_folding.h"
 #include "fitting/unsupported_messages.h"

@@ -1,2 +1,0 @@
-#include "fitting/pending_rules.h"
-
