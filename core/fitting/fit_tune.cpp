@@ -50,11 +50,14 @@ bool FitTune::read(const uint8_t* file, size_t size) {
     *this = FitTune();
     if (rewriteObstacle(file, size) != SlimNote::None) return false;
     const std::vector<TrackBody> bodies = trackBodies(file, size);
-    original.assign(file, file + size);
+    header.assign(file, file + SmfHeaderSize);
+    size_t copied = SmfHeaderSize;
     for (const TrackBody& body : bodies) {
         const auto bodyStart = static_cast<size_t>(body.bytes - file);
-        chunks.push_back({bodyStart - ChunkHeaderSize, bodyStart + static_cast<size_t>(body.length)});
+        between.emplace_back(file + copied, file + bodyStart - ChunkHeaderSize);
+        copied = bodyStart + static_cast<size_t>(body.length);
     }
+    between.emplace_back(file + copied, file + size);
     trackCount = static_cast<int32_t>(bodies.size());
     division = static_cast<uint16_t>(bigEndian16(file + DivisionOffset));
     std::vector<bool> ended(bodies.size(), false);
@@ -75,10 +78,13 @@ void FitTune::add(int64_t tick, int32_t track, uint32_t order, const uint8_t* by
 void FitTune::sortPlayingOrder() {
     events.erase(std::remove_if(events.begin(), events.end(), [](const FitEvent& e) { return !e.kept; }),
                  events.end());
-    std::stable_sort(events.begin(), events.end(), [](const FitEvent& a, const FitEvent& b) {
+    // Every event has a place of its own in the store, which settles the
+    // order of those added in one place: a sort needs no second copy.
+    std::sort(events.begin(), events.end(), [](const FitEvent& a, const FitEvent& b) {
         if (a.tick != b.tick) return a.tick < b.tick;
         if (a.track != b.track) return a.track < b.track;
-        return a.order < b.order;
+        if (a.order != b.order) return a.order < b.order;
+        return a.offset < b.offset;
     });
 }
 
@@ -95,13 +101,10 @@ bool FitTune::write(int32_t runningStatusMode, std::vector<uint8_t>& file) const
             tracks[track].push_back(&event);
         trackBytes[track] += static_cast<size_t>(event.length);
     }
-    std::vector<uint8_t> written(original.begin(), original.begin() + SmfHeaderSize);
+    std::vector<uint8_t> written(header);
     putBigEndian16(written.data() + DivisionOffset, division);
-    size_t copied = SmfHeaderSize;
     for (size_t track = 0; track < tracks.size(); ++track) {
-        written.insert(written.end(), original.begin() + static_cast<std::ptrdiff_t>(copied),
-                       original.begin() + static_cast<std::ptrdiff_t>(chunks[track].start));
-        copied = chunks[track].end;
+        written.insert(written.end(), between[track].begin(), between[track].end());
         TrackEncoder encoder(false, trackBytes[track], tracks[track].size() + 1, runningStatusMode);
         int64_t last = 0;
         for (const FitEvent* event : tracks[track]) {
@@ -114,7 +117,7 @@ bool FitTune::write(int32_t runningStatusMode, std::vector<uint8_t>& file) const
         }
         encoder.moveTo(written);
     }
-    written.insert(written.end(), original.begin() + static_cast<std::ptrdiff_t>(copied), original.end());
+    written.insert(written.end(), between.back().begin(), between.back().end());
     file.swap(written);
     return true;
 }

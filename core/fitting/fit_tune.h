@@ -43,12 +43,10 @@ public:
     std::vector<FitEvent> events;
 
 private:
-    std::vector<uint8_t> original;  // the header and the chunks that are not tracks
-    struct TrackChunk {
-        size_t start;  // of its chunk header in original
-        size_t end;    // after its body
-    };
-    std::vector<TrackChunk> chunks;
+    std::vector<uint8_t> header;
+    // The bytes before each track chunk that are not a track (other chunks),
+    // and those after the last.
+    std::vector<std::vector<uint8_t>> between;
     std::vector<uint8_t> store;
 };
 
