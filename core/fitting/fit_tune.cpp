@@ -79,13 +79,15 @@ void FitTune::sortPlayingOrder() {
     events.erase(std::remove_if(events.begin(), events.end(), [](const FitEvent& e) { return !e.kept; }),
                  events.end());
     // Every event has a place of its own in the store, which settles the
-    // order of those added in one place: a sort needs no second copy.
-    std::sort(events.begin(), events.end(), [](const FitEvent& a, const FitEvent& b) {
+    // order of those added in one place: a sort needs no second copy. Most
+    // rules only leave events out, which keeps the order.
+    const auto plays = [](const FitEvent& a, const FitEvent& b) {
         if (a.tick != b.tick) return a.tick < b.tick;
         if (a.track != b.track) return a.track < b.track;
         if (a.order != b.order) return a.order < b.order;
         return a.offset < b.offset;
-    });
+    };
+    if (!std::is_sorted(events.begin(), events.end(), plays)) std::sort(events.begin(), events.end(), plays);
 }
 
 bool FitTune::write(int32_t runningStatusMode, std::vector<uint8_t>& file) const {

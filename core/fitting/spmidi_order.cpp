@@ -7,6 +7,7 @@
 
 namespace {
 constexpr int32_t Untold = INT32_MAX;
+constexpr uint16_t AllChannels = 0xFFFF;
 
 struct ChannelNotes {
     int64_t count[ChannelCount] = {};
@@ -51,6 +52,12 @@ int mostNotes(const std::vector<int>& candidates, const std::vector<int32_t>& pe
     }
     return best;
 }
+// The channels, the most notes first, ties in their order.
+void appendByNotes(std::vector<int> channels, const ChannelNotes& notes, std::vector<int>& order) {
+    std::stable_sort(channels.begin(), channels.end(),
+                     [&notes](int a, int b) { return notes[a] > notes[b]; });
+    order.insert(order.end(), channels.begin(), channels.end());
+}
 }  // namespace
 
 int32_t peakVoicesOfChannels(const FitTune& tune, uint16_t mask) {
@@ -76,12 +83,19 @@ ChosenOrder chooseSpMidiOrder(FitTune& tune, int32_t voices, int32_t firstLimit)
         first = mostNotes(remaining, std::vector<int32_t>(remaining.size(), 0), 0, notes);
         chosen.thinnedFirst = thinChannelTo(tune, first, firstLimit);
     }
+    // Voices only grow with the channels played: when all of them fit, every
+    // step does, and the rest go by their notes.
+    const bool everyChannelFits = peakVoicesOfChannels(tune, AllChannels) <= voices;
     uint16_t prefix = 0;
     for (int next = first; next >= 0;) {
         chosen.channels.push_back(next);
         prefix = static_cast<uint16_t>(prefix | bitOf(next));
         remaining.erase(std::find(remaining.begin(), remaining.end(), next));
         if (remaining.empty()) break;
+        if (everyChannelFits) {
+            appendByNotes(remaining, notes, chosen.channels);
+            break;
+        }
         std::vector<uint16_t> grown;
         for (const int channel : remaining) grown.push_back(static_cast<uint16_t>(prefix | bitOf(channel)));
         next = mostNotes(remaining, peaksOf(tune, grown), voices, notes);
