@@ -14,7 +14,6 @@
 #include "smf/mtrk.h"
 
 namespace {
-constexpr int32_t TempoEventLength = sizeof PATTERN_TEMPO + SetTempoLength;
 constexpr int64_t MicrosecondsPerMillisecond = 1000;
 constexpr uint16_t AllChannels = 0xFFFF;
 
@@ -215,9 +214,8 @@ private:
 
     void takeMeta(const TrackEvent& event, const EventPlace& place) {
         if (event.length < 3) return;
-        if (event.matches(PATTERN_TEMPO, sizeof PATTERN_TEMPO) && event.length >= TempoEventLength) {
-            const auto tempo =
-                static_cast<int32_t>(bigEndianValue(event.bytes + sizeof PATTERN_TEMPO, SetTempoLength));
+        int32_t tempo = 0;
+        if (isCheckedSetTempo(event.bytes, event.length, tempo)) {
             tempoChanges.take(tempo, place);
             lengths.tempo(place.tick, tempo);
         }

@@ -5,63 +5,13 @@
 #include <iterator>
 #include <vector>
 
+#include "fitting/tempo_line.h"
 #include "playing/tempo_map.h"
-#include "smf/big_endian.h"
-#include "smf/mtrk.h"
 
 namespace {
 constexpr const char* NotesLengthened = "-> Fit [%s]: %d notes lengthened to %d ms";
 constexpr int64_t MicrosecondsPerMillisecond = 1000;
-constexpr int32_t TempoEventLength = sizeof PATTERN_TEMPO + SetTempoLength;
 constexpr size_t NoEvent = SIZE_MAX;
-
-// A Set Tempo as the handset check reads one.
-bool isSetTempo(const uint8_t* bytes, int32_t length) {
-    return length >= TempoEventLength &&
-           std::equal(PATTERN_TEMPO, PATTERN_TEMPO + sizeof PATTERN_TEMPO, bytes);
-}
-
-int32_t tempoOf(const uint8_t* bytes) {
-    return static_cast<int32_t>(bigEndianValue(bytes + sizeof PATTERN_TEMPO, SetTempoLength));
-}
-
-// The tune's clock at any tick: the tempo map as it stands after each Set
-// Tempo, in playing order, so that a time is asked of the change in force.
-class TempoLine {
-public:
-    explicit TempoLine(const FitTune& tune) {
-        for (const FitEvent& event : tune.events) {
-            const uint8_t* bytes = tune.bytesOf(event);
-            if (!event.kept || !isSetTempo(bytes, event.length)) continue;
-            TempoMap next = clocks.back();
-            next.change(event.tick, tempoOf(bytes));
-            ticks.push_back(event.tick);
-            starts.push_back(next.scaledTime(event.tick));
-            clocks.push_back(next);
-        }
-    }
-
-    int64_t scaledTime(int64_t tick) const { return clockAt(tick).scaledTime(tick); }
-
-    // The earliest tick whose scaled time reaches scaled.
-    int64_t earliestTickReaching(int64_t scaled) const {
-        // The clocks start at ever later times: the last that starts short of
-        // scaled is in force where it is reached.
-        const auto reached = std::lower_bound(starts.begin(), starts.end(), scaled);
-        return clocks[static_cast<size_t>(std::max<std::ptrdiff_t>(reached - starts.begin() - 1, 0))]
-            .earliestTickReaching(scaled);
-    }
-
-private:
-    std::vector<int64_t> ticks;                // of each change
-    std::vector<TempoMap> clocks{TempoMap()};  // before the first change, then after each
-    std::vector<int64_t> starts{0};            // the scaled time where each clock takes over
-
-    const TempoMap& clockAt(int64_t tick) const {
-        const auto after = std::upper_bound(ticks.begin(), ticks.end(), tick);
-        return clocks[static_cast<size_t>(after - ticks.begin())];
-    }
-};
 
 bool isKeptNote(const FitTune& tune, const FitEvent& event) {
     const uint8_t* bytes = tune.bytesOf(event);

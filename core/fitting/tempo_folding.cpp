@@ -8,26 +8,15 @@
 
 #include "playing/saturated.h"
 #include "playing/tempo_map.h"
-#include "smf/big_endian.h"
 #include "smf/midi_format.h"
-#include "smf/mtrk.h"
 
 namespace {
 constexpr const char* TemposFolded =
     "-> Fit [%s]: %d tempos folded into %d, division %d, every event within %s ms";
-constexpr int32_t TempoEventLength = sizeof PATTERN_TEMPO + SetTempoLength;
 constexpr int32_t LargestDivision = 0x7FFF;
 // A tick of at most a millisecond puts every time within half of one.
 constexpr int64_t LongestTick = 1000;
 constexpr double MicrosecondsPerMillisecond = 1000.0;
-
-// A Set Tempo as the check reads one.
-bool tempoOf(const uint8_t* bytes, int32_t length, int32_t& tempo) {
-    if (length < TempoEventLength || std::memcmp(bytes, PATTERN_TEMPO, sizeof PATTERN_TEMPO) != 0)
-        return false;
-    tempo = static_cast<int32_t>(bigEndianValue(bytes + sizeof PATTERN_TEMPO, SetTempoLength));
-    return true;
-}
 
 int64_t ceilingOf(int64_t dividend, int64_t divisor) {
     return (dividend + divisor - 1) / divisor;
@@ -48,7 +37,7 @@ public:
 
     // Takes the next event; true when it is a Set Tempo, its value in tempo.
     bool take(const FitTune& tune, const FitEvent& event, int32_t& tempo) {
-        if (!tempoOf(tune.bytesOf(event), event.length, tempo)) {
+        if (!isCheckedSetTempo(tune.bytesOf(event), event.length, tempo)) {
             now = clock.scaledTime(event.tick);
             return false;
         }

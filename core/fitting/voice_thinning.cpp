@@ -2,65 +2,13 @@
 
 #include <algorithm>
 
-#include "playing/file_timing.h"
-#include "playing/tempo_map.h"
+#include "fitting/tempo_line.h"
 #include "playing/voice_model.h"
 #include "smf/midi_format.h"
 
 namespace {
 constexpr uint32_t NoEvent = UINT32_MAX;
 constexpr uint8_t NoteOffVelocity = 0x40;
-constexpr int64_t MicrosecondsPerMillisecond = 1000;
-
-// The tune's tempos, for the length of a note in the past: the check's
-// measure, microseconds times the division.
-class TuneTempos {
-public:
-    explicit TuneTempos(const FitTune& tune) : division(tune.division) {
-        int64_t since = 0;
-        int64_t time = 0;
-        int32_t tempo = DefaultTempo;
-        for (const FitEvent& event : tune.events) {
-            int32_t value = 0;
-            if (!event.kept || !setTempoValue(tune.bytesOf(event), event.length, value)) continue;
-            time = advanced(time, event.tick - since, tempo);
-            since = event.tick;
-            tempo = value;
-            spans.push_back({since, time, tempo});
-        }
-    }
-
-    // The earliest tick at which a note from onTick has lasted minimum ms.
-    int64_t tickReaching(int64_t onTick, int32_t minimumMs) const {
-        const int64_t wanted = scaledAt(onTick) + int64_t{minimumMs} * MicrosecondsPerMillisecond * division;
-        int64_t low = onTick;
-        int64_t high = onTick + 1;
-        while (scaledAt(high) < wanted && high < (int64_t{1} << 40)) high = onTick + (high - onTick) * 2;
-        while (high - low > 1) {
-            const int64_t middle = low + (high - low) / 2;
-            (scaledAt(middle) >= wanted ? high : low) = middle;
-        }
-        return high;
-    }
-
-private:
-    struct Span {
-        int64_t tick;
-        int64_t time;
-        int32_t tempo;
-    };
-    int64_t division;
-    std::vector<Span> spans{{0, 0, DefaultTempo}};
-
-    static int64_t advanced(int64_t time, int64_t ticks, int32_t tempo) { return time + ticks * tempo; }
-
-    int64_t scaledAt(int64_t tick) const {
-        const auto after = std::upper_bound(spans.begin(), spans.end(), tick,
-                                            [](int64_t t, const Span& span) { return t < span.tick; });
-        const Span& span = *(after - 1);
-        return advanced(span.time, tick - span.tick, span.tempo);
-    }
-};
 
 int channelOf(const uint8_t* bytes) {
     return statusChannel(bytes[0]);
@@ -101,7 +49,7 @@ private:
     int32_t limit;
     uint16_t counted;
     std::optional<int32_t> minNoteMs;
-    TuneTempos tempos;
+    TempoLine tempos;
     int ranks[ChannelCount] = {};
     // Per event, the note-off that ends it; per note-off, how many notes it ends.
     std::vector<uint32_t> endingOf;
@@ -189,7 +137,7 @@ private:
         const uint32_t start = lastStart[lowest][held.key];
         if (start == NoEvent) return false;
         int64_t earliest = held.onTick + 1;
-        if (minNoteMs) earliest = std::max(earliest, tempos.tickReaching(held.onTick, *minNoteMs));
+        if (minNoteMs) earliest = std::max(earliest, tempos.tickLasting(held.onTick, *minNoteMs));
         const int64_t tick = model.latestFreeingTick(held, earliest);
         if (tick < 0) return false;
         model.releaseEarly(held, tick);

@@ -1,5 +1,10 @@
 #include "playing/tempo_map.h"
 
+#include <algorithm>
+
+#include "smf/big_endian.h"
+#include "smf/mtrk.h"
+
 namespace {
 int64_t saturatedSum(int64_t a, int64_t b) {
     return a > TempoMap::Saturated - b ? TempoMap::Saturated : a + b;
@@ -25,4 +30,12 @@ int64_t TempoMap::earliestTickReaching(int64_t scaled) const {
     // The fewest ticks whose sum of tempos reaches the rest.
     const int64_t ticks = (scaled - startTime - 1) / tempo + 1;
     return ticks > NeverReached - since ? NeverReached : since + ticks;
+}
+
+bool isCheckedSetTempo(const uint8_t* bytes, int32_t length, int32_t& tempo) {
+    constexpr int32_t TempoEventLength = sizeof PATTERN_TEMPO + SetTempoLength;
+    if (length < TempoEventLength || !std::equal(PATTERN_TEMPO, PATTERN_TEMPO + sizeof PATTERN_TEMPO, bytes))
+        return false;
+    tempo = static_cast<int32_t>(bigEndianValue(bytes + sizeof PATTERN_TEMPO, SetTempoLength));
+    return true;
 }

@@ -29,3 +29,7 @@ private:
     int32_t tempo = DefaultTempo;
     int64_t mostTicks = Saturated / DefaultTempo;  // the most that scale within Saturated
 };
+
+// A Set Tempo as the handset check reads one: FF 51 03 and its three bytes,
+// the value in tempo; false for any other event. bytes: status first.
+bool isCheckedSetTempo(const uint8_t* bytes, int32_t length, int32_t& tempo);
