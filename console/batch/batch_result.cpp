@@ -12,6 +12,9 @@
 // items.
 namespace {
 constexpr const char* RecordMark = "quavelbatch-result-1";
+// The last field: a record cut short anywhere, even inside its last number,
+// is known by its want of it.
+constexpr const char* RecordEnd = "end";
 constexpr char Separator = '\t';
 
 class RecordWriter {
@@ -55,9 +58,9 @@ class RecordReader {
 public:
     explicit RecordReader(const std::string& record) : text(record) {}
 
-    bool mark() {
-        std::string first;
-        return field(first) && first == RecordMark;
+    bool mark(const char* expected) {
+        std::string value;
+        return field(value) && value == expected;
     }
     bool read(std::string& value) { return escapedField(value); }
     bool read(bool& value) {
@@ -213,6 +216,7 @@ std::string encodeBatchResult(const BatchResult& result) {
     out.add(static_cast<int64_t>(result.barSeconds.size()));
     for (const double seconds : result.barSeconds) out.add(seconds);
     out.add(result.lengthSeconds);
+    out.add(std::string(RecordEnd));
     return record;
 }
 
@@ -220,13 +224,13 @@ bool decodeBatchResult(const std::string& text, BatchResult& result) {
     RecordReader in(text);
     BatchResult read;
     const bool whole =
-        in.mark() && in.read(read.file) && in.read(read.converted) && in.read(read.message) &&
+        in.mark(RecordMark) && in.read(read.file) && in.read(read.converted) && in.read(read.message) &&
         in.read(read.bytes) && in.read(read.format) && in.read(read.tracks) && in.read(read.voices) &&
         in.read(read.notes) &&
         readList(in, read.profiles,
                  [&in](BatchProfileResult& profile) { return readProfile(in, profile); }) &&
         readList(in, read.timeline, [&in](VoicePoint& point) { return readPoint(in, point); }) &&
-        readPlainList(in, read.barSeconds) && in.read(read.lengthSeconds) && in.atEnd();
+        readPlainList(in, read.barSeconds) && in.read(read.lengthSeconds) && in.mark(RecordEnd) && in.atEnd();
     if (whole) result = std::move(read);
     return whole;
 }
