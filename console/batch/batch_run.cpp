@@ -79,9 +79,7 @@ bool stderrIsTerminal() {
 // The profiles every tune is checked against, named as the check lines name
 // them; one that cannot be read ends the run before any tune is read.
 std::vector<std::string> checkedProfileNames(const std::vector<std::string>& options) {
-    std::vector<const char*> argv{"quavelbatch"};
-    for (const std::string& option : options) argv.push_back(option.c_str());
-    const CommandLine line = parseCommandLine(static_cast<int>(argv.size()), argv.data());
+    const CommandLine line = conversionCommandLine(options);
     Job job;
     loadJobProfiles(line, job);
     std::vector<std::string> names;

@@ -62,12 +62,6 @@ void createFolderOf(const std::string& path) {
     if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
 }
 
-CommandLine optionsLine(const std::vector<std::string>& options) {
-    std::vector<const char*> argv{"quavelbatch"};
-    for (const std::string& option : options) argv.push_back(option.c_str());
-    return parseCommandLine(static_cast<int>(argv.size()), argv.data());
-}
-
 BatchResult describeFile(const ConvertedFile& made, const Job& job) {
     BatchResult result;
     result.converted = true;
@@ -89,6 +83,12 @@ BatchResult describeFile(const ConvertedFile& made, const Job& job) {
     return result;
 }
 }  // namespace
+
+CommandLine conversionCommandLine(const std::vector<std::string>& options) {
+    std::vector<const char*> argv{"quavelbatch"};
+    for (const std::string& option : options) argv.push_back(option.c_str());
+    return parseCommandLine(static_cast<int>(argv.size()), argv.data());
+}
 
 std::vector<std::string> workerArguments(const WorkerTask& task) {
     std::vector<std::string> arguments{WorkerWord, task.source, task.output, task.report};
@@ -129,7 +129,7 @@ int runWorker(int argc, const char* const* argv) {
     if (argc < WorkerFixedArguments) fatalError("Not configure the output file. so no converted.");
     const WorkerTask task{argv[0], argv[1], argv[2],
                           std::vector<std::string>(argv + WorkerFixedArguments, argv + argc)};
-    const CommandLine line = optionsLine(task.options);
+    const CommandLine line = conversionCommandLine(task.options);
     Job job = line.job;
     loadJobProfiles(line, job);
     if (!inputFile.load(task.source.c_str())) fatalError("Cannot open source file");

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "batch_result.h"
+#include "command_line.h"
 #include "fit/handset_fit.h"
 #include "fit/handset_profile.h"
 
@@ -21,6 +22,9 @@ struct WorkerTask {
 constexpr const char* WorkerWord = "--worker";
 
 std::vector<std::string> workerArguments(const WorkerTask& task);
+
+// quavel's command line of the options alone: the job and the profiles' names.
+CommandLine conversionCommandLine(const std::vector<std::string>& options);
 
 // The worker's run (arguments after the program's name and WorkerWord):
 // converts the source as quavel does and prints its record, one line.
