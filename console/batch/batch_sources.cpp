@@ -4,6 +4,7 @@
 #include <cctype>
 #include <filesystem>
 #include <set>
+#include <stdexcept>
 
 #include "smf/target_file.h"
 #ifndef _WIN32
@@ -47,10 +48,9 @@ public:
         if (!folderIdentity(folder, identity)) return false;
         if (!entered.insert(identity).second) return true;  // a loop, or a folder linked twice
         std::error_code error;
-        fs::directory_iterator entries(folder, error);
-        if (error) return false;
-        for (const fs::directory_entry& entry : entries) take(entry, relative);
-        return true;
+        fs::directory_iterator entry(folder, error);
+        for (; !error && entry != fs::directory_iterator(); entry.increment(error)) take(*entry, relative);
+        return !error;
     }
 
 private:
@@ -76,8 +76,10 @@ bool isFolder(const std::string& path) {
 // A path as it resolves, as far as it exists.
 fs::path resolved(const std::string& path) {
     std::error_code error;
-    fs::path real = fs::weakly_canonical(fs::absolute(path, error), error);
-    return error ? fs::absolute(path).lexically_normal() : real;
+    const fs::path whole = fs::absolute(path, error);
+    if (error) return fs::path(path).lexically_normal();
+    const fs::path real = fs::weakly_canonical(whole, error);
+    return error ? whole.lexically_normal() : real;
 }
 
 bool isWithin(const fs::path& inner, const fs::path& outer) {
@@ -107,7 +109,11 @@ bool isTuneName(const std::string& name) {
 
 bool tunesUnder(const std::string& folder, std::vector<std::string>& relatives) {
     TuneSearch search;
-    if (!search.enter(folder, "")) return false;
+    try {
+        if (!search.enter(folder, "")) return false;
+    } catch (const std::exception&) {
+        return false;  // a name the system cannot give as text
+    }
     relatives = std::move(search.found);
     std::sort(relatives.begin(), relatives.end());  // std::string compares bytes as unsigned
     return true;

@@ -126,7 +126,7 @@ BatchProfileResult profileResult(const HandsetFit& fit, const HandsetProfile& pr
 }
 
 int runWorker(int argc, const char* const* argv) {
-    if (argc < WorkerFixedArguments) fatalError("Not configure the output file. so no converted.");
+    if (argc < WorkerFixedArguments) fatalError("The worker needs a source, an output and a report name");
     const WorkerTask task{argv[0], argv[1], argv[2],
                           std::vector<std::string>(argv + WorkerFixedArguments, argv + argc)};
     const CommandLine line = conversionCommandLine(task.options);

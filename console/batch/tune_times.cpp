@@ -9,8 +9,8 @@
 namespace {
 constexpr double MicrosecondsPerSecond = 1e6;
 constexpr uint16_t SmpteDivision = 0x8000;
-// A bar of a source whose time signatures make bars of a tick or so: the
-// bars are thinned for the chart anyway, so counting stops here.
+// Time signatures can make bars of a tick or so; the bars are thinned for
+// the chart anyway, so counting stops here.
 constexpr size_t MostBarsCounted = 1000000;
 
 double secondsAt(const PlayingClock& clock, int64_t tick) {
