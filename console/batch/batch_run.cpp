@@ -172,6 +172,10 @@ public:
         std::fflush(stdout);
         showProgress();
     }
+    void start() {
+        std::lock_guard<std::mutex> hold(lock);
+        showProgress();
+    }
     void end() {
         std::lock_guard<std::mutex> hold(lock);
         clearProgress();
@@ -210,6 +214,7 @@ std::vector<BatchResult> runTasks(const std::vector<BatchTask>& tasks, int worke
         for (size_t index; (index = next++) < tasks.size();)
             lines.finish(index, runTask(tasks[index], program));
     };
+    lines.start();
     std::vector<std::thread> pool;
     const size_t poolSize = std::min(tasks.size(), static_cast<size_t>(workers));
     for (size_t k = 0; k < poolSize; ++k) pool.emplace_back(work);
