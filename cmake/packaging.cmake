@@ -1,6 +1,6 @@
 # Install layout and packages. Linux: the console programs with their
 # manual pages and Debian-style documents under GNUInstallDirs, packed as a
-# .deb and a .tar.gz. Windows: the three programs beside the README and the
+# .deb and a .tar.gz. Windows: the four programs beside the README and the
 # licence, packed as one zip per architecture.
 include(GNUInstallDirs)
 
@@ -53,7 +53,7 @@ function(quavel_install_linux_documents)
   find_program(QUAVEL_GZIP gzip REQUIRED)
   set(staged ${PROJECT_BINARY_DIR}/packaging)
   file(MAKE_DIRECTORY ${staged})
-  set(pages ${staged}/quavel.1.gz ${staged}/quaveltext.1.gz)
+  set(pages ${staged}/quavel.1.gz ${staged}/quavelbatch.1.gz ${staged}/quaveltext.1.gz)
   foreach(page ${pages})
     get_filename_component(name ${page} NAME_WLE)
     quavel_gzip(${PROJECT_SOURCE_DIR}/docs/man/${name} ${page})
@@ -98,10 +98,11 @@ string(
          "inside Java applications on mobile handsets: velocity offsets, instrument\n"
          "substitution, time-signature thinning, re-timing, regrouping of simultaneous\n"
          "notes and running status; on request it slims the copy without changing a\n"
-         "sound the handset plays, in format 0 or 1. A second program writes a MIDI\n"
-         "file as editable event text and builds a MIDI file from such a text. A\n"
-         "third, built where the handset synthesizer library is, renders a tune to WAV\n"
-         "as a handset plays it.")
+         "sound the handset plays, in format 0 or 1. A batch program converts and\n"
+         "checks many files at once, on every core, with a table of the results. A\n"
+         "third program writes a MIDI file as editable event text and builds a MIDI\n"
+         "file from such a text. A fourth, built where the handset synthesizer\n"
+         "library is, renders a tune to WAV as a handset plays it.")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
 

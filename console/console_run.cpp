@@ -10,6 +10,7 @@
 #include "base/message_text.h"
 #include "base/result.h"
 #include "command_line.h"
+#include "console_profiles.h"
 #include "convert/convert_options.h"
 #include "convert/sp_midi.h"
 #include "early_conversion.h"
@@ -225,24 +226,6 @@ int32_t analyseSource(FilePass& pass, Job& job, const std::string& reportFile) {
     return longest;
 }
 
-// Every profile -P and -F named, read before any file is touched: one that
-// cannot be read ends the run.
-std::vector<HandsetProfile> loadProfiles(const std::vector<std::string>& names) {
-    std::vector<HandsetProfile> profiles;
-    if (names.empty()) return profiles;
-    const std::string installed = installedProfileFolder();
-    for (const std::string& name : names) {
-        HandsetProfile profile;
-        passOnFailure(loadHandsetProfile(name, installed, profile));
-        profiles.push_back(std::move(profile));
-    }
-    return profiles;
-}
-
-void loadFitProfile(const std::optional<std::string>& name, Job& job) {
-    if (name) job.fit = std::move(loadProfiles({*name}).front());
-}
-
 void printHandsetCheckLines(const ConvertedFile& made) {
     for (const std::string& line : made.fitLines) std::printf("%s\n", line.c_str());
     for (const HandsetFit& fit : made.fits)
@@ -266,8 +249,7 @@ int runConsole(int argc, const char* const* argv) {
 
     std::printf("Quavel for Java Apps. Version %s\n", QuavelVersion);
     Job job = line.job;
-    job.profiles = loadProfiles(line.profileNames);
-    loadFitProfile(line.fitProfileName, job);
+    loadJobProfiles(line, job);
     if (!inputFile.load(sourcePath)) fatalError("Cannot open source file");
     // The output may name the source under another spelling or through a link.
     const bool outputIsSource = namesSameFile(line.outputName, line.sourceName);

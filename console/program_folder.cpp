@@ -6,7 +6,6 @@
 #include <unistd.h>
 #endif
 
-namespace {
 #ifdef _WIN32
 std::string runningProgram() {
     char path[MAX_PATH];
@@ -21,7 +20,6 @@ std::string runningProgram() {
                                                          : std::string();
 }
 #endif
-}  // namespace
 
 std::string installedProfileFolder() {
     const std::string program = runningProgram();

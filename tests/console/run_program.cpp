@@ -2,14 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <mutex>
 #include <thread>
 #ifdef _WIN32
 #include <windows.h>
@@ -21,108 +19,8 @@
 
 namespace {
 #ifdef _WIN32
-// Under Wine the program path is a Unix one: name it through drive Z.
-std::string nativePath(const std::string& program) {
-    std::string path = program;
-    if (!path.empty() && path[0] == '/') path = "Z:" + path;
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
-}
-
-// Only one child is made at a time, so that no other child inherits this
-// one's pipe and holds it open.
-std::mutex childCreation;
-
-// The failed call and the system's reason for it.
-std::string lastErrorText(const char* call) {
-    const DWORD error = GetLastError();
-    char reason[256] = {};
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, reason,
-                   sizeof reason, nullptr);
-    std::string text = std::string(call) + " failed: error " + std::to_string(error);
-    std::string why = reason;
-    while (!why.empty() && std::isspace(static_cast<unsigned char>(why.back()))) why.pop_back();
-    return why.empty() ? text : text + " (" + why + ")";
-}
-
-// The program started straight, not through the command interpreter: Wine's
-// interpreter now and then fails to find a program that two threads start at
-// once ("Can't recognize ...", status 9009).
-HANDLE startWithPipe(const std::string& program, const std::string& arguments, HANDLE& output,
-                     std::string& failure) {
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, nullptr, 0)) {
-        failure = lastErrorText("CreatePipe");
-        return nullptr;
-    }
-    std::string command = "\"" + nativePath(program) + "\" " + arguments;
-    PROCESS_INFORMATION process{};
-    BOOL started = FALSE;
-    {
-        std::lock_guard<std::mutex> one(childCreation);
-        SetHandleInformation(writeEnd, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-        startup.hStdOutput = writeEnd;
-        startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-        started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                                 &process);
-        if (!started) failure = lastErrorText("CreateProcess");
-        CloseHandle(writeEnd);
-    }
-    if (!started) {
-        CloseHandle(readEnd);
-        return nullptr;
-    }
-    CloseHandle(process.hThread);
-    output = readEnd;
-    return process.hProcess;
-}
-
-// The programs end with a status below 256; anything else is an exception
-// code or the like, which no program here ends with on purpose.
-std::string unusualEnd(DWORD code) {
-    if (code < 256) return std::string();
-    char text[64];
-    std::snprintf(text, sizeof text, "ended with code 0x%08lX", static_cast<unsigned long>(code));
-    return text;
-}
-
-// The exit code once the process has ended, or -1 with failure saying why
-// there is none.
-int waitForExit(HANDLE process, std::string& failure) {
-    if (WaitForSingleObject(process, INFINITE) != WAIT_OBJECT_0) {
-        failure = lastErrorText("WaitForSingleObject");
-        return -1;
-    }
-    DWORD code = 0;
-    if (!GetExitCodeProcess(process, &code)) {
-        failure = lastErrorText("GetExitCodeProcess");
-        return -1;
-    }
-    failure = unusualEnd(code);
-    return static_cast<int>(code);
-}
-
 ProgramRun runStarted(const std::string& program, const std::string& arguments) {
-    ProgramRun run;
-    HANDLE output = nullptr;
-    HANDLE process = startWithPipe(program, arguments, output, run.failure);
-    if (process == nullptr) return run;
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(output, buffer, sizeof buffer, &got, nullptr) && got > 0) {
-        for (DWORD k = 0; k < got; ++k)
-            if (buffer[k] != '\r') run.output += buffer[k];
-    }
-    CloseHandle(output);
-    run.status = waitForExit(process, run.failure);
-    CloseHandle(process);
-    return run;
+    return runChildCommandLine(program, arguments);
 }
 #else
 std::string errnoText(const char* call) {
@@ -142,8 +40,7 @@ ProgramRun runStarted(const std::string& program, const std::string& arguments) 
     if (raw == -1)
         run.failure = errnoText("pclose");
     else if (WIFSIGNALED(raw))
-        run.failure =
-            "ended by signal " + std::to_string(WTERMSIG(raw)) + " (" + strsignal(WTERMSIG(raw)) + ")";
+        run.failure = signalEndText(WTERMSIG(raw));
     else
         run.status = WEXITSTATUS(raw);
     return run;
@@ -185,7 +82,7 @@ bool waitForStagedFile(const std::string& folder, HasEnded hasEnded) {
 #ifdef _WIN32
 int interruptWhileStaged(const std::string& program, const std::vector<std::string>& arguments,
                          const std::string& folder, int interruption) {
-    std::string command = "\"" + nativePath(program) + "\"";
+    std::string command = "\"" + nativeProgramPath(program) + "\"";
     for (const std::string& argument : arguments) command += " \"" + argument + "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;

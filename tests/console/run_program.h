@@ -2,14 +2,9 @@
 #include <string>
 #include <vector>
 
-struct ProgramRun {
-    std::string output;  // standard output, line ends as LF
-    int status = -1;
-    // Empty when status is the program's own; otherwise why it is not: the
-    // program could not be started or waited for (with the system's reason),
-    // or it ended in a way no program here ends (a signal, an exception code).
-    std::string failure;
-};
+#include "child_process.h"
+
+using ProgramRun = ChildRun;
 
 // Runs the console program with the arguments (already quoted as needed) in
 // the current directory and collects its standard output and exit status.

@@ -39,6 +39,8 @@ run_both console/quavel -D2 test.mid out.mid -Ltest.log
 # Each finds the shipped profiles beside itself, by name.
 run_both console/quavel test.mid out.mid -Pgm-lite -Psp-midi-3gpp -Pvoices-16 -Pvoices-32 -Pvoices-64
 [ "$(grep -c '^-> Handset check \[.*\]: \(fits\|[0-9]* findings\?\)$' "$work/installed-console/quavel/stdout")" -eq 5 ]
+run_both console/quavelbatch -Pgm-lite -Pvoices-16 --csv test.csv test.mid
+[ "$(wc -l <"$work/installed-console/quavelbatch/test.csv")" -eq 3 ]
 run_both console/quaveltext export test.mid test.txt
 [ -s "$work/installed-console/quaveltext/test.txt" ]
 if [ "$with_render" = with-render ]; then

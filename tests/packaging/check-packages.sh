@@ -12,7 +12,7 @@ fail() { echo "FAIL: $*"; status=1; }
 
 # The Linux packages hold quavelrender where the handset synthesizer is
 # installed, as the build that made them found it.
-linux_programs=(quavel quaveltext)
+linux_programs=(quavel quavelbatch quaveltext)
 linux_files=("$here/installed-files.txt")
 if pkg-config --exists sonivox 2>/dev/null; then
   linux_programs+=(quavelrender)
@@ -73,7 +73,8 @@ check_zip() {
   python3 -c 'import sys, zipfile; print("\n".join(zipfile.ZipFile(sys.argv[1]).namelist()))' "$zip" |
     grep -v '/$' | sed 's|^[^/]*/||' | LC_ALL=C sort >"$work/zip-files"
   printf '%s\n' LICENSE README.md kesto.exe profiles/gm-lite.profile profiles/sp-midi-3gpp.profile \
-    profiles/voices-16.profile profiles/voices-32.profile profiles/voices-64.profile quavel.exe quaveltext.exe |
+    profiles/voices-16.profile profiles/voices-32.profile profiles/voices-64.profile quavel.exe quavelbatch.exe \
+    quaveltext.exe |
     diff -u - "$work/zip-files" || fail "$zip: files differ"
   python3 -m zipfile -e "$zip" "$dir"
   "$here/../../tools/check-static-exe.sh" "$dir" || fail "$zip: an exe needs a non-system DLL"
