@@ -63,11 +63,20 @@ int32_t firstLimitOf(const HandsetProfile& profile) {
 // How the voices rule applies to a file, decided on its facts.
 enum class VoicesWay { None, ChooseOrder, ThinGivenFirst, Thin };
 
+// A MIP message the converted file carries already (without -S the
+// conversion keeps the source's) is judged as the check judges it.
+bool mipMessageFits(const FitFacts& facts, const HandsetProfile& profile) {
+    const bool firstFits =
+        !profile.mipFirstMax || facts.mips.empty() || facts.mips.front().mip <= *profile.mipFirstMax;
+    return firstFits && facts.peakVoices(*profile.voices).voices <= *profile.voices;
+}
+
 VoicesWay voicesWayOf(const FitFacts& facts, const HandsetProfile& profile, const SpMidiSettings& spMidi) {
     if (!profile.voices) return VoicesWay::None;
     const bool over = facts.peakVoices(NoMipMuting).voices > *profile.voices;
     if (!honoursMip(profile)) return over ? VoicesWay::Thin : VoicesWay::None;
     if (spMidi.enabled) return VoicesWay::ThinGivenFirst;
+    if (facts.hasMipMessage) return mipMessageFits(facts, profile) ? VoicesWay::None : VoicesWay::ChooseOrder;
     return over || profile.mip == MipUse::Required ? VoicesWay::ChooseOrder : VoicesWay::None;
 }
 
@@ -90,14 +99,18 @@ std::string orderDigits(const std::vector<int>& channels) {
     return digits;
 }
 
+// A kept SysEx event of that kind.
+bool isSysExOf(SysExKind kind, const FitTune& tune, const FitEvent& event) {
+    const uint8_t* bytes = tune.bytesOf(event);
+    const bool sysEx = event.length > 0 && (bytes[0] == StatusSysEx || bytes[0] == StatusSysExContinuation);
+    return event.kept && sysEx && sysExKind(bytes, event.length) == kind;
+}
+
 // The MIP message goes first of all, and a GM System On after it unmutes
 // every channel again: a handset that honours the message then plays them all.
 bool unmutesChannels(const FitTune& tune) {
     return std::any_of(tune.events.begin(), tune.events.end(), [&tune](const FitEvent& event) {
-        const uint8_t* bytes = tune.bytesOf(event);
-        const bool sysEx =
-            event.length > 0 && (bytes[0] == StatusSysEx || bytes[0] == StatusSysExContinuation);
-        return event.kept && sysEx && sysExKind(bytes, event.length) == SysExKind::GmSystemOn;
+        return isSysExOf(SysExKind::GmSystemOn, tune, event);
     });
 }
 
@@ -132,7 +145,7 @@ public:
         if (lengths || tempos) lengthenShortNotes(tune, profile, lengthLines);
         fitVoices(voices);
         const bool eventsChanged = !changes.lines().empty() || !lengthLines.lines().empty() ||
-                                   !tempoLines.lines().empty() || thinned();
+                                   !tempoLines.lines().empty() || thinned() || mipMessagesLeftOut;
         if (eventsChanged && !tune.write(input.runningStatusMode, bytes)) return Result::success();
         appendLines(lengthLines, changes);
         appendLines(tempoLines, changes);
@@ -147,6 +160,7 @@ private:
     FitTune tune;
     std::vector<int> chosenOrder;
     std::vector<PendingThinning> thinnings;
+    bool mipMessagesLeftOut = false;
 
     static void appendLines(const FitChanges& from, FitChanges& to) {
         for (const std::string& line : from.lines()) to.addLine(line);
@@ -177,6 +191,12 @@ private:
     }
 
     void chooseOrder() {
+        // The message the fit writes takes the place of any the file carries.
+        for (FitEvent& event : tune.events)
+            if (isSysExOf(SysExKind::MipMessage, tune, event)) {
+                event.kept = false;
+                mipMessagesLeftOut = true;
+            }
         const int32_t firstLimit = firstLimitOf(profile);
         const ChosenOrder chosen = chooseSpMidiOrder(tune, *profile.voices, firstLimit);
         thinnings.push_back({chosen.thinnedFirst, firstLimit});
