@@ -14,7 +14,7 @@ main_tier=(g++ cmake make)
 test_tier=(
   googletest libbenchmark-dev pkg-config
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64
-  xvfb xauth x11-apps xdotool imagemagick fonts-liberation fonts-wine
+  xvfb xauth x11-apps xdotool imagemagick fonts-liberation fonts-wine chromium
   dpkg-dev lintian groff-base file libsonivox-dev
   midicsv abcmidi python3 python3-mido openttd-openmsx
   clang clang-format libclang-rt-14-dev hyperfine valgrind
