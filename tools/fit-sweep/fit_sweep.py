@@ -209,9 +209,9 @@ def compare_notes(plain_notes, fit_notes):
         if match[1] != note[1]:
             ends["moved by octaves"] += 1
         if match[4] is None or note[4] is None:
-            ends["same" if match[4] is None and note[4] is None else "unended in one"] += 1
+            ends["end same" if match[4] is None and note[4] is None else "unended in one"] += 1
         elif abs(note[4] - match[4]) <= SLACK_MS:
-            ends["same"] += 1
+            ends["end same"] += 1
         elif note[4] > match[4]:
             ends["lengthened"] += 1
         else:
@@ -398,7 +398,7 @@ def check_case(options, profiles, source, level, work):
         results["notes"] = (not violations, ("%s: %s" % (shows, "; ".join(violations[:5]) +
                                                          (" (+%d more)" % (len(violations) - 5)
                                                           if len(violations) > 5 else "")))
-                            if violations else ", ".join("%s %d" % (k, v) for k, v in sorted(ends.items()) if v))
+                            if violations else ", ".join("%s %d" % (k, v) for k, v in sorted(ends.items()) if v), ends)
         violations, missing = compare_events(plain_events, fit_events, profile["folds_tempos"])
         results["events"] = (not violations, ("%s: %s" % (shows, "; ".join(violations[:5]) +
                                                           (" (+%d more)" % (len(violations) - 5)
@@ -417,9 +417,10 @@ def check_case(options, profiles, source, level, work):
         else:
             changes = [l[len("-> Fit [%s]: " % profile["name"]):] for l in again_run.stdout.splitlines()
                        if l.startswith("-> Fit [%s]: " % profile["name"])]
-            mips_again = sum(1 for _, _, m in timed_events(again)[1] if is_mip(m)) if again_bytes else 0
+            found = [tuple(m.data) for _, _, m in timed_events(again)[1] if is_mip(m)] if again_bytes else []
+            mips_again = "%d%s" % (len(found), " (not all alike)" if len(set(found)) > 1 else "")
             results["again"] = (False, "%s && %s: status %d, %d bytes for %d, first difference at byte %d; "
-                                "MIP messages %d for %d; its fit: %s" % (
+                                "MIP messages %s for %d; its fit: %s" % (
                                     shows, shown(again_command), again_run.returncode, len(again_bytes),
                                     len(fit_bytes), at, mips_again, len(mips), " | ".join(changes)))
 
@@ -467,6 +468,7 @@ def main():
     cases = [(tune, level) for tune in tunes for level in levels]
     counts = {check: collections.Counter() for check in CHECKS}
     failures = collections.defaultdict(list)
+    note_changes = collections.defaultdict(collections.Counter)
     with tempfile.TemporaryDirectory(prefix="fit-sweep-") as options.work:
         with concurrent.futures.ThreadPoolExecutor(max_workers=max(1, options.jobs)) as pool:
             futures = [pool.submit(one, options, profiles, tune, level) for tune, level in cases]
@@ -475,6 +477,8 @@ def main():
                 words = []
                 for profile in profiles:
                     results = outcome[profile["name"]]
+                    if "notes" in results:
+                        note_changes[profile["name"]].update(results["notes"][2])
                     bad = [check for check in CHECKS if check in results and not results[check][0]]
                     for check in CHECKS:
                         if check in results:
@@ -492,6 +496,12 @@ def main():
             "same": "-F of a file that fits gives the plain bytes"}
     for check in CHECKS:
         print("%-7s %4d ok, %4d differ  %s" % (check, counts[check]["ok"], counts[check]["failed"], what[check]))
+    print()
+    for profile in profiles:
+        changes = note_changes[profile["name"]]
+        print("notes of fit.mid for %s: %s" % (profile["name"], ", ".join(
+            "%s %d" % (k, changes[k]) for k in ("end same", "moved by octaves", "lengthened", "ended early", "left out",
+                                                "unended in one"))))
     for check in CHECKS:
         if failures[check]:
             print("\n== %s" % check)
