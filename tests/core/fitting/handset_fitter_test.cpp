@@ -13,6 +13,8 @@
 #include "fit/handset_fit.h"
 #include "fit/profile_reader.h"
 #include "fitting/fit_tune.h"
+#include "job/converted_file.h"
+#include "playing/mip_message.h"
 #include "test_support.h"
 
 namespace {
@@ -190,6 +192,31 @@ TEST(SpMidiOrderFit, AGivenOrderIsKept) {
     const Fitted fitted = fitEventsOf(threeChannels(), profileOf("voices = 16\nmip = required\n"), spMidi);
     EXPECT_TRUE(fitted.lines.empty());
     EXPECT_EQ(fitted.spMidi.priority, (std::vector<int>{2}));
+}
+
+// threeChannels with a MIP message of its own first, as a source's stays without -S.
+Bytes withMipMessage(const std::vector<SpMidiEntry>& entries) {
+    Bytes tune = threeChannels();
+    EXPECT_TRUE(insertLeadingEvent(tune, spMidiMessage(entries)));
+    return tune;
+}
+
+bool holdsMipMessage(const Bytes& file) {
+    const Bytes head = {0x7F, 0x7F, 0x0B, 0x01};
+    return std::search(file.begin(), file.end(), head.begin(), head.end()) != file.end();
+}
+
+TEST(SpMidiOrderFit, AMessageTheFileCarriesIsKeptWhereItFitsAndReplacedWhereNot) {
+    const HandsetProfile profile = profileOf("voices = 16\nmip = allowed\n");
+    const Bytes fitting = withMipMessage({{0, 10}, {1, 15}, {2, 23}});
+    Fitted fitted = fitEventsOf(fitting, profile);
+    EXPECT_TRUE(fitted.lines.empty());
+    EXPECT_EQ(fitted.bytes, fitting);
+    // This message lets a 16-voice handset play channels 2 and 0, 18 voices: a new order takes its place.
+    const Bytes wrong = withMipMessage({{2, 8}, {0, 10}});
+    fitted = fitEventsOf(wrong, profileOf("voices = 16\nmip = allowed\nmip-first-max = 8\n"));
+    EXPECT_EQ(fitted.lines, (std::vector<std::string>{"-> Fit [p]: SP-MIDI order 21"}));
+    EXPECT_FALSE(holdsMipMessage(fitted.bytes)) << "the MIP step writes the one message";
 }
 
 TEST(UnsupportedFit, EachKindFoundIsLeftOutAndCounted) {
