@@ -44,6 +44,9 @@ import wave
 
 import mido
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "lib"))
+from midi_edit import without_notes  # noqa: E402
+
 CORPUS = "/usr/share/games/openttd/baseset/openmsx"
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 SHIPPED = ["gm-lite", "sp-midi-3gpp", "voices-16", "voices-32", "voices-64"]
@@ -288,18 +291,6 @@ def render_compare(render, first, first_voices, second, second_voices, work):
     return "first differing sample %d at %.3f s%s" % (at // frame, at // frame / rate, extra)
 
 
-def without_notes(tune, channels, out):
-    midi = mido.MidiFile(tune, clip=True)
-    for track in midi.tracks:
-        kept, carried = [], 0
-        for message in track:
-            carried += message.time
-            if message.type in ("note_on", "note_off") and message.channel in channels:
-                continue
-            kept.append(message.copy(time=carried))
-            carried = 0
-        track[:] = kept
-    midi.save(out)
 
 
 # --- one tune --------------------------------------------------------------------------------

@@ -27,6 +27,9 @@ import tempfile
 
 import mido
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "lib"))
+from midi_edit import without_notes  # noqa: E402
+
 CORPUS = "/usr/share/games/openttd/baseset/openmsx"
 FULL_POLYPHONY = 64
 
@@ -61,19 +64,6 @@ def renders_equal(render, first, first_voices, second, second_voices, work):
     return filecmp.cmp(a, b, shallow=False)
 
 
-def without_channels(tune, channels, out):
-    midi = mido.MidiFile(tune)
-    for track in midi.tracks:
-        kept = []
-        carried = 0
-        for message in track:
-            carried += message.time
-            if message.type in ("note_on", "note_off") and message.channel in channels:
-                continue
-            kept.append(message.copy(time=carried))
-            carried = 0
-        track[:] = kept
-    midi.save(out)
 
 
 def mip_check(quavel, render, source, level, work):
@@ -85,7 +75,7 @@ def mip_check(quavel, render, source, level, work):
     for at, m in enumerate(values):
         muted = {channel for channel, mip in mips if mip > m}
         reference = os.path.join(work, "reference.mid")
-        without_channels(out, muted, reference)
+        without_notes(out, muted, reference)
         if not renders_equal(render, out, m, reference, FULL_POLYPHONY, work):
             left_out.append(m)
         # The most voices that still mute the same channels: notes of muted
