@@ -12,6 +12,7 @@
 #include "pass/file_pass.h"
 #include "report/analysis_report.h"
 #include "smf/big_endian.h"
+#include "smf/midi_format.h"
 #include "smf/mtrk.h"
 #include "smf/vfile.h"
 #include "tune_times.h"
@@ -19,9 +20,6 @@
 namespace {
 constexpr int WorkerFixedArguments = 3;  // source, output, report
 constexpr double SecondsPerMinute = 60;
-constexpr size_t HeaderBytes = 14;
-constexpr size_t FormatOffset = 8;
-constexpr size_t TrackCountOffset = 10;
 
 // Digits from text[at], into value; the count read.
 size_t readDigits(const std::string& text, size_t at, double& value) {
@@ -67,7 +65,7 @@ BatchResult describeFile(const ConvertedFile& made, const Job& job) {
     result.converted = true;
     result.bytes = static_cast<int64_t>(made.bytes.size());
     // The converted file's header is whole: the conversion copied a checked one.
-    if (made.bytes.size() >= HeaderBytes) {
+    if (made.bytes.size() >= static_cast<size_t>(SmfHeaderSize)) {
         result.format = static_cast<int32_t>(bigEndian16(made.bytes.data() + FormatOffset));
         result.tracks = static_cast<int32_t>(bigEndian16(made.bytes.data() + TrackCountOffset));
     }
