@@ -9,5 +9,5 @@
 uint8_t messageKindsOf(const uint8_t* bytes, int32_t length);
 
 inline bool isOfKind(uint8_t kinds, MessageKind kind) {
-    return (kinds >> static_cast<int>(kind) & 1u) != 0;
+    return bitIsSet(kinds, static_cast<int>(kind));
 }

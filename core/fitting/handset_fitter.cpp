@@ -89,7 +89,7 @@ int firstWithNotes(const FitTune& tune, const std::vector<int>& given) {
             withNotes = static_cast<uint16_t>(withNotes | 1u << statusChannel(bytes[0]));
     }
     for (const int channel : spMidiChannelOrder(given))
-        if ((withNotes >> channel & 1u) != 0) return channel;
+        if (bitIsSet(withNotes, channel)) return channel;
     return -1;
 }
 
@@ -238,8 +238,8 @@ int32_t tracksOf(const std::vector<uint8_t>& bytes) {
 
 bool needsFormatZero(const std::vector<uint8_t>& bytes, const HandsetProfile& profile) {
     const int32_t format = formatOf(bytes);
-    const bool allowed = !profile.allowedFormats ||
-                         (format >= 0 && format < 3 && (*profile.allowedFormats >> format & 1) != 0);
+    const bool allowed =
+        !profile.allowedFormats || (format >= 0 && format < 3 && bitIsSet(*profile.allowedFormats, format));
     return !allowed || (profile.maxTracks && tracksOf(bytes) > *profile.maxTracks && tracksOf(bytes) > 1);
 }
 

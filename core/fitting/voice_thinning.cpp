@@ -65,7 +65,7 @@ private:
 
     // Events of channels not counted are not played.
     bool plays(const uint8_t* bytes, int32_t length) const {
-        return !isWholeChannelEvent(bytes, length) || (counted >> channelOf(bytes) & 1u) != 0;
+        return !isWholeChannelEvent(bytes, length) || bitIsSet(counted, channelOf(bytes));
     }
 
     void pairNotes() {

@@ -124,3 +124,8 @@ constexpr bool hasTwoDataBytes(uint8_t status) {
 inline bool startsNote(const uint8_t* message) {
     return statusType(message[0]) == StatusNoteOn && message[2] != 0;
 }
+
+// Whether bit `bit` of mask is set: a channel of a channel mask, a kind of a kind mask.
+constexpr bool bitIsSet(uint32_t mask, int bit) {
+    return ((mask >> static_cast<uint32_t>(bit)) & 1u) != 0;
+}
