@@ -85,6 +85,15 @@ file(GLOB QUAVEL_PROFILES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/profiles/*.pro
 install(FILES ${QUAVEL_PROFILES} DESTINATION ${QUAVEL_INSTALL_PROFILEDIR})
 file(RELATIVE_PATH QUAVEL_PROFILES_FROM_PROGRAM /prefix/${QUAVEL_INSTALL_BINDIR} /prefix/${QUAVEL_INSTALL_PROFILEDIR})
 
+# A program of the build tree in folder finds the profiles where the
+# installed one does, so that runs from the tree and an install behave alike.
+function(quavel_copy_profiles_beside_programs folder)
+  foreach(profile ${QUAVEL_PROFILES})
+    get_filename_component(name ${profile} NAME)
+    configure_file(${profile} ${folder}/${QUAVEL_PROFILES_FROM_PROGRAM}/${name} COPYONLY)
+  endforeach()
+endfunction()
+
 set(CPACK_PACKAGE_NAME ${PROJECT_NAME})
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "The Quavel developers")

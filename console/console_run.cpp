@@ -12,19 +12,15 @@
 #include "command_line.h"
 #include "console_profiles.h"
 #include "convert/convert_options.h"
-#include "convert/sp_midi.h"
 #include "early_conversion.h"
-#include "fit/handset_fit.h"
 #include "fit/profile_reader.h"
 #include "fit/profile_rules.h"
 #include "job/converted_file.h"
+#include "job/finding_lines.h"
 #include "pass/file_pass.h"
-#include "playing/mip_message.h"
 #include "program_folder.h"
 #include "quavel_version.h"
 #include "report/analysis_report.h"
-#include "slim/slim_settings.h"
-#include "slim/slimming.h"
 #include "smf/mtrk.h"
 #include "smf/smf_header.h"
 #include "smf/target_file.h"
@@ -167,50 +163,6 @@ void printSettings(const std::string& outputName, const ConvertOptionsRecord& op
     }
 }
 
-void printSpMidiLines(const ConvertedFile& made) {
-    for (const SpMidiEntry& entry : made.mips)
-        std::printf("-> SP-MIDI MIP of ch%d = %d\n", entry.channel, entry.mip);
-}
-
-// What slimming left otherwise than asked, in the line before the sizes. A
-// file left as it was is "not merged" when only -0 asked to merge it.
-std::string slimNoteLine(const SlimOutcome& slim) {
-    const std::string notDone = slim.asked.slim ? "-> Not slimmed: " : "-> Not merged: ";
-    switch (slim.note) {
-        case SlimNote::FormatTwoKept:
-            return "-> Format 2 kept: its tracks are separate sequences, not merged\n";
-        case SlimNote::TrackWithoutEnd:
-            return notDone + "a track has no End of Track, so a handset reads on past it\n";
-        case SlimNote::NotRewritable:
-            return notDone + "its tracks cannot be rewritten as a handset reads them\n";
-        case SlimNote::SystemMessage:
-            return notDone + "a track holds a system message, which a handset reads at another length\n";
-        case SlimNote::PacketsKeepTracks:
-            return "-> Tracks kept: its SysEx packets would play otherwise in one track\n";
-        case SlimNote::None:
-            break;
-    }
-    return "";
-}
-
-// The sizes, after the note; none when the file was left as it was for a
-// reason the note gives.
-std::string slimSizeLine(const SlimOutcome& slim) {
-    const std::string after = countText(static_cast<int64_t>(slim.bytesAfter), {"byte", "bytes"});
-    const std::string before = std::to_string(slim.bytesBefore);
-    const std::string format = std::to_string(slim.format);
-    if (slim.leftAsGiven()) return "";
-    if (!slim.asked.slim)
-        return slim.note == SlimNote::None ? "-> Format 0: " + after + " from " + before + "\n" : "";
-    if (slim.unchanged) return "-> Slimmed: nothing to leave out (" + after + ", format " + format + ")\n";
-    return "-> Slimmed to " + after + " from " + before + " (format " + format + ")\n";
-}
-
-void printSlimLines(const SlimOutcome& slim) {
-    if (!slim.done) return;
-    std::fputs((slimNoteLine(slim) + slimSizeLine(slim)).c_str(), stdout);
-}
-
 // The file the run writes: the one made early, or else made now.
 const ConvertedFile& handsetFile(EarlyConversion& early, FilePass& pass, const Job& job,
                                  ConvertedFile& madeNow) {
@@ -226,16 +178,13 @@ int32_t analyseSource(FilePass& pass, Job& job, const std::string& reportFile) {
     return longest;
 }
 
-void printHandsetCheckLines(const ConvertedFile& made) {
-    for (const std::string& line : made.fitLines) std::printf("%s\n", line.c_str());
-    for (const HandsetFit& fit : made.fits)
-        for (const std::string& line : fit.lines()) std::printf("%s\n", line.c_str());
+// What the handset steps did, in the words kesto shows too.
+void printFindingLines(const ConvertedFile& made) {
+    for (const std::string& line : findingLines(made)) std::printf("%s\n", line.c_str());
 }
 
 int fitStatus(const ConvertedFile& made) {
-    for (const HandsetFit& fit : made.fits)
-        if (!fit.fits()) return StatusDoesNotFit;
-    return 0;
+    return profilesNotFitted(made).empty() ? 0 : StatusDoesNotFit;
 }
 }  // namespace
 
@@ -270,8 +219,6 @@ int runConsole(int argc, const char* const* argv) {
     const ConvertedFile& made = handsetFile(early, pass, job, madeNow);
     // The lines tell of the file written: a failed write is the last line.
     passOnFailure(writeWholeFile(outputPath, made.bytes));
-    printSpMidiLines(made);
-    printSlimLines(made.slim);
-    printHandsetCheckLines(made);
+    printFindingLines(made);
     return fitStatus(made);
 }

@@ -47,11 +47,15 @@ int32_t writeAnalysisReport(const char* displayName, const char* reportPath) {
     return longest;
 }
 
-Result convertLoadedFile(const char* outputPath, int32_t tuneLength) {
+Result convertLoadedFileFor(const Job& job, const char* outputPath, int32_t tuneLength, ConvertedFile& made) {
     FilePass pass = defaultFilePass();
-    ConvertedFile made;
-    const Result result = makeConvertedFile(pass, jobFromConvertOptions(), tuneLength, made);
+    const Result result = makeConvertedFile(pass, job, tuneLength, made);
     return result.ok() ? writeWholeFile(outputPath, made.bytes) : result;
+}
+
+Result convertLoadedFile(const char* outputPath, int32_t tuneLength) {
+    ConvertedFile made;
+    return convertLoadedFileFor(jobFromConvertOptions(), outputPath, tuneLength, made);
 }
 
 void convertMidiFile(const char* outputPath, int32_t tuneLength) {

@@ -3,6 +3,7 @@
 
 #include "base/result.h"
 #include "convert/convert_options.h"
+#include "job/converted_file.h"
 #include "job/job.h"
 #include "pass/file_pass.h"
 
@@ -38,6 +39,11 @@ Result reportLoadedFile(const char* displayName, const char* reportPath, int32_t
 // headerBytes and reportCopy, whose saved tells whether the file took the
 // report. Returns the largest per-track noteTime, or 0 after a failure.
 int32_t writeAnalysisReport(const char* displayName, const char* reportPath);
+
+// Converts the file loaded in inputFile as job says (makeConvertedFile),
+// keeping what was made in made, and writes its bytes whole to outputPath;
+// the failure is given back, with outputPath left as it was.
+Result convertLoadedFileFor(const Job& job, const char* outputPath, int32_t tuneLength, ConvertedFile& made);
 
 // As convertMidiFile, but the failure is given back to the caller instead of
 // going to fatalError.

@@ -4,16 +4,21 @@
 #include <cstring>
 #include <string>
 
+#include "app_profile.h"
 #include "base/result.h"
 #include "convert/convert_midi_file.h"
 #include "convert/convert_options.h"
 #include "dialog_keys.h"
 #include "ez_midi_player.h"
+#include "handset_dialog.h"
+#include "job/converted_file.h"
+#include "job/finding_lines.h"
 #include "job/process_records.h"
 #include "main_controls.h"
 #include "message_boxes.h"
 #include "option_dialog.h"
 #include "pass/file_pass.h"
+#include "program_folder.h"
 #include "report/analysis_report.h"
 #include "smf/target_file.h"
 #include "smf/vfile.h"
@@ -25,6 +30,7 @@ int converted = 0;
 int playing = 0;
 EZMIDIPlayer* player = nullptr;
 MainControls* mainControls = nullptr;
+HandsetSettings handsetSettings;
 
 namespace {
 const char MidiEnding[] = "mid";
@@ -36,9 +42,17 @@ void takeDetectLevel() {
     ConvertOptions.detectLevel = mainControls->levelGroup->selectedIndex;
 }
 
-// Runs a conversion; a failure is shown (and may end the run) and gives false.
-bool convertSucceeds(const char* path, int32_t length) {
-    return passOnFailure(convertLoadedFile(path, length));
+const char ProfileGone[] = "Profile [%s] is gone; it is no longer checked.";
+
+// The names joined as the confirmation lists them.
+std::string joinedNames(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
+    return text;
+}
+
+void showHandsetSettings() {
+    mainControls->showHandsetLine(handsetSettings.summary(installedProfileFolder()));
 }
 
 // A refused file's box: why, then which file.
@@ -64,6 +78,7 @@ void KestoApp::onCreate(HWND window) {
     player = new EZMIDIPlayer;
     player->setFile(playPath);
     loadSource();
+    restoreHandsetSettings();
     mainControls->outputBox->setText(outputPath);
     converted = 0;
     acceptDrops(true);
@@ -136,6 +151,8 @@ void KestoApp::onCommand(HWND window, WPARAM wParam, LPARAM) {
     } else if (controls.optionButton->hasId(wParam)) {
         // A Convert after changed channel settings must not answer "Already Converted".
         if (runOptionDialog(instance, window)) converted = 0;
+    } else if (controls.handsetButton->hasId(wParam)) {
+        chooseHandsetSettings(window);
     } else if (controls.noTimeDetectBox->hasId(wParam)) {
         toggleNoTimeDetect();
     } else if (controls.loadAfterBox->hasId(wParam)) {
@@ -182,14 +199,48 @@ void KestoApp::convertToOutput() {
 }
 
 void KestoApp::convertOnce() {
-    // After a failure the error box has spoken and the window is closing:
+    // After a failure the error box has spoken and the window may be closing:
     // no confirmation, and the next Convert tries again.
-    if (!convertSucceeds(outputPath, ConvertOptions.tuneLength)) return;
+    ConvertedFile made;
+    if (!convertWithHandset(outputPath, ConvertOptions.tuneLength, made)) return;
+    mainControls->showFindings(findingLines(made));
     char text[ConfirmTextSize];
     std::snprintf(text, sizeof text, "Converted to [%s]\nwith Delta_count=%ld\nDETECT Level=%d", outputPath,
                   static_cast<long>(ConvertOptions.tuneLength), static_cast<int>(ConvertOptions.detectLevel));
-    messageBox(text, "Confirm", MB_OK);
+    std::string confirmation = text;
+    // The file is written all the same, as the console writes it.
+    const std::vector<std::string> misfits = profilesNotFitted(made);
+    if (!misfits.empty()) confirmation += "\nDoes not fit: " + joinedNames(misfits);
+    messageBox(confirmation.c_str(), "Confirm", MB_OK);
     converted = 1;
+}
+
+bool KestoApp::convertWithHandset(const char* path, int32_t length, ConvertedFile& made) {
+    Job job = jobFromConvertOptions();
+    // A profile may have changed on the disk since it was chosen.
+    const Result ready = handsetSettings.addTo(job, installedProfileFolder());
+    if (ready.failed()) {
+        showKestoError(ready.message());
+        return false;
+    }
+    return passOnFailure(convertLoadedFileFor(job, path, length, made));
+}
+
+void KestoApp::chooseHandsetSettings(HWND window) {
+    HandsetDialog dialog(handsetSettings, installedProfileFolder());
+    if (!dialog.run(instance, window)) return;
+    converted = 0;
+    handsetSettings.save(ProfileFileName);
+    showHandsetSettings();
+}
+
+// The settings of the last run; a profile no longer there is dropped, once.
+void KestoApp::restoreHandsetSettings() {
+    std::vector<std::string> gone;
+    handsetSettings = HandsetSettings::restore(ProfileFileName, installedProfileFolder(), gone);
+    for (const std::string& name : gone) showNoticef(ProfileGone, name.c_str());
+    if (!gone.empty()) handsetSettings.save(ProfileFileName);
+    showHandsetSettings();
 }
 
 bool KestoApp::takeOutputPath() {
@@ -238,7 +289,8 @@ void KestoApp::startPlayback() {
     // A tune loaded from the playback file itself is not played over itself.
     if (refusesToWriteOver(playPath, sourcePath)) return;
     // This length serves this playback only: tuneLength and converted stay.
-    if (!convertSucceeds(playPath, mainControls->readLength())) return;
+    ConvertedFile made;
+    if (!convertWithHandset(playPath, mainControls->readLength(), made)) return;
     player->close();
     player->open();
     player->play(appWindow);

@@ -1,5 +1,10 @@
 #pragma once
+#include <cstdint>
+
+#include "handset_settings.h"
 #include "win_app.h"
+
+struct ConvertedFile;
 
 class EZMIDIPlayer;
 class MainControls;
@@ -10,6 +15,8 @@ extern int converted;  // 1 after a Convert: a further one only says "Already Co
 extern int playing;    // 1 while the Play button reads "Stop"
 extern EZMIDIPlayer* player;
 extern MainControls* mainControls;
+// What the Handset dialog set, kept in quavel.ini; every Convert and Play uses it.
+extern HandsetSettings handsetSettings;
 
 // The one main window of kesto: shows the analysis report of the loaded
 // MIDI file and runs Convert, Option, Play/Stop, MID->TXT, TXT->MID and the
@@ -53,6 +60,11 @@ private:
     void convert();
     void convertToOutput();
     void convertOnce();
+    // Converts to path with the window's and the handset settings; false
+    // after a failure, which has been shown.
+    bool convertWithHandset(const char* path, int32_t length, ConvertedFile& made);
+    void chooseHandsetSettings(HWND window);
+    void restoreHandsetSettings();
     // False when the box holds a name longer than a path may be.
     bool takeOutputPath();
     void takeLength();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "convert/convert_options.h"
 #include "dialog_keys.h"
@@ -41,6 +42,10 @@ const ControlPlace ReportBoxPlace = {10, 30, 640, 380};
 const ControlPlace OutputBoxPlace = {10, 430, 450, 45};
 const ControlPlace BrowsePlace = {461, 430, 50, 29};
 const ControlPlace LengthBoxPlace = {520, 430, 120, 29};
+// The first free place in the button column, and the line in the gap below
+// Play, no wider than the level buttons reach.
+const ControlPlace HandsetPlace = {651, 220, 100, 29};
+const ControlPlace HandsetLinePlace = {651, 292, 104, 56};
 
 void create(GUIParts& control, const char* text, const ControlPlace& place) {
     control.createControl(text, place.x, place.y, place.width, place.height);
@@ -69,7 +74,16 @@ MainControls::MainControls(HWND window) {
     noTimeDetectBox = makeCreated<CheckBox>(window, "NoTimeDet", NoTimeDetectPlace, TabStop);
     createLevelGroup(window);
     createReportAndFileBoxes(window);
+    createHandsetControls(window);
     arrangeTabOrder();
+}
+
+// Made last, so that the other controls keep their ids.
+void MainControls::createHandsetControls(HWND window) {
+    handsetButton = makeCreated<PushButton>(window, "Handset", HandsetPlace, FocusedButton);
+    handsetLine = std::make_unique<Label>(window);
+    create(*handsetLine, "Handset: off", HandsetLinePlace);
+    handsetLine->setFont(FontGothic, SmallFontHeight, 0);
 }
 
 void MainControls::createButtons(HWND window) {
@@ -139,8 +153,8 @@ std::vector<GUIParts*> MainControls::inTabOrder() const {
     return {reportLabel.get(),      reportBox.get(),        outputLabel.get(),      outputBox.get(),
             browseButton.get(),     lengthLabel.get(),      lengthBox.get(),        noTimeDetectBox.get(),
             levelGroup->buttons[0], levelGroup->buttons[1], levelGroup->buttons[2], convertButton.get(),
-            optionButton.get(),     playButton.get(),       toTextButton.get(),     toMidiButton.get(),
-            loadAfterBox.get()};
+            optionButton.get(),     handsetButton.get(),    handsetLine.get(),      playButton.get(),
+            toTextButton.get(),     toMidiButton.get(),     loadAfterBox.get()};
 }
 
 std::vector<MainControls::Placement> MainControls::layout() const {
@@ -152,6 +166,8 @@ std::vector<MainControls::Placement> MainControls::layout() const {
         {toMidiButton.get(), ToMidiPlace, Follows::RightEdge},
         {loadAfterBox.get(), LoadAfterPlace, Follows::RightEdge},
         {noTimeDetectBox.get(), NoTimeDetectPlace, Follows::RightEdge},
+        {handsetButton.get(), HandsetPlace, Follows::RightEdge},
+        {handsetLine.get(), HandsetLinePlace, Follows::RightEdge},
         {reportLabel.get(), ReportLabelPlace, Follows::Nothing},
         {reportBox.get(), ReportBoxPlace, Follows::BothEdges},
         {outputLabel.get(), OutputLabelPlace, Follows::BottomEdge},
@@ -214,8 +230,8 @@ void MainControls::enableSourceCommands(bool flag) {
 }
 
 void MainControls::enableOutsidePlayback(bool flag) {
-    for (PushButton* button :
-         {convertButton.get(), optionButton.get(), toTextButton.get(), toMidiButton.get()})
+    for (PushButton* button : {convertButton.get(), optionButton.get(), handsetButton.get(),
+                               toTextButton.get(), toMidiButton.get()})
         button->enableControl(flag);
 }
 
@@ -228,11 +244,24 @@ int32_t MainControls::readLength() {
 }
 
 void MainControls::showReport(const char* sourceName, const char* reportName) {
-    if (reportCopy.size > LongestShownReport) {
-        reportBox->setText(longReportText(sourceName, reportName).c_str());
-        return;
-    }
-    reportBox->setText(reportCopy.text.c_str());
+    setReport(reportCopy.size > LongestShownReport ? longReportText(sourceName, reportName)
+                                                   : reportCopy.text);
+}
+
+void MainControls::setReport(std::string text) {
+    reportText = std::move(text);
+    reportBox->setText(reportText.c_str());
+}
+
+void MainControls::showFindings(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\r\n";
+    text += (lines.empty() ? "" : "\r\n") + reportText;
+    reportBox->setText(text.c_str());
+}
+
+void MainControls::showHandsetLine(const std::string& text) {
+    handsetLine->setText(text.c_str());
 }
 
 // The note naming the report file, a blank line, the whole lines of the

@@ -17,9 +17,9 @@ struct ControlPlace {
     int height;
 };
 
-// The seventeen controls of kesto's main window. They take their ids in
-// construction order, 6001 to 6017 in a fresh process, the three labels
-// together before the report box.
+// The controls of kesto's main window. They take their ids in construction
+// order, 6001 to 6017 in a fresh process, the three labels together before
+// the report box; the Handset button and its line come last, 6018 and 6019.
 class MainControls {
 public:
     // Constructs and creates every control on window.
@@ -29,7 +29,7 @@ public:
 
     // Convert, Option, Play and MID->TXT: what needs a loaded source.
     void enableSourceCommands(bool flag);
-    // Convert, Option, MID->TXT and TXT->MID: what must wait while playing.
+    // Convert, Option, Handset, MID->TXT and TXT->MID: what must wait while playing.
     void enableOutsidePlayback(bool flag);
     // The length box by the decimal atol rule; 0 or less gives DefaultTuneLength.
     int32_t readLength();
@@ -37,6 +37,10 @@ public:
     // note naming the report file, up to its last whole line within.
     void showReport(const char* sourceName, const char* reportName);
     void showLength(int32_t length);
+    // What a Convert found, a line each, an empty line, then the report.
+    void showFindings(const std::vector<std::string>& lines);
+    // The line of the handset settings in force.
+    void showHandsetLine(const std::string& text);
     // Places the controls for a client area of that size: the buttons keep
     // their distance to the right edge, the output row its distance to the
     // bottom edge, and the report box takes the rest. At the size the window
@@ -61,6 +65,8 @@ public:
     std::unique_ptr<SimpleEdit> outputBox;
     std::unique_ptr<PushButton> browseButton;
     std::unique_ptr<SimpleEdit> lengthBox;
+    std::unique_ptr<PushButton> handsetButton;
+    std::unique_ptr<Label> handsetLine;
 
 private:
     // How a control follows the size of the client area.
@@ -75,6 +81,8 @@ private:
     static ControlPlace placeAt(const Placement& placement, int dx, int dy);
 
     SIZE startSize = {};
+    // The report box's text as the last analysis left it.
+    std::string reportText;
 
     void createButtons(HWND window);
     void arrangeTabOrder();
@@ -82,4 +90,6 @@ private:
     static std::string longReportText(const char* sourceName, const char* reportName);
     void createLevelGroup(HWND window);
     void createReportAndFileBoxes(HWND window);
+    void createHandsetControls(HWND window);
+    void setReport(std::string text);
 };

@@ -90,6 +90,7 @@ void setUpPaths() {
     copyText(fileDialog.initialDir, workDir);
     fileDialog.addFilter("MIDI", "MIDI File|*.mid||", "mid");
     fileDialog.addFilter("TEXT", "TEXT File|*.txt||", "txt");
+    fileDialog.addFilter("PROFILE", "Handset Profile|*.profile||", "profile");
 }
 
 void formatWindowTitle(char* title, int size) {

@@ -162,3 +162,15 @@ std::string windowText(HWND window) {
     text.resize(static_cast<std::size_t>(GetWindowTextA(window, &text[0], static_cast<int>(text.size()))));
     return text;
 }
+
+void tabIn(HWND dialog, bool backwards) {
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    const BYTE shift = keys[VK_SHIFT];
+    keys[VK_SHIFT] = backwards ? 0x80 : 0;
+    SetKeyboardState(keys);
+    MSG key = {GetFocus(), WM_KEYDOWN, VK_TAB, 1, 0, {0, 0}};
+    IsDialogMessageA(dialog, &key);
+    keys[VK_SHIFT] = shift;
+    SetKeyboardState(keys);
+}

@@ -89,3 +89,6 @@ void expectFramedSize(HWND window, int width, int height);
 
 std::string currentDirectory();
 std::string windowText(HWND window);
+
+// Tab (Shift+Tab when backwards) pressed in dialog, as its message loop takes it.
+void tabIn(HWND dialog, bool backwards);

@@ -69,6 +69,8 @@ const ControlRow MainControlTable[] = {
      SystemFont,
      WS_BORDER,
      ES_MULTILINE | WS_VSCROLL | WS_HSCROLL | ES_READONLY},
+    {HandsetId, "Button", "Handset", {651, 220, 751, 249}, SystemFont, BS_PUSHBUTTON, BS_TYPEMASK},
+    {HandsetLineId, "Static", "Handset: off", {651, 292, 755, 348}, Gothic10, 0, WS_BORDER},
 };
 
 std::string faceOf(Font font) {
@@ -101,7 +103,7 @@ std::map<int, GUIParts*> controlObjects() {
              c.toMidiButton.get(), c.loadAfterBox.get(), c.noTimeDetectBox.get(), c.levelGroup->buttons[0],
              c.levelGroup->buttons[1], c.levelGroup->buttons[2], c.reportLabel.get(), c.outputLabel.get(),
              c.lengthLabel.get(), c.reportBox.get(), c.outputBox.get(), c.browseButton.get(),
-             c.lengthBox.get()})
+             c.lengthBox.get(), c.handsetButton.get(), c.handsetLine.get()})
         objects[part->controlId] = part;
     return objects;
 }
@@ -152,7 +154,7 @@ Bytes notMidi() {
 TEST(KestoMainWindow, ControlsHaveTheirIdsClassesTextsPlacesFontsAndStyles) {
     KestoWindow kesto;
     std::map<int, GUIParts*> objects = controlObjects();
-    ASSERT_EQ(17u, objects.size());
+    ASSERT_EQ(19u, objects.size());
     for (const ControlRow& row : MainControlTable) {
         SCOPED_TRACE("control " + std::to_string(row.id));
         HWND control = kesto.control(row.id);
@@ -175,7 +177,7 @@ TEST(KestoMainWindow, ControlsHaveTheirIdsClassesTextsPlacesFontsAndStyles) {
         EXPECT_EQ(row.styleBits, style & (row.styleBits | row.noStyleBits));
         EXPECT_EQ(style & WS_VISIBLE, static_cast<DWORD>(GetWindowLongA(control, GWL_STYLE)) & WS_VISIBLE);
     }
-    EXPECT_EQ(nullptr, kesto.control(LengthBoxId + 1));
+    EXPECT_EQ(nullptr, kesto.control(HandsetLineId + 1));
     EXPECT_TRUE(isChecked(kesto, Level1Id));
     EXPECT_FALSE(isChecked(kesto, NoTimeDetectId) || isChecked(kesto, LoadAfterId));
     EXPECT_EQ(kesto.start.path("out.mid"), kesto.text(OutputBoxId));
@@ -770,7 +772,8 @@ namespace {
 // dx and higher by dy than at the start.
 RECT placeAfterResize(const ControlRow& row, int dx, int dy) {
     RECT place = row.place;
-    if (row.id <= Level2Id) {
+    // The button column, the Handset button and its line included.
+    if (row.id <= Level2Id || row.id >= HandsetId) {
         OffsetRect(&place, dx, 0);
     } else if (row.id == ReportBoxId) {
         place.right += dx;

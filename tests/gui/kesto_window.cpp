@@ -5,12 +5,14 @@
 #include <cstdio>
 #include <string>
 
+#include "app_profile.h"
 #include "convert/convert_options.h"
 #include "ez_midi_player.h"
 #include "file_dlg.h"
 #include "gui_parts.h"
 #include "job/process_records.h"
 #include "quavel_version.h"
+#include "resource.h"
 #include "startup.h"
 #include "test_support.h"
 
@@ -130,4 +132,28 @@ std::vector<BoxText> KestoWindow::clickAnswering(int id, int boxes) const {
 
 void KestoWindow::drop(const std::vector<std::string>& names) const {
     SendMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(makeDrop(names)), 0);
+}
+
+void withDialogOf(const KestoWindow& kesto, int buttonId, const ModalDriver::Script& script) {
+    ModalDriver driver;
+    driver.expect(script);
+    kesto.click(buttonId);
+    EXPECT_EQ(0u, driver.scriptsLeft()) << "the dialog did not open";
+    EXPECT_TRUE(driver.unexpected.empty()) << "unexpected box: " << driver.unexpected[0].text;
+}
+
+void forgetHandsetSettings() {
+    WritePrivateProfileStringA("HANDSET", nullptr, nullptr, ProfileFileName);
+    handsetSettings = HandsetSettings{};
+}
+
+int profileBoxOf(HWND dialog, const std::string& name) {
+    for (int id = IDC_PROFILE_FIRST; GetDlgItem(dialog, id) != nullptr; ++id)
+        if (windowText(GetDlgItem(dialog, id)) == name) return id;
+    ADD_FAILURE() << "no box for " << name;
+    return 0;
+}
+
+void clickItem(HWND dialog, int id) {
+    SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
 }

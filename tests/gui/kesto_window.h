@@ -26,7 +26,9 @@ enum MainId {
     ReportBoxId,
     OutputBoxId,
     BrowseId,
-    LengthBoxId
+    LengthBoxId,
+    HandsetId,
+    HandsetLineId
 };
 
 // Every MCI command string sent, with its callback window.
@@ -92,3 +94,15 @@ public:
     KestoApp* app;
     HWND window = nullptr;
 };
+
+// Clicks the button, runs script in the dialog it opens, and fails the test
+// when none opened or another box came.
+void withDialogOf(const KestoWindow& kesto, int buttonId, const ModalDriver::Script& script);
+
+// The handset settings of the process and of quavel.ini, back to none.
+void forgetHandsetSettings();
+
+// In the open handset dialog: the id of the box of the profile shown as
+// name (a failure and 0 when there is none), and a click on an item.
+int profileBoxOf(HWND dialog, const std::string& name);
+void clickItem(HWND dialog, int id);

@@ -197,11 +197,7 @@ void choose(HWND dialog, int id, int entry) {
 
 // Opens the dialog with the Option button and runs script inside it.
 void withOptionDialog(const KestoWindow& kesto, const std::function<void(HWND)>& script) {
-    ModalDriver driver;
-    driver.expect(script);
-    kesto.click(OptionId);
-    EXPECT_EQ(0u, driver.scriptsLeft()) << "the dialog did not open";
-    EXPECT_TRUE(driver.unexpected.empty());
+    withDialogOf(kesto, OptionId, script);
 }
 
 // Reads the dialog as it opens, then closes it with the close box.
@@ -414,21 +410,6 @@ TEST(OptionDialog, ListsDropDownAtLeastTwelveRows) {
         PostMessageA(dialog, WM_CLOSE, 0, 0);
     });
 }
-
-namespace {
-// A Tab or Shift+Tab as the dialog's own loop hands it to the dialog manager.
-void tabIn(HWND dialog, bool backwards) {
-    BYTE keys[256] = {};
-    GetKeyboardState(keys);
-    const BYTE shift = keys[VK_SHIFT];
-    keys[VK_SHIFT] = backwards ? 0x80 : 0;
-    SetKeyboardState(keys);
-    MSG key = {GetFocus(), WM_KEYDOWN, VK_TAB, 1, 0, {0, 0}};
-    IsDialogMessageA(dialog, &key);
-    keys[VK_SHIFT] = shift;
-    SetKeyboardState(keys);
-}
-}  // namespace
 
 // Tab walks the lists that can be edited, velocity, instrument and octave
 // lists in turn, then DECIDE and RESET, and comes round again; Shift+Tab
