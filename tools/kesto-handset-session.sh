@@ -4,7 +4,8 @@
 # restarts kesto and finds the settings still there; takes the README's two
 # pictures of the dialog and of the findings on the way.
 #   xvfb-run -a -s "-screen 0 1024x768x24" tools/kesto-handset-session.sh BUILD_DIR
-# BUILD_DIR is an x86_64 tree with kesto.exe and quavel.exe built. The
+# BUILD_DIR is a Windows tree, i686 or x86_64, with kesto.exe and quavel.exe
+# built; each runs under its own Wine loader. The
 # pictures go to docs/ unless PICTURES names another folder.
 set -euo pipefail
 build=$(cd "${1:?build folder}" && pwd)
@@ -13,7 +14,9 @@ pictures=$(realpath -m "${PICTURES:-$tools/../docs}")
 kesto=$build/gui/app/kesto.exe
 quavel=$build/console/quavel.exe
 work=$build/handset-session
-export WINEPREFIX=$build/session-prefix WINELOADER=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64
+. "$tools/lib/wine-loader.sh"
+useWineLoaderFor "$kesto"
+export WINEPREFIX=$build/session-prefix
 export WINEDEBUG=-all WINEDLLOVERRIDES=winealsa.drv=d
 ini=$WINEPREFIX/drive_c/windows/quavel.ini
 : "${DISPLAY:?run under xvfb-run}"

@@ -19,11 +19,8 @@ output=$(realpath -m "${OUTPUT:-docs/kesto-main-window.png}")
 tune=$(realpath "${TUNE:-examples/test.mid}")
 [ -f "$exe" ] || { echo "kesto.exe not found at $exe: build its Windows tree first" >&2; exit 1; }
 
-# The loader that fits the program; the plain "wine" picks the 32-bit one whenever it is installed.
-case $(x86_64-w64-mingw32-objdump -f "$exe") in
-  *pei-x86-64*) export WINELOADER=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64 ;;
-  *) export WINELOADER=/usr/lib/wine/wine WINESERVER=/usr/lib/wine/wineserver ;;
-esac
+. tools/lib/wine-loader.sh
+useWineLoaderFor "$exe"
 # A prefix of its own per loader, so that neither the tests' lock nor a user's prefix is touched.
 export WINEPREFIX=${WINEPREFIX:-$(realpath -m "$root/screenshot-prefix-$(basename "$WINELOADER")")}
 export WINEDEBUG=-all WINEDLLOVERRIDES=winealsa.drv=d
