@@ -10,6 +10,7 @@
 
 #include "fit/handset_fit.h"
 #include "fit/profile_reader.h"
+#include "handset_tunes.h"
 #include "midi_generator.h"
 #include "quavel_version.h"
 #include "run_program.h"
@@ -25,8 +26,6 @@ const std::string settings = banner +
                              "MIDI file [in.mid] analisation done. Reported to [quavel.log].\n"
                              "Out file making as [out.mid] with TuneLength=[1920]\n"
                              "Dinamic Detection on Level=1\n";
-
-const char* const ShippedProfiles[] = {"gm-lite", "sp-midi-3gpp", "voices-16", "voices-32", "voices-64"};
 
 // Channel 0 in track 1: a chord of the 17 keys 48..64 from 0 to 480, then
 // key 110 from 480 to 960 with a pitch bend at 480.

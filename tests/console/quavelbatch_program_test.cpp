@@ -20,7 +20,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-const char* const ShippedProfiles[] = {"gm-lite", "sp-midi-3gpp", "voices-16", "voices-32", "voices-64"};
 
 // Channel 0: a chord of keys notes from 48 up, held for a quarter note.
 Bytes chord(int keys) {

@@ -64,6 +64,8 @@ Bytes controllersTune() {
     return smfFile(1, 96, {trackBodyOf(first), trackBodyOf(second), trackBodyOf(third)});
 }
 
+const char* const ShippedProfiles[5] = {"gm-lite", "sp-midi-3gpp", "voices-16", "voices-32", "voices-64"};
+
 // As the console's run makes it: the analysed length rounded up to whole
 // quarter notes, and no channel settings.
 ConvertedFile convertForHandset(const Bytes& source, int level, const SlimSettings& slim) {
@@ -82,6 +84,7 @@ ConvertedFile convertForHandset(const Bytes& source, int level, const Job& steps
     job.slim = steps.slim;
     job.spMidi = steps.spMidi;
     job.profiles = steps.profiles;
+    job.fit = steps.fit;
     beginFilePass(pass);
     if (checkPassHeader(pass).failed()) return made;
     const int32_t tuneLength = roundedTuneLength(0, measureAnalysedLength(pass), pass.header.division);

@@ -11,6 +11,8 @@
 std::vector<std::string> corpusTunePaths();
 // The regression files of tests/data/regressions.
 std::vector<std::string> regressionTunePaths();
+// The names of the profiles the product installs, in the order quavel --profiles lists them.
+extern const char* const ShippedProfiles[5];
 
 // Three tracks whose control and program changes often set what their
 // channel already holds, from their own track and from another: volume, pan,
