@@ -11,6 +11,11 @@ jobs=${JOBS:-$(nproc)}
 wine32=/usr/lib/wine/wine
 wine64=/usr/lib/wine/wine64
 
+# A section's heading, with the time the run has taken so far: what CI's time goes on.
+section() {
+  printf '== %s (at %d:%02d)\n' "$*" $((SECONDS / 60)) $((SECONDS % 60))
+}
+
 configure_and_build() {
   local dir=$1; shift
   cmake -S . -B "$root/$dir" -DBUILD_TESTING=ON "$@" >"$root/$dir.configure.log" 2>&1 || { cat "$root/$dir.configure.log"; exit 1; }
@@ -65,7 +70,7 @@ choose_windows_suites() {
 # The loader is named in one line when it cannot start, before ctest would show a bare fixture failure.
 run_windows_tests() {
   local dir=$1 loader=$2 name=$3
-  echo "== $name Windows tests under $loader"
+  section "$name Windows tests under $loader"
   if ! "$loader" --version >/dev/null 2>&1; then
     echo "$name Windows tests cannot start: $loader does not run here ($("$loader" --version 2>&1 | head -n 1))" >&2
     exit 1
@@ -76,28 +81,29 @@ run_windows_tests() {
 mkdir -p "$root"
 choose_windows_suites
 
-echo "== source format"
+section "source format"
 tools/check-format.sh
 
-echo "== native build and tests"
+section "native build and tests"
 configure_and_build native -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ctest --test-dir "$root/native" --output-on-failure --no-tests=error
 
-echo "== sanitizer build (address, undefined) and tests"
+section "sanitizer build (address, undefined) and tests"
 configure_and_build asan -DCMAKE_BUILD_TYPE=Debug -DQUAVEL_SANITIZE=ON
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir "$root/asan" --output-on-failure --no-tests=error
 
-echo "== Windows builds: 32-bit (i686) and 64-bit (x86_64)"
+section "Windows builds: 32-bit (i686) and 64-bit (x86_64)"
 configure_and_build win32 -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
 configure_and_build win64 -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake
 tools/check-static-exe.sh "$root/win32" "$root/win64"
 case " $windows_suites " in *" win32 "*) run_windows_tests win32 "$wine32" "32-bit" ;; esac
 run_windows_tests win64 "$wine64" "64-bit"
 
-echo "== fuzzing each entry point for a bounded time"
+section "fuzzing each entry point for a bounded time"
 FUZZ_SECONDS=${FUZZ_SECONDS:-30} BUILD_ROOT="$root" tools/fuzz.sh
 
-echo "== packages: Debian package, tarball and Windows zips, then their checks"
+section "packages: Debian package, tarball and Windows zips, then their checks"
 JOBS="$jobs" BUILD_ROOT="$root" tools/package.sh
 tests/packaging/check-packages.sh "$root/packages"
+section "every test passed"
