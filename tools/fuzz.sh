@@ -11,7 +11,11 @@ dir="$root/fuzz"
 mkdir -p "$root"
 CC=clang CXX=clang++ cmake -S . -B "$dir" -DBUILD_TESTING=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUAVEL_SANITIZE=ON -DQUAVEL_FUZZ=ON \
   >"$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; exit 1; }
-cmake --build "$dir" -j "$(nproc)"
+# Each target with the seed folder it starts from; they run side by side, one per core.
+pairs=(fuzz_reader:midi fuzz_report:midi fuzz_convert:midi fuzz_sp_midi:midi fuzz_handset_check:handset
+  fuzz_slim:midi fuzz_command_line:args fuzz_text_import:text)
+# Only what fuzzing needs: the targets, and the programs that make their seeds.
+cmake --build "$dir" -j "$(nproc)" --target generate_midi quaveltext "${pairs[@]%%:*}"
 
 seeds="$dir/seeds"
 rm -rf "$seeds" && mkdir -p "$seeds/midi" "$seeds/text" "$seeds/args" "$dir/crashes"
@@ -30,20 +34,31 @@ done
 rm -f "$seeds/text/quavel.log"
 printf -- '-H:MIDI-EventFile\r\n+F:00 01 \r\n+N:00 01 \r\n+D:01 E0 \r\n-T:10\r\n      0:90 O5C 64\r\n    480:!120\r\n      0:FF 2F 00\r\n-TE\r\n' > "$seeds/text/t1.txt"
 
+# Runs a target, its lines kept in its log until its turn to be shown.
 run_target() {
   local target=$1 corpus=$2
   [ -x "$dir/tests/fuzz/$target" ] || { echo "$target was not built"; return 1; }
   local work="$dir/corpus-$target"
   mkdir -p "$work" && cp -n "$corpus"/* "$work/" 2>/dev/null || true
-  echo "== $target for ${seconds}s"
   (cd "$dir" && "tests/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-      -artifact_prefix="crashes/$target-" "corpus-$target" 2>&1 | tail -n 3)
+      -artifact_prefix="crashes/$target-" "corpus-$target" >"log-$target" 2>&1)
 }
 passed=0
 failed=0
-for pair in fuzz_reader:midi fuzz_report:midi fuzz_convert:midi fuzz_sp_midi:midi fuzz_handset_check:handset \
-  fuzz_slim:midi fuzz_command_line:args fuzz_text_import:text; do
-  if run_target "${pair%%:*}" "$seeds/${pair##*:}"; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+cores=$(nproc)
+for ((first = 0; first < ${#pairs[@]}; first += cores)); do
+  batch=("${pairs[@]:first:cores}")
+  pids=()
+  for pair in "${batch[@]}"; do
+    run_target "${pair%%:*}" "$seeds/${pair##*:}" &
+    pids+=($!)
+  done
+  for k in "${!batch[@]}"; do
+    target=${batch[k]%%:*}
+    if wait "${pids[k]}"; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+    echo "== $target for ${seconds}s"
+    tail -n 3 "$dir/log-$target" 2>/dev/null || true
+  done
 done
 if [ -n "$(ls -A "$dir/crashes")" ]; then
   echo "fuzzing found crashes: $(ls "$dir/crashes")"

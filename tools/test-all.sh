@@ -68,6 +68,7 @@ choose_windows_suites() {
 }
 
 # The loader is named in one line when it cannot start, before ctest would show a bare fixture failure.
+# One test at a time: the suite's tests share one Wine prefix, and kesto's lock in it.
 run_windows_tests() {
   local dir=$1 loader=$2 name=$3
   section "$name Windows tests under $loader"
@@ -86,12 +87,12 @@ tools/check-format.sh
 
 section "native build and tests"
 configure_and_build native -DCMAKE_BUILD_TYPE=RelWithDebInfo
-ctest --test-dir "$root/native" --output-on-failure --no-tests=error
+ctest --test-dir "$root/native" -j "$jobs" --output-on-failure --no-tests=error
 
 section "sanitizer build (address, undefined) and tests"
 configure_and_build asan -DCMAKE_BUILD_TYPE=Debug -DQUAVEL_SANITIZE=ON
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  ctest --test-dir "$root/asan" --output-on-failure --no-tests=error
+  ctest --test-dir "$root/asan" -j "$jobs" --output-on-failure --no-tests=error
 
 section "Windows builds: 32-bit (i686) and 64-bit (x86_64)"
 configure_and_build win32 -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
