@@ -10,13 +10,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=${BUILD_ROOT:-build}
 rounds=${ROUNDS:-5}
-cmake -S . -B "$root/native" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$root/native" -j "$(nproc)" --target quavel generate_midi >/dev/null
-quavel=$(realpath "$root/native/console/quavel")
+. tools/lib/bench-files.sh
 work="$root/bench-fit"
-rm -rf "$work" && mkdir -p "$work"
-"$root/native/tests/generate_midi" "$work/big.mid" 5 16 88000
-"$root/native/tests/generate_midi" "$work/big20.mid" 5 16 330000
+makeBenchFiles "$work"
 cd "$work"
 times=times.txt
 : > "$times"
